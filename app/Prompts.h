@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Every message box and file dialog of the panel goes through this interface, so tests can
+// read each message and answer each dialog.
+enum class PromptIcon
+{
+    None,
+    Information,
+    Exclamation,
+};
+
+struct FileDialogRequest
+{
+    QString title;
+    QString directory;
+    QString fileName;  // initial name
+    QString extension; // ".DAB"
+    bool mustExist = false;
+    bool confirmOverwrite = false;
+};
+
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // A modal message with one OK button.
+    virtual void message(const QString& text, const QString& title, PromptIcon icon) = 0;
+    // The full path chosen, or nothing when the operator cancelled.
+    virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+};
+
+// The real thing: QMessageBox and QFileDialog, parented to a window.
+class WidgetPrompts : public Prompts
+{
+public:
+    explicit WidgetPrompts(class QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(class QWidget* parent) { m_parent = parent; }
+
+    void message(const QString& text, const QString& title, PromptIcon icon) override;
+    std::optional<QString> openFile(const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(const FileDialogRequest& request) override;
+
+private:
+    class QWidget* m_parent = nullptr;
+};

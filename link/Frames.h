@@ -1,0 +1,51 @@
+#pragma once
+
+#include "model/ParameterSet.h"
+
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+
+// Byte layouts of the parameter blocks: the frames the panel sends (header 126) and the
+// replies the processor gives to the request byte 226. Offsets come from the member table.
+namespace lnk {
+
+inline constexpr quint8 kFrameHeader = 126;
+inline constexpr quint8 kUploadRequest = 226;
+
+enum class Block
+{
+    Day,
+    Night,
+};
+
+inline constexpr int kDayFrameSize = 42;
+inline constexpr int kNightFrameSize = 33;
+inline constexpr int kDayReplySize = 42;
+inline constexpr int kNightReplySize = 25;
+
+int frameSize(Block b);
+int replySize(Block b);
+
+// The frame byte at an offset, read from the set at the moment it is asked for.
+quint8 frameByte(Block b, int offset, const model::ParameterSet& set);
+QByteArray encodeFrame(Block b, const model::ParameterSet& set);
+
+// Progress bar value to show right after the frame byte at this offset went out.
+std::optional<int> frameProgressAfter(Block b, int offset);
+
+// The processor's side: takes a complete frame (header included) into a set.
+// Returns false, changing nothing, when the frame has the wrong size or header.
+bool decodeFrame(Block b, const QByteArray& frame, model::ParameterSet& set);
+
+// The processor's side: the reply block built from a set (flags as 255/0).
+QByteArray encodeReply(Block b, const model::ParameterSet& set);
+
+// The panel's side: applies a reply of at least replySize(b) bytes in offset order.
+// Extra bytes are ignored. progress is called at the upload's progress points.
+// Returns false, changing nothing, when the reply is shorter than the block.
+bool applyReply(Block b, const QByteArray& reply, model::ParameterSet& set,
+                const std::function<void(int)>& progress = {});
+
+} // namespace lnk

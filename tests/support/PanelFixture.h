@@ -1,0 +1,35 @@
+#pragma once
+
+#include "MemoryLine.h"
+#include "ScriptedPrompts.h"
+#include "app/frmMain.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A main window over a fresh program folder, with scripted prompts and an in-memory line.
+struct PanelFixture
+{
+    explicit PanelFixture(bool runLoad = true)
+    {
+        env.programDir = dir.path();
+        env.prompts = &prompts;
+        env.line = &line;
+        env.showSplash = false;
+        env.exportPath = dir.filePath(QStringLiteral("OrvexDAB.txt"));
+        window = std::make_unique<frmMain>(env);
+        if (runLoad) {
+            window->load();
+        }
+    }
+
+    // Closes the window as the close box would (writes the working and settings files).
+    void closeWindow() { window->close(); }
+
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    MemoryLine line;
+    AppEnvironment env;
+    std::unique_ptr<frmMain> window;
+};

@@ -1,0 +1,1 @@
+// Test support is header-only; this file gives the library a translation unit.
