@@ -5,7 +5,8 @@ ORVEX_BUILD_PACKAGES=(
     qt6-qpa-plugins libqt6svg6 libqt6printsupport6
 )
 ORVEX_TEST_PACKAGES=(
-    clang-format xvfb xauth poppler-utils socat util-linux
+    clang-format xvfb xauth poppler-utils socat util-linux file desktop-file-utils appstream
+    clang libfuzzer-14-dev libclang-rt-14-dev
 )
 
 # Installs whatever of the given packages is missing, through sudo when not root.

@@ -1,0 +1,42 @@
+# Installation as a desktop program, and the Debian package.
+include(GNUInstallDirs)
+
+set(ORVEX_APP_ID org.orvexdab.OrvexDAB)
+
+add_executable(orvex-render-svg ${CMAKE_SOURCE_DIR}/tools/render_svg.cpp)
+target_link_libraries(orvex-render-svg PRIVATE Qt6::Gui Qt6::Svg)
+set_target_properties(orvex-render-svg PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+
+set(ORVEX_ICON_PNG ${CMAKE_BINARY_DIR}/packaging/${ORVEX_APP_ID}.png)
+add_custom_command(
+    OUTPUT ${ORVEX_ICON_PNG}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND orvex-render-svg ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.svg 256 ${ORVEX_ICON_PNG}
+    DEPENDS orvex-render-svg ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.svg
+    COMMENT "Rendering the 256 px program icon")
+add_custom_target(orvex-icon ALL DEPENDS ${ORVEX_ICON_PNG})
+
+install(TARGETS orvexdab RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET orvexdab-sim)
+    install(TARGETS orvexdab-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${ORVEX_ICON_PNG}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvexdab)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "OrvexDAB developers <dev@orvexdab.local>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Set up and remote-control the Orvex DAB+ loudness processor")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libc6, libstdc++6")
+include(CPack)
