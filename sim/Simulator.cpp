@@ -1,0 +1,309 @@
+#include "sim/Simulator.h"
+
+#include "sim/Describe.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace sim {
+namespace {
+
+constexpr std::chrono::milliseconds kIdleTick{250};
+// When the line cannot take a byte, or reports a hang-up, try again after this.
+constexpr std::chrono::milliseconds kRetry{10};
+
+timespec toTimespec(Clock::duration d)
+{
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    return {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+}
+
+long long millis(Clock::duration d)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+} // namespace
+
+Simulator::Simulator(Options options)
+    : m_options(std::move(options)), m_link(m_options.linkPath), m_settings(m_options.settings)
+{
+    m_engine.setReplyLayout(m_settings.replyLayout);
+}
+
+Simulator::~Simulator()
+{
+    stop();
+}
+
+bool Simulator::start(QString* error)
+{
+    if (isRunning()) {
+        return true;
+    }
+    if (!m_options.logFile.isEmpty() && !m_log.openFile(m_options.logFile, error)) {
+        return false;
+    }
+    if (m_options.logToStdout && m_options.logFile.isEmpty()) {
+        m_log.setStream(stdout);
+    }
+    if (!m_pty.open(error)) {
+        return false;
+    }
+    if (!m_link.create(m_pty.devicePath(), error)) {
+        m_pty.close();
+        return false;
+    }
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wakeFd < 0) {
+        if (error) {
+            *error = QStringLiteral("eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        }
+        m_link.remove();
+        m_pty.close();
+        return false;
+    }
+    if (m_options.printDevice) {
+        std::fprintf(stdout, "%s\n", m_pty.devicePath().toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_device = m_pty.devicePath();
+    }
+    m_log.write(
+        QStringLiteral("processor ready on %1%2")
+            .arg(m_pty.devicePath(), m_options.linkPath.isEmpty()
+                                         ? QString()
+                                         : QStringLiteral(" (link %1)").arg(m_options.linkPath)));
+    m_stopping = false;
+    m_thread = std::thread([this] { run(); });
+    return true;
+}
+
+void Simulator::stop()
+{
+    if (!m_thread.joinable()) {
+        return;
+    }
+    m_stopping = true;
+    wake();
+    m_thread.join();
+    ::close(m_wakeFd);
+    m_wakeFd = -1;
+    m_link.remove();
+    m_pty.close();
+    {
+        std::lock_guard lock(m_mutex);
+        m_device.clear();
+        m_queue.clear();
+    }
+    m_log.write(QStringLiteral("processor stopped"));
+}
+
+QString Simulator::devicePath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_device;
+}
+
+State Simulator::state() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_engine.state();
+}
+
+void Simulator::setState(const State& state)
+{
+    std::lock_guard lock(m_mutex);
+    m_engine.setState(state);
+}
+
+Settings Simulator::settings() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings;
+}
+
+void Simulator::setSettings(const Settings& settings)
+{
+    std::lock_guard lock(m_mutex);
+    m_settings = settings;
+    m_engine.setReplyLayout(settings.replyLayout);
+}
+
+void Simulator::wake()
+{
+    const quint64 one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+}
+
+Clock::time_point Simulator::dueTime(const Outgoing& o, int byte)
+{
+    return o.start + std::chrono::duration_cast<Clock::duration>(kByteTime * (byte + 1));
+}
+
+void Simulator::run()
+{
+    while (!m_stopping) {
+        const Clock::time_point now = Clock::now();
+        const timespec timeout = toTimespec(std::max(nextWake(now) - now, Clock::duration{}));
+        std::array<pollfd, 2> fds{{{m_wakeFd, POLLIN, 0}, {m_pty.masterFd(), POLLIN, 0}}};
+        const nfds_t count = m_pty.isOpen() ? 2 : 1;
+        if (ppoll(fds.data(), count, &timeout, nullptr) < 0 && errno != EINTR) {
+            std::this_thread::sleep_for(kRetry);
+        }
+        if (fds[0].revents & POLLIN) {
+            quint64 drained = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &drained, sizeof drained);
+        }
+        if (m_stopping) {
+            break;
+        }
+        const short line = count == 2 ? fds[1].revents : 0;
+        if ((line & (POLLHUP | POLLERR)) && !(line & POLLIN)) {
+            // Should not happen while we hold the serial end open; do not spin if it does.
+            std::this_thread::sleep_for(kRetry);
+        }
+        std::lock_guard lock(m_mutex);
+        const Clock::time_point t = Clock::now();
+        if (line & POLLIN) {
+            readInput(t);
+        }
+        handle(m_engine.expire(t), t);
+        pump(t);
+        if (!m_pty.isOpen() && t >= m_reopenAt) {
+            reopenLine(t);
+        }
+    }
+}
+
+Clock::time_point Simulator::nextWake(Clock::time_point now) const
+{
+    std::lock_guard lock(m_mutex);
+    Clock::time_point next = now + kIdleTick;
+    if (const auto d = m_engine.deadline()) {
+        next = std::min(next, *d);
+    }
+    if (!m_queue.empty()) {
+        const Outgoing& o = m_queue.front();
+        next = std::min(next, o.sent < o.bytes.size() ? dueTime(o, o.sent) : now);
+    }
+    if (!m_pty.isOpen()) {
+        next = std::min(next, m_reopenAt);
+    }
+    return next;
+}
+
+void Simulator::readInput(Clock::time_point now)
+{
+    QByteArray bytes;
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::read(m_pty.masterFd(), buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        bytes.append(buffer, n);
+    }
+    if (!bytes.isEmpty()) {
+        handle(m_engine.feed(bytes, now), now);
+    }
+}
+
+void Simulator::handle(const std::vector<Event>& events, Clock::time_point now)
+{
+    for (const Event& e : events) {
+        if (e.request) {
+            answer(e, now);
+        } else {
+            m_log.write(e.text);
+        }
+    }
+}
+
+void Simulator::answer(const Event& request, Clock::time_point now)
+{
+    const QString reply = QStringLiteral("%1 reply").arg(blockName(*request.request));
+    if (m_settings.noReply) {
+        m_log.write(
+            QStringLiteral("request 226: no reply sent, %1 withheld (fault: no reply)").arg(reply));
+        return;
+    }
+    const Answer a = composeAnswer(*request.request, request.reply, m_settings);
+    Outgoing o{a.bytes, a.description, now, now + m_settings.reaction, 0, m_settings.dropAfter};
+    if (!m_queue.empty()) {
+        // The line is busy until the answer before this one has gone out.
+        const Outgoing& last = m_queue.back();
+        o.start = std::max(o.start, dueTime(last, static_cast<int>(last.bytes.size()) - 1));
+    }
+    m_queue.push_back(o);
+}
+
+void Simulator::pump(Clock::time_point now)
+{
+    while (!m_queue.empty() && m_pty.isOpen()) {
+        Outgoing& o = m_queue.front();
+        if (o.sent == o.bytes.size()) {
+            m_log.write(QStringLiteral("request 226: sent %1 in %2 ms")
+                            .arg(o.description)
+                            .arg(millis(now - o.requestAt)));
+            m_queue.pop_front();
+            continue;
+        }
+        if (dueTime(o, o.sent) > now) {
+            return;
+        }
+        if (o.dropAfter >= 0 && o.sent >= o.dropAfter) {
+            dropLine(o, now);
+            return;
+        }
+        const ssize_t n = ::write(m_pty.masterFd(), o.bytes.constData() + o.sent, 1);
+        if (n == 1) {
+            ++o.sent;
+            continue;
+        }
+        // The line holds a full buffer nobody reads: it waits, as a real line would.
+        o.start += kRetry;
+        return;
+    }
+}
+
+void Simulator::dropLine(const Outgoing& o, Clock::time_point now)
+{
+    m_log.write(QStringLiteral("request 226: line dropped after %1 of %2 bytes of the %3 "
+                               "(fault: drop after %1): device %4 removed")
+                    .arg(o.sent)
+                    .arg(o.bytes.size())
+                    .arg(o.description, m_device));
+    m_link.remove();
+    m_pty.close();
+    m_engine.resetLine();
+    m_queue.clear();
+    m_device.clear();
+    m_reopenAt = now + kReappearAfter;
+}
+
+void Simulator::reopenLine(Clock::time_point now)
+{
+    QString error;
+    if (!m_pty.open(&error)) {
+        m_log.write(QStringLiteral("cannot open a new device: %1").arg(error));
+        m_reopenAt = now + kReappearAfter;
+        return;
+    }
+    m_device = m_pty.devicePath();
+    QString linkNote;
+    if (!m_options.linkPath.isEmpty()) {
+        linkNote = m_link.create(m_device, &error)
+                       ? QStringLiteral(" (link %1)").arg(m_options.linkPath)
+                       : QStringLiteral(" (%1)").arg(error);
+    }
+    m_log.write(QStringLiteral("line back on device %1%2").arg(m_device, linkNote));
+}
+
+} // namespace sim
