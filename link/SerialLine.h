@@ -4,12 +4,30 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 namespace lnk {
+
+// Why a line operation failed. The exchange only tells "open failed" from "failed later", but
+// keeping the cause lets tests and logs say what happened.
+enum class LineFault
+{
+    None,
+    PortMissing,  // open: no device reaches this number
+    PortBusy,     // open: in use or not permitted
+    OpenRefused,  // open: the device or the line settings were refused
+    WriteRefused, // a byte could not be queued or sent
+    ReadRefused,  // the receive side failed
+    DeviceGone,   // the device went away while open
+    DrainTimeout, // queued bytes did not leave in time
+};
 
 // The serial layer an exchange needs: select a numbered port, set the line parameters,
 // open, write one byte, count and read what waits, wait for data, close.
 // Implemented on a real port and by an in-memory double for tests.
+//
+// After open() has succeeded, a failing operation records a fault; fault() keeps the first one
+// until the next open.
 class SerialLine
 {
 public:
@@ -27,18 +45,24 @@ public:
     // Queues one byte for sending, in order. False when the line refuses it.
     virtual bool writeByte(quint8 byte) = 0;
 
-    // Received bytes not yet read.
+    // Received bytes not yet read; negative when the line failed.
     virtual int bytesWaiting() = 0;
-    // All received bytes; empties the receive buffer.
+    // All received bytes; empties the receive buffer. Check fault() for failures.
     virtual QByteArray readAllWaiting() = 0;
 
     // Sleeps until at least `count` bytes wait or the timeout passes; returns the count waiting
-    // then. A negative result means the line failed (device gone).
-    virtual int waitForBytes(int count, std::chrono::milliseconds timeout) = 0;
+    // then. A negative result means the line failed (device gone). Running out of time is no
+    // failure. `idle`, when given, is called now and then during the wait (the panel repaints
+    // there); it must not start another exchange.
+    virtual int waitForBytes(int count, std::chrono::milliseconds timeout,
+                             const std::function<void()>& idle) = 0;
 
-    // Sends everything queued, then closes. False when the queued bytes could not be sent.
+    // Sends everything queued, then closes. False when the queued bytes could not be sent;
+    // the port is closed either way.
     virtual bool close() = 0;
 
+    // The first failure since the last open (or the open's own failure).
+    virtual LineFault fault() const = 0;
     // Description of the last failure, for logs and messages.
     virtual QString lastError() const = 0;
 };

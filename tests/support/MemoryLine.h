@@ -5,6 +5,7 @@
 #include <QList>
 
 // An in-memory serial line: records what each exchange wrote and hands back a scripted reply.
+// Waits return at once with what is there: no test sleeps on it.
 class MemoryLine : public lnk::SerialLine
 {
 public:
@@ -16,12 +17,20 @@ public:
         bool closed = false;
     };
 
+    struct Wait
+    {
+        int count = 0;
+        std::chrono::milliseconds timeout{0};
+    };
+
     void setPort(int portNo) override { m_portNo = portNo; }
     void setSettings(const QString& settings) override { m_settings = settings; }
     bool open() override
     {
         ++openAttempts;
+        m_fault = lnk::LineFault::None;
         if (failOpen) {
+            m_fault = lnk::LineFault::PortMissing;
             return false;
         }
         m_open = true;
@@ -32,34 +41,60 @@ public:
     bool isOpen() const override { return m_open; }
     bool writeByte(quint8 byte) override
     {
-        if (!m_open || failWrite) {
-            return false;
+        if (!m_open || failWrite ||
+            (failWriteAt >= 0 && exchanges.last().written.size() >= failWriteAt)) {
+            return refuse(lnk::LineFault::WriteRefused);
         }
         exchanges.last().written.append(static_cast<char>(byte));
         return true;
     }
-    int bytesWaiting() override { return static_cast<int>(m_input.size()); }
+    int bytesWaiting() override
+    {
+        if (failRead) {
+            refuse(lnk::LineFault::ReadRefused);
+            return -1;
+        }
+        return static_cast<int>(m_input.size());
+    }
     QByteArray readAllWaiting() override
     {
+        if (failRead) {
+            refuse(lnk::LineFault::ReadRefused);
+            return {};
+        }
         QByteArray out = m_input;
         m_input.clear();
         return out;
     }
-    int waitForBytes(int, std::chrono::milliseconds) override
+    int waitForBytes(int count, std::chrono::milliseconds timeout,
+                     const std::function<void()>& idle) override
     {
-        return failWait ? -1 : static_cast<int>(m_input.size());
+        waits.append({count, timeout});
+        if (idle) {
+            idle();
+        }
+        if (failWait) {
+            refuse(lnk::LineFault::DeviceGone);
+            return -1;
+        }
+        return static_cast<int>(m_input.size());
     }
     bool close() override
     {
+        const bool wasOpen = m_open;
         if (m_open && !exchanges.isEmpty()) {
             exchanges.last().closed = true;
         }
         m_open = false;
+        if (wasOpen && failClose) {
+            return refuse(lnk::LineFault::DrainTimeout);
+        }
         return true;
     }
+    lnk::LineFault fault() const override { return m_fault; }
     QString lastError() const override
     {
-        return failOpen ? QStringLiteral("No such port") : QString();
+        return m_fault == lnk::LineFault::None ? QString() : QStringLiteral("Scripted failure");
     }
 
     // Every byte written over all exchanges, in order.
@@ -74,14 +109,27 @@ public:
 
     bool failOpen = false;
     bool failWrite = false;
+    int failWriteAt = -1; // the write with this index (from 0) in an exchange is refused
+    bool failRead = false;
     bool failWait = false;
+    bool failClose = false;
     QByteArray nextReply; // what waits after the next open
     int openAttempts = 0;
     QList<Exchange> exchanges;
+    QList<Wait> waits;
 
 private:
+    bool refuse(lnk::LineFault f)
+    {
+        if (m_fault == lnk::LineFault::None) {
+            m_fault = f;
+        }
+        return false;
+    }
+
     int m_portNo = 0;
     QString m_settings;
     QByteArray m_input;
     bool m_open = false;
+    lnk::LineFault m_fault = lnk::LineFault::None;
 };

@@ -1,0 +1,141 @@
+#include "dialogs/frmPortCustom.h"
+
+#include "app/Prompts.h"
+#include "app/frmMain.h"
+#include "link/PortNames.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace {
+
+QString describe(const lnk::SystemPort& p)
+{
+    QStringList about;
+    if (!p.description.isEmpty()) {
+        about << p.description;
+    }
+    if (!p.manufacturer.isEmpty()) {
+        about << p.manufacturer;
+    }
+    QString line = p.location.isEmpty() ? p.name : p.location;
+    if (!about.isEmpty()) {
+        line += QStringLiteral("  (%1)").arg(about.join(QStringLiteral(", ")));
+    }
+    return line;
+}
+
+QString numberColumn(std::optional<int> n)
+{
+    return n ? QString::number(*n).leftJustified(5) : QStringLiteral("-").leftJustified(5);
+}
+
+} // namespace
+
+frmPortCustom::frmPortCustom(frmMain& main, QWidget* parent)
+    : QDialog(parent != nullptr ? parent : &main), m_main(main)
+{
+    setObjectName(QStringLiteral("frmPortCustom"));
+    setWindowTitle(QStringLiteral("Other port number (for USB)"));
+    setModal(true);
+
+    Label1 = new QLabel(
+        QStringLiteral("Input Custom Port Number (1-16, in this case 3, as COM3)) :"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+
+    txtCustom = new QLineEdit(this);
+    txtCustom->setObjectName(QStringLiteral("txtCustom"));
+    txtCustom->setText(QString::number(m_main.PortNo));
+    Label1->setBuddy(txtCustom);
+
+    Label2 = new QLabel(
+        QStringLiteral(
+            "If use Direct USB or IP connection with Orvex, install USB or IP Driver, then find "
+            "(Control Panels, System, Hardware, Device Manager, Ports) USB (IP) Serial Port Number "
+            "(in our example it is 3). Input this Number to Custom Port Number. (If Com number is "
+            "greater than 16, manually change it to range 1-16, please)"),
+        this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+
+    cmdEXIT = new QPushButton(QStringLiteral("Save and Exit"), this);
+    cmdEXIT->setObjectName(QStringLiteral("cmdEXIT"));
+    cmdEXIT->setDefault(true);
+    connect(cmdEXIT, &QPushButton::clicked, this, &frmPortCustom::cmdEXIT_Click);
+
+    auto* portsCaption =
+        new QLabel(QStringLiteral("Serial ports of this computer (number to type, device):"), this);
+    lstPorts = new QListWidget(this);
+    lstPorts->setObjectName(QStringLiteral("lstPorts"));
+    lstPorts->setSelectionMode(QAbstractItemView::NoSelection);
+    lstPorts->setFocusPolicy(Qt::NoFocus);
+    QFont mono = lstPorts->font();
+    mono.setStyleHint(QFont::Monospace);
+    mono.setFamily(QStringLiteral("monospace"));
+    lstPorts->setFont(mono);
+    listPorts();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(txtCustom);
+    layout->addWidget(Label2);
+    layout->addWidget(cmdEXIT);
+    layout->addSpacing(8);
+    layout->addWidget(portsCaption);
+    layout->addWidget(lstPorts);
+    resize(480, 360);
+}
+
+std::optional<int> frmPortCustom::parsePortNumber(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
+    const QString t = text.trimmed();
+    if (!digits.match(t).hasMatch()) {
+        return std::nullopt;
+    }
+    const int n = t.toInt();
+    return n <= 255 ? std::optional<int>(n) : std::nullopt;
+}
+
+void frmPortCustom::cmdEXIT_Click()
+{
+    const std::optional<int> n = parsePortNumber(txtCustom->text());
+    if (!n) {
+        m_main.prompts().message(
+            QStringLiteral("\"%1\" is not a port number. Please type a whole number from 0 to "
+                           "255 (1-16 as a rule).")
+                .arg(txtCustom->text()),
+            QStringLiteral("OrvexDAB"), PromptIcon::Exclamation);
+        txtCustom->setFocus();
+        txtCustom->selectAll();
+        return;
+    }
+    m_main.PortNo = static_cast<quint8>(*n);
+    m_main.UlozSoubor(m_main.workingFilePath());
+    m_main.UlozINI();
+    m_main.form_Reinit();
+    accept();
+}
+
+void frmPortCustom::listPorts()
+{
+    const QString dir = m_main.dataDir();
+    for (const lnk::SystemPort& p : lnk::systemPorts(dir)) {
+        lstPorts->addItem(numberColumn(p.portNo) + describe(p));
+    }
+    for (const lnk::PortLink& l : lnk::portLinks(dir)) {
+        const QString target =
+            l.device.isEmpty() ? QStringLiteral("%1 (missing)").arg(l.target) : l.device;
+        lstPorts->addItem(
+            numberColumn(l.portNo) +
+            QStringLiteral("%1 -> %2").arg(QDir(dir).relativeFilePath(l.linkPath), target));
+    }
+    if (lstPorts->count() == 0) {
+        lstPorts->addItem(QStringLiteral("No serial ports found."));
+    }
+}

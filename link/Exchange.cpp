@@ -1,0 +1,119 @@
+#include "link/Exchange.h"
+
+#include "link/LineSettings.h"
+
+namespace lnk {
+namespace {
+
+void report(const ExchangeHooks& hooks, int value)
+{
+    if (hooks.progress) {
+        hooks.progress(value);
+    }
+}
+
+bool start(SerialLine& line, int portNo, const char* settings)
+{
+    line.setPort(portNo);
+    line.setSettings(QString::fromLatin1(settings));
+    return line.open();
+}
+
+ExchangeResult failed(const SerialLine& line, ExchangeStatus status)
+{
+    ExchangeResult r;
+    r.status = status;
+    r.fault = line.fault();
+    r.detail = line.lastError();
+    return r;
+}
+
+// A failure after open: the port still closes, whatever the line says about it.
+ExchangeResult abandon(SerialLine& line)
+{
+    ExchangeResult r = failed(line, ExchangeStatus::LineFailed);
+    line.close();
+    return r;
+}
+
+// Sending exchanges close right after the last write; the close itself sends what is queued.
+ExchangeResult finish(SerialLine& line)
+{
+    if (!line.close()) {
+        return failed(line, ExchangeStatus::LineFailed);
+    }
+    return {};
+}
+
+} // namespace
+
+ExchangeResult sendBlock(SerialLine& line, int portNo, Block block, const model::ParameterSet& set,
+                         const ExchangeHooks& hooks)
+{
+    if (!start(line, portNo, kSendSettings)) {
+        return failed(line, ExchangeStatus::OpenFailed);
+    }
+    for (int offset = 0; offset < frameSize(block); ++offset) {
+        if (!line.writeByte(frameByte(block, offset, set))) {
+            return abandon(line);
+        }
+        if (const std::optional<int> p = frameProgressAfter(block, offset)) {
+            report(hooks, *p);
+        }
+    }
+    return finish(line);
+}
+
+ExchangeResult sendCommand(SerialLine& line, int portNo, quint8 byte, const ExchangeHooks& hooks)
+{
+    report(hooks, 23);
+    if (!start(line, portNo, kSendSettings)) {
+        return failed(line, ExchangeStatus::OpenFailed);
+    }
+    if (!line.writeByte(byte)) {
+        return abandon(line);
+    }
+    report(hooks, 0);
+    return finish(line);
+}
+
+ExchangeResult uploadBlock(SerialLine& line, int portNo, Block block,
+                           std::chrono::milliseconds wait, model::ParameterSet& set,
+                           const ExchangeHooks& hooks)
+{
+    if (!start(line, portNo, kUploadSettings)) {
+        return failed(line, ExchangeStatus::OpenFailed);
+    }
+    if (!line.writeByte(kUploadRequest)) {
+        return abandon(line);
+    }
+    // The count can only grow while we wait, so once it has reached the reply's length the
+    // answer is decided (night: more than 25 can never become exactly 25).
+    if (line.waitForBytes(replySize(block), wait, hooks.idle) < 0) {
+        return abandon(line);
+    }
+    // Both reads always happen, so the receive buffer is emptied even for a short reply.
+    const int count = line.bytesWaiting();
+    const QByteArray data = line.readAllWaiting();
+    if (count < 0 || line.fault() != LineFault::None) {
+        return abandon(line);
+    }
+    if (!line.close()) {
+        return failed(line, ExchangeStatus::LineFailed);
+    }
+
+    const bool complete =
+        block == Block::Day ? count >= replySize(block) : count == replySize(block);
+    if (!complete || data.size() < replySize(block)) {
+        ExchangeResult r;
+        r.status = ExchangeStatus::ReplyRefused;
+        r.replyCount = count;
+        return r;
+    }
+    applyReply(block, data.left(replySize(block)), set, hooks.progress);
+    ExchangeResult r;
+    r.replyCount = count;
+    return r;
+}
+
+} // namespace lnk
