@@ -134,4 +134,8 @@ private:
     lnk::SerialLine* m_line = nullptr;
     std::array<ParamSlider*, model::kSliderCount> m_sliders{};
     bool m_turboShown = false;
+    // Files (frmMain_files.cpp): the data folder, decided once; and whether the working file
+    // on disk failed to load and must be kept as a backup before it is next replaced.
+    mutable QString m_dataDir;
+    bool m_keepWorkingBackup = false;
 };

@@ -1,0 +1,91 @@
+// Runs one file operation for a test, possibly as another user or in a private mount
+// namespace, and prints what happened as key=value lines.
+//
+//   orvex_storage_probe hello
+//   orvex_storage_probe writeparams <path>
+//   orvex_storage_probe panel <programDir> [gate]
+
+#include "app/frmMain.h"
+#include "model/ParameterSet.h"
+#include "storage/ParameterFile.h"
+#include "support/MemoryLine.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+namespace {
+
+QByteArray contentOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+}
+
+int writeParams(QTextStream& out, const QString& path)
+{
+    const QByteArray before = contentOf(path);
+    const model::ParameterSet set;
+    const std::optional<storage::FileError> error = storage::writeParameterFile(path, set);
+    out << "error=" << (error ? error->description() : QString()) << '\n';
+    out << "intact=" << (contentOf(path) == before ? 1 : 0) << '\n';
+    out << "entries="
+        << QDir(QFileInfo(path).absolutePath())
+               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)
+               .join(QLatin1Char(','))
+        << '\n';
+    return 0;
+}
+
+int runPanel(QTextStream& out, const QString& programDir, const QString& gate)
+{
+    ScriptedPrompts prompts;
+    MemoryLine line;
+    AppEnvironment env;
+    env.programDir = programDir;
+    env.prompts = &prompts;
+    env.line = &line;
+    env.showSplash = false;
+    env.exportPath = QDir(programDir).filePath(QStringLiteral("OrvexDAB.txt"));
+    {
+        frmMain window(env);
+        window.load();
+        out << "datadir=" << window.dataDir() << '\n';
+        out << "adresar=" << window.Adresar << '\n';
+        out << "loadMessages=" << prompts.messages.size() << '\n';
+        out << "gate=" << window.params().value(model::Member::gate) << '\n';
+        if (!gate.isEmpty()) {
+            window.params().assign(model::Member::gate, gate.toInt());
+        }
+        const auto before = prompts.messages.size();
+        window.close();
+        out << "closeMessages=" << prompts.messages.size() - before << '\n';
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OrvexDAB"));
+    QApplication::setOrganizationName(QStringLiteral("OrvexDAB"));
+    QTextStream out(stdout);
+    const QStringList args = app.arguments();
+    const QString mode = args.value(1);
+    if (mode == QLatin1String("hello")) {
+        out << "hello=ok\n";
+        return 0;
+    }
+    if (mode == QLatin1String("writeparams") && args.size() == 3) {
+        return writeParams(out, args.at(2));
+    }
+    if (mode == QLatin1String("panel") && args.size() >= 3) {
+        return runPanel(out, args.at(2), args.value(3));
+    }
+    out << "usage=bad\n";
+    return 2;
+}
