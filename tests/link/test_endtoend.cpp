@@ -1,0 +1,363 @@
+// The panel against the simulated processor through a real pseudo-terminal: the serial layer,
+// the exchanges and the processor's view of what arrived.
+#include "app/frmMain.h"
+#include "link/Commands.h"
+#include "link/QtSerialLine.h"
+#include "sim/Simulator.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QDir>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+using model::Member;
+
+namespace {
+
+constexpr auto kLogWait = 3s;
+
+const QString kUploadDayFailure =
+    QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup), wrong connection "
+                   "or wrong firmware version.");
+const QString kUploadNightFailure =
+    QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup) or wrong "
+                   "connection or wrong firmware version. ");
+
+// Every slider distinct and away from its initial value, flags and check box set.
+void distinct(model::ParameterSet& set, int seed)
+{
+    set.setFlag(Member::AutoDensity, false);
+    for (const model::MemberInfo& i : model::members()) {
+        if (model::isSlider(i.member)) {
+            set.assign(i.member, (model::index(i.member) * 9 + seed) % 256);
+        }
+    }
+    set.assign(Member::chkTurbo, 1);
+    set.setFlag(Member::Space, true);
+    set.setFlag(Member::Digin, true);
+    set.setFlag(Member::Daynight, true);
+}
+
+// The panel on port 200, which the program folder links to the simulator's device. While the
+// link is away the number falls back to /dev/ttyS199, which no test machine has.
+constexpr int kPort = 200;
+
+struct LivePanel
+{
+    LivePanel()
+    {
+        sim::Options o;
+        o.linkPath = QDir(dir.path()).filePath(QStringLiteral("ports/COM%1").arg(kPort));
+        simulator = std::make_unique<sim::Simulator>(o);
+        started = simulator->start(&error);
+        line = std::make_unique<lnk::QtSerialLine>(dir.path());
+        env.programDir = dir.path();
+        env.prompts = &prompts;
+        env.line = line.get();
+        env.showSplash = false;
+        env.exportPath = dir.filePath(QStringLiteral("OrvexDAB.txt"));
+        window = std::make_unique<frmMain>(env);
+        window->PortNo = kPort;
+    }
+
+    bool logSays(const QString& fragment, int from) const
+    {
+        return simulator->log().waitFor(fragment, from, kLogWait);
+    }
+    int mark() const { return simulator->log().count(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<sim::Simulator> simulator;
+    bool started = false;
+    QString error;
+    ScriptedPrompts prompts;
+    std::unique_ptr<lnk::QtSerialLine> line;
+    AppEnvironment env;
+    std::unique_ptr<frmMain> window;
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void daySend();
+    void nightSend();
+    void everyCommand();
+    void dayUpload();
+    void nightUpload();
+    void noReply();
+    void shortReply();
+    void longDayReplyIsCut();
+    void deviceVanishesMidExchange();
+    void missingPort();
+};
+
+void TestEndToEnd::daySend()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    distinct(p.window->params(), 3);
+    const int from = p.mark();
+    p.window->toolbarKey(QStringLiteral("sendd"));
+    QVERIFY(p.prompts.messages.isEmpty());
+    QVERIFY(p.logSays(QStringLiteral("day frame:"), from));
+    const sim::Values got = p.simulator->state().current;
+    for (const model::MemberInfo& i : model::members()) {
+        if (i.dayFrame != model::kAbsent) {
+            QVERIFY2(sim::valueOf(got, i.member) == p.window->params().value(i.member),
+                     i.name.data());
+        }
+    }
+    QCOMPARE(p.window->Sendbar->value(), 0);
+}
+
+void TestEndToEnd::nightSend()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    distinct(p.window->params(), 5);
+    const int from = p.mark();
+    p.window->toolbarKey(QStringLiteral("sendn"));
+    QVERIFY(p.prompts.messages.isEmpty());
+    QVERIFY(p.logSays(QStringLiteral("night frame:"), from));
+    const sim::Values got = p.simulator->state().night;
+    for (const model::MemberInfo& i : model::members()) {
+        if (i.nightFrame != model::kAbsent) {
+            QVERIFY2(sim::valueOf(got, i.member) == p.window->params().value(i.member),
+                     i.name.data());
+        }
+    }
+}
+
+void TestEndToEnd::everyCommand()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    frmMain& w = *p.window;
+    const std::array<void (frmMain::*)(), lnk::kCommandCount> operations{
+        &frmMain::Testtone, &frmMain::Stoptone, &frmMain::Saveday,  &frmMain::Savenight,
+        &frmMain::Setday,   &frmMain::Setnight, &frmMain::Switchon, &frmMain::Switchoff,
+        &frmMain::Save1,    &frmMain::Save2,    &frmMain::Save3,    &frmMain::Save4,
+        &frmMain::Recall1,  &frmMain::Recall2,  &frmMain::Recall3,  &frmMain::Recall4};
+    for (const lnk::CommandInfo& c : lnk::commands()) {
+        const int from = p.mark();
+        (w.*operations[static_cast<int>(c.command)])();
+        const QString expected =
+            QStringLiteral("command %1 %2")
+                .arg(c.byte)
+                .arg(QLatin1String(c.name.data(), static_cast<qsizetype>(c.name.size())));
+        QVERIFY2(p.logSays(expected, from), qPrintable(expected));
+        QCOMPARE(w.Sendbar->value(), 0);
+        if (c.command == lnk::Command::Testtone) {
+            QVERIFY(p.simulator->state().testTone);
+        }
+        if (c.command == lnk::Command::Stoptone) {
+            QVERIFY(!p.simulator->state().testTone);
+        }
+    }
+    QVERIFY(p.prompts.messages.isEmpty());
+    QVERIFY(!p.simulator->state().switchEnabled);
+}
+
+void TestEndToEnd::dayUpload()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    model::ParameterSet held;
+    distinct(held, 7);
+    sim::State s = p.simulator->state();
+    s.current = sim::valuesOf(held);
+    p.simulator->setState(s);
+
+    const int from = p.mark();
+    p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.prompts.messages.isEmpty());
+    QVERIFY(p.logSays(QStringLiteral("sent day reply"), from));
+    for (const model::MemberInfo& i : model::members()) {
+        if (i.dayReply != model::kAbsent) {
+            QVERIFY2(p.window->params().value(i.member) == held.value(i.member), i.name.data());
+        }
+    }
+    QCOMPARE(p.window->Sendbar->value(), 0);
+
+    // What came up goes back down unchanged.
+    p.window->params().resetToInitial();
+    p.window->toolbarKey(QStringLiteral("uplod"));
+    s.current = sim::initialValues();
+    p.simulator->setState(s);
+    const int again = p.mark();
+    p.window->toolbarKey(QStringLiteral("sendd"));
+    QVERIFY(p.logSays(QStringLiteral("day frame:"), again));
+    const sim::Values back = p.simulator->state().current;
+    for (const model::MemberInfo& i : model::members()) {
+        if (i.dayFrame != model::kAbsent) {
+            QVERIFY2(sim::valueOf(back, i.member) == held.value(i.member), i.name.data());
+        }
+    }
+    QVERIFY(p.prompts.messages.isEmpty());
+}
+
+void TestEndToEnd::nightUpload()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    model::ParameterSet held;
+    distinct(held, 11);
+    held.setFlag(Member::Digin, false);
+    sim::State s = p.simulator->state();
+    s.night = sim::valuesOf(held);
+    s.nightPreset = s.night;
+    p.simulator->setState(s);
+    sim::Settings settings = p.simulator->settings();
+    settings.replyLayout = lnk::Block::Night;
+    p.simulator->setSettings(settings);
+
+    const int lufs = p.window->params().value(Member::LUFSOffset);
+    const int from = p.mark();
+    p.window->toolbarKey(QStringLiteral("uplon"));
+    QVERIFY2(p.prompts.messages.isEmpty(),
+             qPrintable(p.prompts.messages.value(0).text + p.line->lastError()));
+    QVERIFY(p.logSays(QStringLiteral("sent night reply"), from));
+    for (const model::MemberInfo& i : model::members()) {
+        if (i.nightReply != model::kAbsent) {
+            QVERIFY2(p.window->params().value(i.member) == held.value(i.member), i.name.data());
+        }
+    }
+    QCOMPARE(p.window->params().value(Member::LUFSOffset), lufs); // not in the night reply
+}
+
+void TestEndToEnd::noReply()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    sim::Settings settings = p.simulator->settings();
+    settings.noReply = true;
+    p.simulator->setSettings(settings);
+    p.window->params().assign(Member::gate, 42);
+
+    p.window->toolbarKey(QStringLiteral("uplod"));
+    p.window->toolbarKey(QStringLiteral("uplon"));
+    QCOMPARE(p.prompts.messages.size(), 2);
+    QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
+    QCOMPARE(p.prompts.messages[1].text, kUploadNightFailure);
+    QCOMPARE(p.window->params().value(Member::gate), 42);
+}
+
+void TestEndToEnd::shortReply()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    sim::Settings settings = p.simulator->settings();
+    settings.replyLength = 41;
+    p.simulator->setSettings(settings);
+    p.window->params().assign(Member::gate, 42);
+    p.window->toolbarKey(QStringLiteral("uplod"));
+
+    settings.replyLayout = lnk::Block::Night;
+    settings.replyLength = 24;
+    p.simulator->setSettings(settings);
+    p.window->toolbarKey(QStringLiteral("uplon"));
+
+    QCOMPARE(p.prompts.messages.size(), 2);
+    QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
+    QCOMPARE(p.prompts.messages[1].text, kUploadNightFailure);
+    QCOMPARE(p.window->params().value(Member::gate), 42);
+}
+
+void TestEndToEnd::longDayReplyIsCut()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    model::ParameterSet held;
+    distinct(held, 13);
+    sim::State s = p.simulator->state();
+    s.current = sim::valuesOf(held);
+    p.simulator->setState(s);
+    sim::Settings settings = p.simulator->settings();
+    settings.extraBytes = 3;
+    p.simulator->setSettings(settings);
+
+    p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.prompts.messages.isEmpty());
+    QCOMPARE(p.window->params().value(Member::LUFSOffset), held.value(Member::LUFSOffset));
+
+    // The extra bytes that came after the close never pass for the next reply.
+    settings.extraBytes = 0;
+    settings.replyLength = 41;
+    p.simulator->setSettings(settings);
+    QTest::qWait(100);
+    p.window->toolbarKey(QStringLiteral("uplod"));
+    QCOMPARE(p.prompts.messages.size(), 1);
+    QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
+}
+
+void TestEndToEnd::deviceVanishesMidExchange()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    sim::Settings settings = p.simulator->settings();
+    settings.dropAfter = 10;
+    p.simulator->setSettings(settings);
+    p.window->params().assign(Member::gate, 42);
+    p.window->Sendbar->setValue(5);
+
+    p.window->toolbarKey(QStringLiteral("uplod"));
+    QCOMPARE(p.prompts.messages.size(), 1);
+    QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
+    QCOMPARE(p.window->params().value(Member::gate), 42);
+    QCOMPARE(p.window->Sendbar->value(), 5);
+    QVERIFY(!p.line->isOpen());
+
+    // While the device is away the port is missing; when it is back the panel carries on.
+    p.window->posliden();
+    QCOMPARE(p.prompts.messages.size(), 2);
+    settings.dropAfter = -1;
+    p.simulator->setSettings(settings);
+    QTRY_VERIFY_WITH_TIMEOUT(!p.simulator->devicePath().isEmpty(), 5000);
+    const int from = p.mark();
+    p.window->posliden();
+    QCOMPARE(p.prompts.messages.size(), 2);
+    QVERIFY(p.logSays(QStringLiteral("day frame:"), from));
+}
+
+void TestEndToEnd::missingPort()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    // Port 9 is a link to a device that is not there.
+    QVERIFY(QFile::link(p.dir.filePath(QStringLiteral("gone")),
+                        p.dir.filePath(QStringLiteral("ports/COM9"))));
+    frmMain& w = *p.window;
+    w.PortNo = 9;
+    w.Sendbar->setValue(10);
+    const int from = p.mark();
+    w.posliden();
+    w.Sendnight();
+    w.toolbarKey(QStringLiteral("uplod"));
+    w.Uploadnight();
+    QCOMPARE(w.Sendbar->value(), 10);
+    w.Setnight();
+    QCOMPARE(w.Sendbar->value(), 23);
+
+    QCOMPARE(p.prompts.messages.size(), 5);
+    QCOMPARE(p.prompts.messages[0].text,
+             QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup) or wrong "
+                            "firmware version."));
+    QCOMPARE(p.prompts.messages[1].text,
+             QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup)or wrong "
+                            "firmware version."));
+    QCOMPARE(p.prompts.messages[2].text, kUploadDayFailure);
+    QCOMPARE(p.prompts.messages[3].text, kUploadNightFailure);
+    QCOMPARE(p.prompts.messages[4].text,
+             QStringLiteral("Error serial communication, try to use other port (Menu Setup)"));
+    QTest::qWait(150);
+    QCOMPARE(p.simulator->log().count(), from); // nothing reached the processor
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "test_endtoend.moc"
