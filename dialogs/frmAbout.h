@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDialog>
+
+// The about box: the program's picture, its line settings and the block codes it uses.
+class frmAbout : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmAbout(QWidget* parent = nullptr);
+
+private:
+    void cmdOk_Click();
+};
