@@ -17,6 +17,11 @@ std::optional<QString> runDialog(QWidget* parent, const FileDialogRequest& r,
     QFileDialog dialog(parent, r.title, r.directory, filterFor(r));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(r.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (mode == QFileDialog::AcceptSave) {
+        // The overwrite question then names the file that will really be written.
+        dialog.setDefaultSuffix(r.extension.startsWith(QLatin1Char('.')) ? r.extension.mid(1)
+                                                                         : r.extension);
+    }
     if (!r.confirmOverwrite) {
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     }
