@@ -1,9 +1,34 @@
 #include "app/frmMain.h"
 
-// PLACEHOLDER until the exact parameters window and the export land.
-void frmMain::cmdPara_Click() {}
-void frmMain::UlozExportTXT() {}
+#include "app/Prompts.h"
+#include "dialogs/Para.h"
+#include "storage/TextExport.h"
+
+#include <QDir>
+
+void frmMain::cmdPara_Click()
+{
+    // A fresh window each time: edits and notes end with it.
+    Para window(*this, this);
+    window.exec();
+}
+
+void frmMain::UlozExportTXT()
+{
+    if (const auto error = storage::writeTextExport(exportFilePath(), m_params)) {
+        prompts().message(error->description(), QStringLiteral("OrvexDAB"), PromptIcon::None);
+    }
+}
+
 QString frmMain::exportFilePath() const
 {
-    return {};
+    if (!m_env.exportPath.isEmpty()) {
+        return m_env.exportPath;
+    }
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\OrvexDAB.txt");
+#else
+    // No drive C: here; the user's home folder is the one place every user can write.
+    return QDir(QDir::homePath()).filePath(QStringLiteral("OrvexDAB.txt"));
+#endif
 }
