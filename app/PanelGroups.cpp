@@ -274,14 +274,14 @@ QLabel* buildLimiters(QWidget* area, const PlaceSlider& place)
     mark(g, QStringLiteral("Release Times (ms)"), QRect(166, 28, 120, kMarkHeight));
     mark(g, QStringLiteral("200 Hz...............15 kHz"), QRect(166, 48, 130, kMarkHeight));
     const Member rel[] = {Member::rel200600, Member::rel60016, Member::rel1638, Member::rel3815};
-    constexpr int kRelFirst = 190;
-    constexpr int kRelPitch = 28;
+    constexpr int kRelFirst = 188;
+    constexpr int kRelPitch = 31;
     for (int i = 0; i < 4; ++i) {
         place(rel[i], g, vertical(kRelFirst + i * kRelPitch, kTop, kHeight));
     }
     marksDown(g, texts({"30", "10", "3"}), vertical(kRelFirst, kTop, kHeight), 166, 22);
     mark(g, QStringLiteral("x8        x4       x2       x1"),
-         QRect(kRelFirst, kTop + kHeight + 2, 110, kMarkHeight));
+         QRect(kRelFirst + 1, kTop + kHeight + 2, 120, kMarkHeight));
 
     mark(g, QStringLiteral("Density (dB)"), QRect(316, 28, 72, kMarkHeight));
     const QRect density = vertical(352, kTop, kHeight);

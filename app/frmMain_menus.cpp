@@ -54,6 +54,13 @@ constexpr ToolKey kToolKeys[] = {
 void frmMain::buildMenus()
 {
     QMenuBar* bar = menuBar();
+    // The menu bar keeps the desktop's colours while the window turns blue or magenta.
+    QPalette own = bar->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Button,
+                                           QPalette::ButtonText, QPalette::Base, QPalette::Text}) {
+        own.setColor(role, own.color(role));
+    }
+    bar->setPalette(own);
 
     QMenu* file = submenu(bar, "File", QStringLiteral("&File"));
     QAction* open = item(file, "Open", QStringLiteral("&Open"));
@@ -154,9 +161,13 @@ void frmMain::buildToolbar()
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     // Nine keys and four separators fit left of the exact-parameters button at x 208.
     Toolbar1->setStyleSheet(QStringLiteral(
-        "QToolBar { background: transparent; border: none; spacing: 1px; padding: 1px; }"
+        "QToolBar { background: transparent; border: none; spacing: 0px; padding: 1px; }"
         "QToolBar::separator { width: 5px; }"
-        "QToolButton { padding: 1px; margin: 0px; }"));
+        "QToolButton { border: 1px solid transparent; border-radius: 2px; padding: 1px;"
+        " margin: 0px; }"
+        "QToolButton:hover { border-color: white; background: rgba(255, 255, 255, 70); }"
+        "QToolButton:pressed { border-color: black; background: rgba(0, 0, 0, 50); }"
+        "QLabel#lblHELP { color: white; }"));
 
     int picture = 1;
     for (const ToolKey& k : kToolKeys) {
@@ -171,6 +182,7 @@ void frmMain::buildToolbar()
         if (QWidget* button = Toolbar1->widgetForAction(action)) {
             button->setObjectName(QStringLiteral("tool_") + key);
             button->setAccessibleName(tip);
+            button->setFixedSize(20, 22);
         }
         for (int i = 0; i < k.separatorsAfter; ++i) {
             Toolbar1->addSeparator();
@@ -196,9 +208,6 @@ void frmMain::buildToolbar()
     help->setObjectName(QStringLiteral("lblHELP"));
     help->setGeometry(664, 0, 113, 25);
     help->setFont(panel::captionFont());
-    QPalette pal = help->palette();
-    pal.setColor(QPalette::WindowText, panel::kWhite);
-    help->setPalette(pal);
 }
 
 QAction* frmMain::flagAction(model::Member m) const
