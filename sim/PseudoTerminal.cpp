@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -53,14 +55,34 @@ bool PseudoTerminal::open(QString* error)
         cfsetospeed(&t, B1200);
         tcsetattr(guard, TCSANOW, &t);
     }
+    // Without the watch the simulator still works; only a crashed client's exclusive use
+    // would then outlive it.
+    m_closeWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_closeWatch >= 0 &&
+        inotify_add_watch(m_closeWatch, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        ::close(m_closeWatch);
+        m_closeWatch = -1;
+    }
     m_master = master;
     m_guard = guard;
     m_device = QString::fromLocal8Bit(name);
     return true;
 }
 
+void PseudoTerminal::clientClosed()
+{
+    alignas(inotify_event) char notices[1024];
+    while (::read(m_closeWatch, notices, sizeof notices) > 0) {
+    }
+    ::ioctl(m_guard, TIOCNXCL);
+}
+
 void PseudoTerminal::close()
 {
+    if (m_closeWatch >= 0) {
+        ::close(m_closeWatch);
+        m_closeWatch = -1;
+    }
     if (m_guard >= 0) {
         ::close(m_guard);
         m_guard = -1;

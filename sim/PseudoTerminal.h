@@ -26,9 +26,15 @@ public:
     // Path of the serial end, e.g. /dev/pts/4; empty when closed.
     QString devicePath() const { return m_device; }
 
+    // Readable when a client has closed the serial end; -1 when the system cannot tell.
+    int closeWatchFd() const { return m_closeWatch; }
+    // Takes the close notices and ends exclusive use of the device.
+    void clientClosed();
+
 private:
     int m_master = -1;
     int m_guard = -1; // our own descriptor of the serial end
+    int m_closeWatch = -1;
     QString m_device;
 };
 

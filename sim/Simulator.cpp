@@ -152,8 +152,11 @@ void Simulator::run()
     while (!m_stopping) {
         const Clock::time_point now = Clock::now();
         const timespec timeout = toTimespec(std::max(nextWake(now) - now, Clock::duration{}));
-        std::array<pollfd, 2> fds{{{m_wakeFd, POLLIN, 0}, {m_pty.masterFd(), POLLIN, 0}}};
-        const nfds_t count = m_pty.isOpen() ? 2 : 1;
+        std::array<pollfd, 3> fds{{{m_wakeFd, POLLIN, 0},
+                                   {m_pty.masterFd(), POLLIN, 0},
+                                   {m_pty.closeWatchFd(), POLLIN, 0}}};
+        // A closed line polls only the wake-up; poll() skips a negative descriptor.
+        const nfds_t count = m_pty.isOpen() ? 3 : 1;
         if (ppoll(fds.data(), count, &timeout, nullptr) < 0 && errno != EINTR) {
             std::this_thread::sleep_for(kRetry);
         }
@@ -164,10 +167,13 @@ void Simulator::run()
         if (m_stopping) {
             break;
         }
-        const short line = count == 2 ? fds[1].revents : 0;
+        const short line = count > 1 ? fds[1].revents : 0;
         if ((line & (POLLHUP | POLLERR)) && !(line & POLLIN)) {
             // Should not happen while we hold the serial end open; do not spin if it does.
             std::this_thread::sleep_for(kRetry);
+        }
+        if (count > 2 && (fds[2].revents & POLLIN)) {
+            m_pty.clientClosed();
         }
         std::lock_guard lock(m_mutex);
         const Clock::time_point t = Clock::now();

@@ -9,7 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -40,6 +43,7 @@ private Q_SLOTS:
     void faults();
     void dropAfterMakesTheDeviceVanish();
     void clientMayCloseAndReopen();
+    void exclusiveUseEndsWithTheClient();
     void settingsChangeWhileRunning();
     void linkCreatedAndRemoved();
     void linkRefusesWhatIsNotItsOwn_data();
@@ -236,6 +240,28 @@ void TestSimLine::clientMayCloseAndReopen()
         QCOMPARE(c.receive(42, clock, 3000).bytes.toHex(' '), distinctDayReply().toHex(' '));
     }
     QCOMPARE(s.devicePath(), device);
+}
+
+void TestSimLine::exclusiveUseEndsWithTheClient()
+{
+    sim::Simulator s;
+    QVERIFY(s.start());
+    const QByteArray device = QFile::encodeName(s.devicePath());
+    // A client that takes the device for itself and dies without giving it back.
+    const int gone = ::open(device.constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(gone >= 0);
+    QCOMPARE(::ioctl(gone, TIOCEXCL), 0);
+    ::close(gone);
+
+    // The test may run with the right to open an exclusive device anyway: ask the flag.
+    const int probe = ::open(device.constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(probe >= 0);
+    const auto exclusive = [probe] {
+        int on = -1;
+        return ::ioctl(probe, TIOCGEXCL, &on) == 0 ? on : -1;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(exclusive(), 0, 3000);
+    ::close(probe);
 }
 
 void TestSimLine::settingsChangeWhileRunning()
