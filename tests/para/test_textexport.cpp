@@ -113,7 +113,6 @@ private Q_SLOTS:
     void layout();
     void exportTwiceGivesOneFile();
     void unsentEditsAbsent();
-    void exportPathNamedOnButton();
     void homeFolderWithoutDriveC();
     void failedExport_data();
     void failedExport();
@@ -211,12 +210,6 @@ void TestTextExport::unsentEditsAbsent()
     QVERIFY(w.isVisible());
     QVERIFY(f.prompts.messages.isEmpty());
     QCOMPARE(readAll(f.env.exportPath), kInitial);
-}
-
-void TestTextExport::exportPathNamedOnButton()
-{
-    PanelFixture f(false);
-    QCOMPARE(f.window->exportFilePath(), f.env.exportPath);
 }
 
 void TestTextExport::homeFolderWithoutDriveC()
