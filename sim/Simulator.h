@@ -23,6 +23,9 @@ inline constexpr ByteTime kByteTime{1};
 // How long a dropped line stays away before a new device (and link) appears.
 inline constexpr std::chrono::milliseconds kReappearAfter{1000};
 
+// When the line cannot take a byte, or reports a hang-up, try again after this.
+inline constexpr std::chrono::milliseconds kLineRetry{10};
+
 struct Options
 {
     Settings settings;
