@@ -24,8 +24,8 @@ Options:
   --reply day|night   Answer every upload request with this reply layout, whatever
                       preset is active.
   --reaction MS       Time from the upload request to the start of the first reply byte
-                      (default 20). A value above the panel's wait (800 for the day
-                      upload) makes the reply arrive too late.
+                      (default 20). The panel reads the day reply 800 ms after its
+                      request, so from 450 on the day reply is not complete by then.
 
 Faults to inject (for trying the panel's error handling):
   --no-reply          Never answer the upload request.
