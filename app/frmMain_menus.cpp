@@ -61,6 +61,7 @@ void frmMain::buildMenus()
         own.setColor(role, own.color(role));
     }
     bar->setPalette(own);
+    bar->setAutoFillBackground(true);
 
     QMenu* file = submenu(bar, "File", QStringLiteral("&File"));
     QAction* open = item(file, "Open", QStringLiteral("&Open"));
