@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
 #include <QWheelEvent>
 
@@ -145,4 +146,15 @@ void ParamSlider::wheelEvent(QWheelEvent* event)
     }
     const int lines = notches * QApplication::wheelScrollLines() * singleStep();
     setValue(value() + (orientation() == Qt::Vertical ? -lines : lines));
+}
+
+void ParamSlider::paintEvent(QPaintEvent* event)
+{
+    QScrollBar::paintEvent(event);
+    // Scroll bars draw no focus mark of their own; a keyboard user must see where they are.
+    if (hasFocus()) {
+        QPainter p(this);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
 }

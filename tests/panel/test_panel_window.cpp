@@ -37,6 +37,7 @@ private Q_SLOTS:
     void otherOptionsToggleOnlyTheirMark();
     void helpOnF1FromASlider();
     void tabOrder();
+    void threeSlidersByKeyboardAlone();
     void accessibleNames();
 
 private:
@@ -416,6 +417,37 @@ void TestPanelWindow::tabOrder()
         reached << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(reached, expected);
+}
+
+void TestPanelWindow::threeSlidersByKeyboardAlone()
+{
+    PanelFixture fx(false);
+    frmMain& w = *fx.window;
+    activate(w);
+    w.cmdPara->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(w.cmdPara->hasFocus(), 2000);
+    const auto press = [](Qt::Key key, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+        }
+    };
+    press(Qt::Key_Tab, 2);
+    QCOMPARE(QApplication::focusWidget(), w.slider(Member::gate));
+    const QImage unmarked = w.slider(Member::ranges)->grab().toImage();
+    const QImage marked = w.slider(Member::gate)->grab().toImage();
+    QCOMPARE(QColor(marked.pixel(1, 1)),
+             w.slider(Member::gate)->palette().color(QPalette::Highlight));
+    QVERIFY(QColor(unmarked.pixel(1, 1)) != QColor(marked.pixel(1, 1)));
+    press(Qt::Key_Up, 3);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Home);
+    press(Qt::Key_Tab, 3);
+    QCOMPARE(QApplication::focusWidget(), w.slider(Member::bassamount));
+    press(Qt::Key_End);
+    press(Qt::Key_Down, 5);
+    QCOMPARE(w.params().value(Member::gate), 4);
+    QCOMPARE(w.params().value(Member::ranges), 0);
+    QCOMPARE(w.params().value(Member::bassamount), 250);
 }
 
 void TestPanelWindow::accessibleNames()
