@@ -1,3 +1,4 @@
+#include "app/InputHold.h"
 #include "app/Prompts.h"
 #include "app/frmMain.h"
 #include "dialogs/frmPortCustom.h"
@@ -5,9 +6,7 @@
 #include "link/Exchange.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QProgressBar>
-#include <QWidget>
 
 #include <algorithm>
 #include <array>
@@ -83,72 +82,6 @@ void restoreProgress(frmMain& w, int value)
         w.Sendbar->setValue(value);
     }
 }
-
-// While an exchange runs the operator's input is dropped, application-wide: a click must not
-// start a second exchange inside the first, nor close the window under it. The window still
-// repaints whenever the exchange comes up for air.
-class InputHold : public QObject
-{
-public:
-    InputHold()
-    {
-        if (QCoreApplication::instance() != nullptr) {
-            QCoreApplication::instance()->installEventFilter(this);
-        }
-    }
-    ~InputHold() override
-    {
-        // Input that queued up while the line was busy is dropped here, not run afterwards.
-        pump();
-        if (QCoreApplication::instance() != nullptr) {
-            QCoreApplication::instance()->removeEventFilter(this);
-        }
-    }
-    InputHold(const InputHold&) = delete;
-    InputHold& operator=(const InputHold&) = delete;
-
-    void pump()
-    {
-        if (QCoreApplication::instance() != nullptr) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-        }
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TabletPress:
-        case QEvent::TabletRelease:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            return true;
-        case QEvent::Close: {
-            const auto* widget = qobject_cast<const QWidget*>(watched);
-            if (watched->isWindowType() || (widget != nullptr && widget->isWindow())) {
-                event->ignore();
-                return true;
-            }
-            return false;
-        }
-        default:
-            return false;
-        }
-    }
-};
 
 void sendBlock(frmMain& w, lnk::Block block, BlockExchange which)
 {

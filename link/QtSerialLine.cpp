@@ -1,22 +1,16 @@
 #include "link/QtSerialLine.h"
 
 #include "link/PortNames.h"
+#include "link/TransmitDrain.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QSerialPort>
-#include <QThread>
 
 #include <algorithm>
 
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#else
-#include <cerrno>
-#include <cstring>
+#ifndef Q_OS_WIN
 #include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #endif
 
 namespace lnk {
@@ -59,6 +53,15 @@ QSerialPort::StopBits toQt(StopBits s)
         break;
     }
     return QSerialPort::OneStop;
+}
+
+qintptr nativeHandle(const QSerialPort& port)
+{
+#ifdef Q_OS_WIN
+    return reinterpret_cast<qintptr>(port.handle());
+#else
+    return port.handle();
+#endif
 }
 
 int remainingMs(const QDeadlineTimer& deadline)
@@ -282,51 +285,11 @@ bool QtSerialLine::drain()
         }
         m_port->clearError();
     }
-    return drainSystemQueue(std::chrono::milliseconds(remainingMs(deadline)));
-}
-
-bool QtSerialLine::drainSystemQueue(std::chrono::milliseconds budget)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(budget);
-    if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(m_port->handle()))) {
-        return fail(LineFault::WriteRefused, QStringLiteral("Transmit queue not emptied"));
-    }
-    return true;
-#else
-    const int fd = m_port->handle();
-    const QDeadlineTimer deadline(budget);
-    // Wait for the driver's queue with a bound before tcdrain, which has none: a stuck driver
-    // must not hang the panel. Drivers without the count go straight to tcdrain.
-    for (;;) {
-        int queued = 0;
-        if (::ioctl(fd, TIOCOUTQ, &queued) == -1) {
-            if (errno == EIO || errno == ENXIO || errno == ENODEV) {
-                return fail(LineFault::DeviceGone, QString::fromLocal8Bit(strerror(errno)));
-            }
-            break;
-        }
-        if (queued <= 0) {
-            break;
-        }
-        if (deadline.hasExpired()) {
-            ::tcflush(fd, TCOFLUSH);
-            return fail(LineFault::DrainTimeout,
-                        QStringLiteral("%1 bytes not sent in time").arg(queued));
-        }
-        const qint64 byteMs = 1000LL * m_lineSettings->bitsPerByte() / m_lineSettings->baudRate;
-        const qint64 longest = std::max<qint64>(1, std::min<qint64>(20, remainingMs(deadline)));
-        QThread::msleep(
-            static_cast<unsigned long>(std::clamp<qint64>(queued * byteMs, 1, longest)));
-    }
-    if (::tcdrain(fd) == -1) {
-        const LineFault f = errno == EIO || errno == ENXIO || errno == ENODEV
-                                ? LineFault::DeviceGone
-                                : LineFault::WriteRefused;
-        return fail(f, QString::fromLocal8Bit(strerror(errno)));
-    }
-    return true;
-#endif
+    const auto byteTime = std::chrono::microseconds(1000000LL * m_lineSettings->bitsPerByte() /
+                                                    m_lineSettings->baudRate);
+    const DrainOutcome d = drainTransmitQueue(
+        nativeHandle(*m_port), std::chrono::milliseconds(remainingMs(deadline)), byteTime);
+    return d.fault == LineFault::None || fail(d.fault, d.detail);
 }
 
 } // namespace lnk

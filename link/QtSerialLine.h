@@ -44,7 +44,6 @@ private:
     bool hungUp() const;
     bool pullInput();
     bool drain();
-    bool drainSystemQueue(std::chrono::milliseconds budget);
 
     QString m_programDir;
     int m_portNo = 1;
