@@ -168,6 +168,7 @@ void frmMain::buildToolbar()
         " margin: 0px; }"
         "QToolButton:hover { border-color: white; background: rgba(255, 255, 255, 70); }"
         "QToolButton:pressed { border-color: black; background: rgba(0, 0, 0, 50); }"
+        "QToolButton:focus { border: 1px dotted white; }"
         "QLabel#lblHELP { color: white; }"));
 
     int picture = 1;
@@ -184,6 +185,8 @@ void frmMain::buildToolbar()
             button->setObjectName(QStringLiteral("tool_") + key);
             button->setAccessibleName(tip);
             button->setFixedSize(20, 22);
+            // Reachable by Tab too: sending and uploading exist only on these keys.
+            button->setFocusPolicy(Qt::TabFocus);
         }
         for (int i = 0; i < k.separatorsAfter; ++i) {
             Toolbar1->addSeparator();

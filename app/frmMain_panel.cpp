@@ -4,6 +4,7 @@
 #include "app/PanelGroups.h"
 #include "app/ParamSlider.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLayout>
@@ -79,9 +80,15 @@ void frmMain::buildPanel()
     panel::colourButton(Command1, panel::kYellow);
     connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
 
-    // Tab order: the toolbar's button and file-name box, then group by group, left to right,
-    // then the buttons of the status row.
-    QList<QWidget*> chain{cmdPara, txtNazevSouboru};
+    // Tab order: the toolbar's keys, button and file-name box, then group by group, left to
+    // right, then the buttons of the status row.
+    QList<QWidget*> chain;
+    for (QAction* key : Toolbar1->actions()) {
+        if (!key->isSeparator()) {
+            chain << Toolbar1->widgetForAction(key);
+        }
+    }
+    chain << cmdPara << txtNazevSouboru;
     for (const model::Member m :
          {model::Member::gate, model::Member::ranges, model::Member::bassrel,
           model::Member::masterrel, model::Member::bassamount, model::Member::obbass,

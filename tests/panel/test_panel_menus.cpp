@@ -187,7 +187,13 @@ void TestPanelMenus::toolbarKeyReachesTheDispatch()
     auto* uplod = fx.window->Toolbar1->findChild<QAction*>(QStringLiteral("uplod"));
     QVERIFY(uplod != nullptr);
     // Only the upload key sets the wait before it asks the processor.
-    QTest::mouseClick(fx.window->Toolbar1->widgetForAction(uplod), Qt::LeftButton);
+    QWidget* key = fx.window->Toolbar1->widgetForAction(uplod);
+    QTest::mouseClick(key, Qt::LeftButton);
+    QCOMPARE(fx.window->UploadWait, 800);
+    // The same key from the keyboard.
+    fx.window->UploadWait = 0;
+    QCOMPARE(key->focusPolicy(), Qt::TabFocus);
+    QTest::keyClick(key, Qt::Key_Space);
     QCOMPARE(fx.window->UploadWait, 800);
 }
 

@@ -402,15 +402,18 @@ void TestPanelWindow::tabOrder()
     frmMain& w = *fx.window;
     activate(w);
     const QStringList expected = {
-        "cmdPara",    "txtNazevSouboru", "gate",       "ranges",      "bassrel",    "masterrel",
-        "bassamount", "obbass",          "ob200600",   "ob60016",     "ob1638",     "ob3815",
-        "optidrive",  "mainexp",         "mclipdrive", "mpxpow",      "LUFSOffset", "chkTurbo",
-        "HFShift",    "LFShift",         "MSlimit",    "Enhancement", "eq200600",   "eq60016",
-        "eq1638",     "eq3815",          "rel200600",  "rel60016",    "rel1638",    "rel3815",
-        "density",    "cmdRearPanel",    "Command1",   "cmdPara",
+        "tool_sendd",  "tool_sendn", "tool_uplod", "tool_uplon", "tool_pre1",       "tool_pre2",
+        "tool_pre3",   "tool_pre4",  "tool_pre5",  "cmdPara",    "txtNazevSouboru", "gate",
+        "ranges",      "bassrel",    "masterrel",  "bassamount", "obbass",          "ob200600",
+        "ob60016",     "ob1638",     "ob3815",     "optidrive",  "mainexp",         "mclipdrive",
+        "mpxpow",      "LUFSOffset", "chkTurbo",   "HFShift",    "LFShift",         "MSlimit",
+        "Enhancement", "eq200600",   "eq60016",    "eq1638",     "eq3815",          "rel200600",
+        "rel60016",    "rel1638",    "rel3815",    "density",    "cmdRearPanel",    "Command1",
+        "tool_sendd", // and round again
     };
-    w.cmdPara->setFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(w.cmdPara->hasFocus(), 2000);
+    QWidget* first = w.Toolbar1->widgetForAction(w.Toolbar1->actions().first());
+    first->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(first->hasFocus(), 2000);
     QStringList reached{QApplication::focusWidget()->objectName()};
     for (qsizetype i = 1; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
