@@ -95,6 +95,7 @@ private Q_SLOTS:
     void longDayReplyIsCut();
     void deviceVanishesMidExchange();
     void missingPort();
+    void windowsOwnLineUsesThePortsFolder();
 };
 
 void TestEndToEnd::daySend()
@@ -357,6 +358,20 @@ void TestEndToEnd::missingPort()
              QStringLiteral("Error serial communication, try to use other port (Menu Setup)"));
     QTest::qWait(150);
     QCOMPARE(p.simulator->log().count(), from); // nothing reached the processor
+}
+
+void TestEndToEnd::windowsOwnLineUsesThePortsFolder()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    AppEnvironment env = p.env;
+    env.line = nullptr; // the window makes its own serial line, as the program does
+    frmMain w(env);
+    w.PortNo = kPort;
+    const int from = p.mark();
+    w.Setday();
+    QVERIFY(p.prompts.messages.isEmpty());
+    QVERIFY(p.logSays(QStringLiteral("command 151 Setday"), from));
 }
 
 QTEST_MAIN(TestEndToEnd)
