@@ -2,6 +2,8 @@
 
 #include "link/LineSettings.h"
 
+#include <algorithm>
+
 namespace lnk {
 namespace {
 
@@ -87,10 +89,21 @@ ExchangeResult uploadBlock(SerialLine& line, int portNo, Block block,
     if (!line.writeByte(kUploadRequest)) {
         return abandon(line);
     }
-    // The count can only grow while we wait, so once it has reached the reply's length the
-    // answer is decided (night: more than 25 can never become exactly 25).
-    if (line.waitForBytes(replySize(block), wait, hooks.idle) < 0) {
+    const auto waitStarted = std::chrono::steady_clock::now();
+    const int first = line.waitForBytes(replySize(block), wait, hooks.idle);
+    if (first < 0) {
         return abandon(line);
+    }
+    // A day reply is decided once 42 wait: more is cut to 42. A night reply must be exactly 25,
+    // but on a paced line the count passes 25 on its way to 26 or more (extra bytes after the
+    // reply, garbage before it), so the reply is taken only if no further byte follows soon.
+    if (block == Block::Night && first == replySize(block)) {
+        const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - waitStarted);
+        const auto settle = std::clamp(wait - used, std::chrono::milliseconds{0}, kNightSettle);
+        if (line.waitForBytes(replySize(block) + 1, settle, hooks.idle) < 0) {
+            return abandon(line);
+        }
     }
     // Both reads always happen, so the receive buffer is emptied even for a short reply.
     const int count = line.bytesWaiting();

@@ -14,6 +14,9 @@ namespace lnk {
 
 // The night upload gives the processor this long to answer.
 inline constexpr std::chrono::milliseconds kNightUploadWait{2000};
+// Once 25 bytes wait, the night upload listens this much longer for a 26th: three byte times
+// at 1200 bit/s (10 bits a byte). Still inside kNightUploadWait.
+inline constexpr std::chrono::milliseconds kNightSettle{25};
 
 enum class ExchangeStatus
 {
@@ -49,7 +52,8 @@ ExchangeResult sendCommand(SerialLine& line, int portNo, quint8 byte,
 
 // Writes the request byte and waits at most `wait` for the reply; closes, then applies it to
 // the set. Day: ends as soon as 42 or more bytes wait; fewer than 42 is refused, more is cut
-// to 42. Night: ends as soon as 25 wait; any count other than exactly 25 is refused.
+// to 42. Night: once 25 wait, listens kNightSettle longer (within `wait`) for a further byte,
+// then takes the count again; any count other than exactly 25 is refused.
 ExchangeResult uploadBlock(SerialLine& line, int portNo, Block block,
                            std::chrono::milliseconds wait, model::ParameterSet& set,
                            const ExchangeHooks& hooks = {});

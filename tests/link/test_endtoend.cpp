@@ -93,6 +93,7 @@ private Q_SLOTS:
     void noReply();
     void shortReply();
     void longDayReplyIsCut();
+    void longNightReplyIsRefused();
     void deviceVanishesMidExchange();
     void missingPort();
     void windowsOwnLineUsesThePortsFolder();
@@ -295,6 +296,34 @@ void TestEndToEnd::longDayReplyIsCut()
     p.window->toolbarKey(QStringLiteral("uplod"));
     QCOMPARE(p.prompts.messages.size(), 1);
     QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
+}
+
+void TestEndToEnd::longNightReplyIsRefused()
+{
+    LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    model::ParameterSet held;
+    distinct(held, 17);
+    sim::State s = p.simulator->state();
+    s.night = sim::valuesOf(held);
+    s.nightPreset = s.night;
+    p.simulator->setState(s);
+    p.window->params().assign(Member::gate, 42);
+
+    // One byte too many, after the reply or before it: the count passes 25 on its way to 26
+    // and the reply must not be taken at 25.
+    for (const bool before : {false, true}) {
+        sim::Settings settings;
+        settings.replyLayout = lnk::Block::Night;
+        (before ? settings.garbageBytes : settings.extraBytes) = 1;
+        p.simulator->setSettings(settings);
+        const int from = p.mark();
+        p.window->toolbarKey(QStringLiteral("uplon"));
+        QVERIFY(p.logSays(QStringLiteral("night reply"), from));
+        QCOMPARE(p.prompts.messages.size(), before ? 2 : 1);
+        QCOMPARE(p.prompts.messages.last().text, kUploadNightFailure);
+        QCOMPARE(p.window->params().value(Member::gate), 42);
+    }
 }
 
 void TestEndToEnd::deviceVanishesMidExchange()

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <utility>
+
 using namespace std::chrono_literals;
 using model::Member;
 
@@ -37,6 +39,29 @@ QByteArray counting(int size)
 
 using Setup = std::function<void(model::ParameterSet&)>;
 
+// A paced line: each wait lets the next batch of bytes arrive, as a slow line would between two
+// looks at the count.
+class TricklingLine : public MemoryLine
+{
+public:
+    QList<QByteArray> batches; // what arrives during the first, second, ... wait
+
+    int waitForBytes(int count, std::chrono::milliseconds timeout,
+                     const std::function<void()>& idle) override
+    {
+        MemoryLine::waitForBytes(count, timeout, idle);
+        if (!batches.isEmpty()) {
+            m_input += batches.takeFirst();
+        }
+        return static_cast<int>(m_input.size());
+    }
+    int bytesWaiting() override { return static_cast<int>(m_input.size()); }
+    QByteArray readAllWaiting() override { return std::exchange(m_input, {}); }
+
+private:
+    QByteArray m_input;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(lnk::Block)
@@ -63,6 +88,9 @@ private Q_SLOTS:
     void densityRuleFiresDuringUpload();
     void uploadWaitsAndProgress();
     void uploadLineFailureChangesNothing();
+    void nightReplySettles_data();
+    void nightReplySettles();
+    void nightSettleStaysInsideTheWait();
 };
 
 void TestExchange::frameBytes_data()
@@ -381,7 +409,8 @@ void TestExchange::uploadWaitsAndProgress()
         QVERIFY(lnk::uploadBlock(line, 1, block, wait, set, hooks).ok());
         QCOMPARE(shown, (QList<int>{5, 15, 20, 23, 0}));
         QVERIFY(closedWhenShown); // the port closes before the reply is applied
-        QCOMPARE(line.waits.size(), 1);
+        // The night upload listens on for a further byte once its 25 wait.
+        QCOMPARE(line.waits.size(), block == lnk::Block::Day ? 1 : 2);
         QCOMPARE(line.waits[0].count, lnk::replySize(block));
         QCOMPARE(line.waits[0].timeout, block == lnk::Block::Day ? 800ms : 2000ms);
         QVERIFY(idles > 0);
@@ -406,6 +435,76 @@ void TestExchange::uploadLineFailureChangesNothing()
         QVERIFY(shown.isEmpty());
         QCOMPARE(set.value(Member::gate), 0);
     }
+}
+
+void TestExchange::nightReplySettles_data()
+{
+    QTest::addColumn<lnk::Block>("block");
+    QTest::addColumn<QList<QByteArray>>("batches");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("waitedFor"); // the count each wait asked for
+
+    const QByteArray night = counting(25);
+    QTest::newRow("night 25, nothing follows: taken")
+        << lnk::Block::Night << QList<QByteArray>{night, {}} << true << 25 << QList<int>{25, 26};
+    QTest::newRow("night 25, a 26th follows: refused")
+        << lnk::Block::Night << QList<QByteArray>{night, QByteArray(1, '\x5a')} << false << 26
+        << QList<int>{25, 26};
+    QTest::newRow("night garbage first, the count passes 25: refused")
+        << lnk::Block::Night
+        << QList<QByteArray>{QByteArray(3, '\xa5') + night.left(22), night.mid(22)} << false << 28
+        << QList<int>{25, 26};
+    QTest::newRow("night 26 at once: refused without listening on")
+        << lnk::Block::Night << QList<QByteArray>{counting(26)} << false << 26 << QList<int>{25};
+    QTest::newRow("night 24 when time is up: refused without listening on")
+        << lnk::Block::Night << QList<QByteArray>{counting(24)} << false << 24 << QList<int>{25};
+    QTest::newRow("day 42 with more behind: taken without listening on")
+        << lnk::Block::Day << QList<QByteArray>{counting(42), counting(3)} << true << 42
+        << QList<int>{42};
+}
+
+void TestExchange::nightReplySettles()
+{
+    QFETCH(lnk::Block, block);
+    QFETCH(QList<QByteArray>, batches);
+    QFETCH(bool, accepted);
+    QFETCH(int, count);
+    QFETCH(QList<int>, waitedFor);
+
+    model::ParameterSet set;
+    zero(set);
+    TricklingLine line;
+    line.batches = batches;
+    const auto wait = block == lnk::Block::Day ? 800ms : lnk::kNightUploadWait;
+    const lnk::ExchangeResult r = lnk::uploadBlock(line, 1, block, wait, set);
+
+    QCOMPARE(r.status, accepted ? lnk::ExchangeStatus::Done : lnk::ExchangeStatus::ReplyRefused);
+    QCOMPARE(r.replyCount, count);
+    QVERIFY(line.exchanges[0].closed);
+    QList<int> asked;
+    for (const MemoryLine::Wait& w : line.waits) {
+        asked << w.count;
+    }
+    QCOMPARE(asked, waitedFor);
+    if (waitedFor.size() > 1) {
+        QCOMPARE(line.waits[1].timeout, lnk::kNightSettle);
+    }
+    QCOMPARE(line.bytesWaiting(), 0); // read even when refused
+    QCOMPARE(set.value(Member::gate), accepted ? 1 : 0);
+    QCOMPARE(set.value(Member::mclipdrive), accepted ? 23 : 0);
+}
+
+void TestExchange::nightSettleStaysInsideTheWait()
+{
+    // With the wait nearly used up the settle is cut short; a 2000 ms bound stays a bound.
+    model::ParameterSet set;
+    TricklingLine line;
+    line.batches = {counting(25)};
+    QVERIFY(lnk::uploadBlock(line, 1, lnk::Block::Night, 10ms, set).ok());
+    QCOMPARE(line.waits.size(), 2);
+    QCOMPARE(line.waits[0].timeout, 10ms);
+    QVERIFY(line.waits[1].timeout <= 10ms);
 }
 
 QTEST_GUILESS_MAIN(TestExchange)

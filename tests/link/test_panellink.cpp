@@ -200,11 +200,12 @@ void TestPanelLink::uploadKeysWaitAsTheyShould()
     QCOMPARE(w.UploadWait, 800);
     f.line.nextReply = QByteArray(25, '\0');
     w.toolbarKey(QStringLiteral("uplon"));
-    QCOMPARE(f.line.waits.size(), 2);
+    QCOMPARE(f.line.waits.size(), 3);
     QCOMPARE(f.line.waits[0].count, 42);
     QCOMPARE(f.line.waits[0].timeout, 800ms);
     QCOMPARE(f.line.waits[1].count, 25);
     QCOMPARE(f.line.waits[1].timeout, 2000ms);
+    QCOMPARE(f.line.waits[2].count, 26); // listening for one byte too many
     QCOMPARE(f.line.exchanges[0].settings, QStringLiteral("1200,N,8,1"));
     QCOMPARE(f.line.exchanges[1].settings, QStringLiteral("1200,N,8,1"));
     QVERIFY(f.prompts.messages.isEmpty());
