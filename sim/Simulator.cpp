@@ -11,6 +11,8 @@ namespace sim {
 namespace {
 
 constexpr std::chrono::milliseconds kIdleTick{250};
+// A drop asked for from outside is done by the serving thread within one turn of its loop.
+constexpr std::chrono::milliseconds kDropTimeout{5000};
 
 timespec toTimespec(Clock::duration d)
 {
@@ -127,6 +129,31 @@ void Simulator::setSettings(const Settings& settings)
     m_engine.setReplyLayout(settings.replyLayout);
 }
 
+bool Simulator::dropLineNow()
+{
+    if (!isRunning()) {
+        return false;
+    }
+    std::unique_lock lock(m_mutex);
+    if (!m_pty.isOpen()) {
+        return false;
+    }
+    // The serving thread polls the device, so it is the one to close it.
+    m_dropRequested = true;
+    wake();
+    return m_dropDone.wait_for(lock, kDropTimeout, [this] { return !m_dropRequested; });
+}
+
+void Simulator::vanish(Clock::time_point now)
+{
+    m_link.remove();
+    m_pty.close();
+    m_engine.resetLine();
+    m_queue.clear();
+    m_device.clear();
+    m_reopenAt = now + kReappearAfter;
+}
+
 void Simulator::wake()
 {
     const quint64 one = 1;
@@ -163,6 +190,16 @@ void Simulator::run()
         }
         std::lock_guard lock(m_mutex);
         const Clock::time_point t = Clock::now();
+        if (m_dropRequested) {
+            if (m_pty.isOpen()) {
+                m_log.write(
+                    QStringLiteral("line dropped on request: device %1 removed").arg(m_device));
+                vanish(t);
+            }
+            m_dropRequested = false;
+            m_dropDone.notify_all();
+            continue;
+        }
         if (line & POLLIN) {
             readInput(t);
         }

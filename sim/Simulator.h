@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -60,6 +61,11 @@ public:
 
     const Log& log() const { return m_log; }
 
+    // Drops the line at once, as the drop-after fault does in the middle of an answer: the
+    // device and its link vanish, and a new device comes back after kReappearAfter. Returns
+    // when the device is gone; false when it was not there to drop.
+    bool dropLineNow();
+
 private:
     struct Outgoing
     {
@@ -78,6 +84,7 @@ private:
     void answer(const Event& request, Clock::time_point now);
     void pump(Clock::time_point now);
     void dropLine(const Outgoing& o, Clock::time_point now);
+    void vanish(Clock::time_point now);
     void reopenLine(Clock::time_point now);
     void wake();
     static Clock::time_point dueTime(const Outgoing& o, int byte);
@@ -93,6 +100,8 @@ private:
     QString m_device;
     std::deque<Outgoing> m_queue;
     Clock::time_point m_reopenAt;
+    bool m_dropRequested = false;
+    std::condition_variable m_dropDone;
 
     std::thread m_thread;
     std::atomic<bool> m_stopping = false;

@@ -74,12 +74,7 @@ void Simulator::dropLine(const Outgoing& o, Clock::time_point now)
                     .arg(o.sent)
                     .arg(o.bytes.size())
                     .arg(o.description, m_device));
-    m_link.remove();
-    m_pty.close();
-    m_engine.resetLine();
-    m_queue.clear();
-    m_device.clear();
-    m_reopenAt = now + kReappearAfter;
+    vanish(now);
 }
 
 void Simulator::reopenLine(Clock::time_point now)

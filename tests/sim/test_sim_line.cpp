@@ -42,6 +42,7 @@ private Q_SLOTS:
     void faults_data();
     void faults();
     void dropAfterMakesTheDeviceVanish();
+    void dropLineNowWhileTheClientWrites();
     void clientMayCloseAndReopen();
     void exclusiveUseEndsWithTheClient();
     void settingsChangeWhileRunning();
@@ -211,6 +212,41 @@ void TestSimLine::dropAfterMakesTheDeviceVanish()
     clock.restart();
     again.send(bytes({226}));
     QCOMPARE(again.receive(42, clock, 3000).bytes.toHex(' '), distinctDayReply().toHex(' '));
+}
+
+void TestSimLine::dropLineNowWhileTheClientWrites()
+{
+    QTemporaryDir dir;
+    sim::Options o;
+    o.linkPath = dir.filePath("ports/COM1");
+    sim::Simulator s(o);
+    QVERIFY(s.start());
+    const QString first = s.devicePath();
+    SimClient c(o.linkPath);
+    QVERIFY(c.isOpen());
+    const int mark = s.log().count();
+
+    // Half a frame in, the device goes: what follows meets no device.
+    const QByteArray frame = distinctDayFrame();
+    QVERIFY(c.send(frame.left(20)));
+    QVERIFY(s.dropLineNow());
+    QVERIFY(s.devicePath().isEmpty());
+    QVERIFY(!QFile::exists(first));
+    QVERIFY(!pathPresent(o.linkPath));
+    QVERIFY(!c.send(frame.mid(20)));
+    QVERIFY(
+        s.log().waitFor("line dropped on request: device " + first + " removed", mark, kLogWait));
+    QVERIFY(!s.dropLineNow()); // nothing left to drop
+    c.close();
+
+    // Back under a new device, with the half frame forgotten.
+    QVERIFY(s.log().waitFor("line back on device", mark, 3 * sim::kReappearAfter));
+    QCOMPARE(QFileInfo(o.linkPath).symLinkTarget(), s.devicePath());
+    SimClient again(o.linkPath);
+    QVERIFY(again.isOpen());
+    const int back = s.log().count();
+    QVERIFY(again.send(frame));
+    QVERIFY(s.log().waitFor("day frame", back, kLogWait));
 }
 
 void TestSimLine::clientMayCloseAndReopen()
