@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 
@@ -63,16 +62,6 @@ void frmMain::closeEvent(QCloseEvent* event)
     UlozSoubor(workingFilePath());
     UlozINI();
     event->accept();
-}
-
-void frmMain::keyPressEvent(QKeyEvent* event)
-{
-    // The panel's label promises help on F1.
-    if (event->key() == Qt::Key_F1) {
-        Help_Click();
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
 }
 
 void frmMain::applyTurboIndication()

@@ -98,7 +98,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Panel, menus and toolbar (frmMain_panel.cpp, frmMain_menus.cpp).
