@@ -144,6 +144,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("OrvexDAB"));
     QApplication::setOrganizationName(QStringLiteral("OrvexDAB"));
     QTextStream out(stdout);
+    out << "started=1\n";
+    out.flush();
     const QStringList args = app.arguments();
     if (args.value(1) == QLatin1String("close") && args.size() == 4) {
         return closeOnSpoiledFolder(out, args.at(2), args.at(3));

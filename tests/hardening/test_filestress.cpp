@@ -101,8 +101,8 @@ void TestFileStress::workingFileAtClose()
 
     const probe::Result r = probe::run(command, QProcessEnvironment::systemEnvironment());
     probe::restoreFolder(dir.path());
-    if (how != QLatin1String("locked") && (!r.finished || r.exitCode == 3) &&
-        !r.values.contains(QStringLiteral("datadir"))) {
+    // The probe never ran: unshare or the mount was refused.
+    if (how != QLatin1String("locked") && !r.values.contains(QStringLiteral("started"))) {
         QSKIP(qPrintable(QStringLiteral("no private mount namespace with a mount of its own "
                                         "here (exit %1): %2")
                              .arg(r.exitCode)
