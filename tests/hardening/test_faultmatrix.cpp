@@ -3,6 +3,7 @@
 // exchange gets through, that a failed exchange leaves the panel alone, and that the working file
 // written at close holds the panel.
 #include "LiveRig.h"
+#include "MatrixExchanges.h"
 #include "link/Frames.h"
 #include "link/PortNames.h"
 #include "storage/ParameterFile.h"
@@ -13,18 +14,10 @@
 #include <QTest>
 
 using namespace std::chrono_literals;
+using matrix::Exchange;
 using model::Member;
 
 namespace {
-
-enum class Exchange
-{
-    Posliden,
-    Sendnight,
-    Uploadday,
-    Uploadnight,
-    Testtone,
-};
 
 enum class Fault
 {
@@ -54,27 +47,6 @@ constexpr int kVanishAfterReplyBytes = 10;
 constexpr int kGarbage = 3;
 constexpr int kExtra = 3;
 
-QString messageOf(Exchange e)
-{
-    switch (e) {
-    case Exchange::Posliden:
-        return QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup) or wrong "
-                              "firmware version.");
-    case Exchange::Sendnight:
-        return QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup)or wrong "
-                              "firmware version.");
-    case Exchange::Uploadday:
-        return QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup), wrong "
-                              "connection or wrong firmware version.");
-    case Exchange::Uploadnight:
-        return QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup) or wrong "
-                              "connection or wrong firmware version. ");
-    case Exchange::Testtone:
-        return QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup)");
-    }
-    return {};
-}
-
 // What the panel's serial line reports; faults of the answer are no faults of the line.
 lnk::LineFault lineFaultOf(Fault f)
 {
@@ -88,56 +60,6 @@ lnk::LineFault lineFaultOf(Fault f)
     default:
         return lnk::LineFault::None;
     }
-}
-
-bool isUpload(Exchange e)
-{
-    return e == Exchange::Uploadday || e == Exchange::Uploadnight;
-}
-
-lnk::Block layoutOf(Exchange e)
-{
-    return e == Exchange::Uploadnight || e == Exchange::Sendnight ? lnk::Block::Night
-                                                                  : lnk::Block::Day;
-}
-
-void run(frmMain& w, Exchange e)
-{
-    switch (e) {
-    case Exchange::Posliden:
-        w.toolbarKey(QStringLiteral("sendd"));
-        break;
-    case Exchange::Sendnight:
-        w.toolbarKey(QStringLiteral("sendn"));
-        break;
-    case Exchange::Uploadday:
-        w.toolbarKey(QStringLiteral("uplod"));
-        break;
-    case Exchange::Uploadnight:
-        w.toolbarKey(QStringLiteral("uplon"));
-        break;
-    case Exchange::Testtone:
-        w.Testtone();
-        break;
-    }
-}
-
-// What the processor's log says once the exchange reached it.
-QString arrival(Exchange e)
-{
-    switch (e) {
-    case Exchange::Posliden:
-        return QStringLiteral("day frame:");
-    case Exchange::Sendnight:
-        return QStringLiteral("night frame:");
-    case Exchange::Uploadday:
-        return QStringLiteral("sent day reply");
-    case Exchange::Uploadnight:
-        return QStringLiteral("sent night reply");
-    case Exchange::Testtone:
-        return QStringLiteral("command 100 Testtone");
-    }
-    return {};
 }
 
 // Every slider distinct and away from its initial value; the flags set as given. AutoDensity
@@ -181,7 +103,7 @@ sim::Values applied(const sim::Values& before, lnk::Block block, const QByteArra
 
 } // namespace
 
-Q_DECLARE_METATYPE(Exchange)
+Q_DECLARE_METATYPE(matrix::Exchange)
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(Outcome)
 
@@ -215,7 +137,7 @@ void TestFaultMatrix::exchangeMeetsFault_data()
             return QTest::newRow(qPrintable(QStringLiteral("%1 / %2").arg(e.name, fault)))
                    << e.exchange;
         };
-        const bool upload = isUpload(e.exchange);
+        const bool upload = matrix::isUpload(e.exchange);
         const bool day = e.exchange == Exchange::Uploadday;
         const Outcome replyFault = upload ? Outcome::Refused : Outcome::Done;
 
@@ -259,7 +181,7 @@ void TestFaultMatrix::exchangeMeetsFault()
     w.Sendbar->setValue(kBarBefore);
     const sim::Values before = sim::valuesOf(w.params());
 
-    const lnk::Block layout = layoutOf(exchange);
+    const lnk::Block layout = matrix::layoutOf(exchange);
     sim::Settings clean;
     clean.replyLayout = layout;
     sim::Settings settings = clean;
@@ -290,7 +212,7 @@ void TestFaultMatrix::exchangeMeetsFault()
         settings.reaction = layout == lnk::Block::Day ? 1200ms : 2500ms;
         break;
     case Fault::Vanishes:
-        if (isUpload(exchange)) {
+        if (matrix::isUpload(exchange)) {
             settings.dropAfter = kVanishAfterReplyBytes;
         } else {
             p.line->vanishAfterWrites = exchange == Exchange::Testtone ? 1 : kVanishAfterFrameBytes;
@@ -303,19 +225,19 @@ void TestFaultMatrix::exchangeMeetsFault()
     p.simulator->setSettings(settings);
 
     const int from = p.mark();
-    run(w, exchange);
+    matrix::run(w, exchange);
 
     // What the operator is told.
     if (outcome == Outcome::Refused) {
         QCOMPARE(p.prompts.messages.size(), 1);
-        QCOMPARE(p.prompts.messages[0].text, messageOf(exchange));
+        QCOMPARE(p.prompts.messages[0].text, matrix::messageOf(exchange));
         QCOMPARE(p.prompts.messages[0].title, QStringLiteral("OrvexDAB"));
         QCOMPARE(p.prompts.messages[0].icon, PromptIcon::Exclamation);
     } else {
         QVERIFY2(p.prompts.messages.isEmpty(),
                  qPrintable(p.prompts.messages.value(0).text + p.line->lastError()));
     }
-    if (fault == Fault::Vanishes && !isUpload(exchange)) {
+    if (fault == Fault::Vanishes && !matrix::isUpload(exchange)) {
         QVERIFY(p.line->vanished);
     }
     // The line saw the fault the row is about, not some other one on the way.
@@ -329,7 +251,7 @@ void TestFaultMatrix::exchangeMeetsFault()
 
     // What the panel holds.
     sim::Values expected = before;
-    if (outcome != Outcome::Refused && isUpload(exchange)) {
+    if (outcome != Outcome::Refused && matrix::isUpload(exchange)) {
         QByteArray reply = lnk::encodeReply(layout, held);
         if (outcome == Outcome::TakenWithGarbage) {
             // The garbage takes the first three controls, and every value after them stands
@@ -344,8 +266,8 @@ void TestFaultMatrix::exchangeMeetsFault()
     }
     QString why;
     QVERIFY2(sameValues(sim::valuesOf(w.params()), expected, why), qPrintable(why));
-    if (outcome == Outcome::Done && !isUpload(exchange)) {
-        QVERIFY(p.logSays(arrival(exchange), from));
+    if (outcome == Outcome::Done && !matrix::isUpload(exchange)) {
+        QVERIFY(p.logSays(matrix::arrival(exchange), from));
     }
 
     // The port is free again: the next exchange opens it and reaches the processor.
