@@ -1,27 +1,18 @@
 // Any file as a parameter file: every field read is applied in range, and the read ends in
 // success or a typed error that names the field it stopped at.
+#include "FuzzInputs.h"
 #include "storage/ParameterFile.h"
-
-#include <QFile>
-#include <QTemporaryFile>
 
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QTemporaryFile file(QStringLiteral("/dev/shm/orvex-fuzz-XXXXXX.DAB"));
-    if (!file.isOpen() && !file.open()) {
-        std::abort();
-    }
-    file.resize(0);
-    file.seek(0);
-    file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    file.flush();
+    const QString path = fuzzing::scratchFileWith(data, size);
 
     model::ParameterSet set;
     set.setFlag(model::Member::AutoDensity, (size % 2) == 1);
-    const auto error = storage::readParameterFile(file.fileName(), set);
+    const auto error = storage::readParameterFile(path, set);
     if (error && (error->field < 1 || error->field > storage::kParameterFileLines)) {
         std::abort();
     }

@@ -2,11 +2,11 @@
 // a real pseudo-terminal: what the operator is told, that the port ends closed and the next
 // exchange gets through, that a failed exchange leaves the panel alone, and that the working file
 // written at close holds the panel.
-#include "LiveRig.h"
 #include "MatrixExchanges.h"
 #include "link/Frames.h"
 #include "link/PortNames.h"
 #include "storage/ParameterFile.h"
+#include "support/LiveRig.h"
 
 #include <QFile>
 #include <QProgressBar>

@@ -4,7 +4,7 @@
 #include "link/Commands.h"
 #include "link/QtSerialLine.h"
 #include "sim/Simulator.h"
-#include "support/ScriptedPrompts.h"
+#include "support/LiveRig.h"
 
 #include <QDir>
 #include <QProgressBar>
@@ -15,8 +15,6 @@ using namespace std::chrono_literals;
 using model::Member;
 
 namespace {
-
-constexpr auto kLogWait = 3s;
 
 const QString kUploadDayFailure =
     QStringLiteral("Error RS232, USB or IP, try to use other port (Menu Setup), wrong connection "
@@ -39,44 +37,6 @@ void distinct(model::ParameterSet& set, int seed)
     set.setFlag(Member::Digin, true);
     set.setFlag(Member::Daynight, true);
 }
-
-// The panel on port 200, which the program folder links to the simulator's device. While the
-// link is away the number falls back to /dev/ttyS199, which no test machine has.
-constexpr int kPort = 200;
-
-struct LivePanel
-{
-    LivePanel()
-    {
-        sim::Options o;
-        o.linkPath = QDir(dir.path()).filePath(QStringLiteral("ports/COM%1").arg(kPort));
-        simulator = std::make_unique<sim::Simulator>(o);
-        started = simulator->start(&error);
-        line = std::make_unique<lnk::QtSerialLine>(dir.path());
-        env.programDir = dir.path();
-        env.prompts = &prompts;
-        env.line = line.get();
-        env.showSplash = false;
-        env.exportPath = dir.filePath(QStringLiteral("OrvexDAB.txt"));
-        window = std::make_unique<frmMain>(env);
-        window->PortNo = kPort;
-    }
-
-    bool logSays(const QString& fragment, int from) const
-    {
-        return simulator->log().waitFor(fragment, from, kLogWait);
-    }
-    int mark() const { return simulator->log().count(); }
-
-    QTemporaryDir dir;
-    std::unique_ptr<sim::Simulator> simulator;
-    bool started = false;
-    QString error;
-    ScriptedPrompts prompts;
-    std::unique_ptr<lnk::QtSerialLine> line;
-    AppEnvironment env;
-    std::unique_ptr<frmMain> window;
-};
 
 } // namespace
 
@@ -101,7 +61,7 @@ private Q_SLOTS:
 
 void TestEndToEnd::daySend()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     distinct(p.window->params(), 3);
     const int from = p.mark();
@@ -120,7 +80,7 @@ void TestEndToEnd::daySend()
 
 void TestEndToEnd::nightSend()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     distinct(p.window->params(), 5);
     const int from = p.mark();
@@ -138,7 +98,7 @@ void TestEndToEnd::nightSend()
 
 void TestEndToEnd::everyCommand()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     frmMain& w = *p.window;
     const std::array<void (frmMain::*)(), lnk::kCommandCount> operations{
@@ -168,7 +128,7 @@ void TestEndToEnd::everyCommand()
 
 void TestEndToEnd::dayUpload()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     model::ParameterSet held;
     distinct(held, 7);
@@ -206,7 +166,7 @@ void TestEndToEnd::dayUpload()
 
 void TestEndToEnd::nightUpload()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     model::ParameterSet held;
     distinct(held, 11);
@@ -235,7 +195,7 @@ void TestEndToEnd::nightUpload()
 
 void TestEndToEnd::noReply()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     sim::Settings settings = p.simulator->settings();
     settings.noReply = true;
@@ -252,7 +212,7 @@ void TestEndToEnd::noReply()
 
 void TestEndToEnd::shortReply()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     sim::Settings settings = p.simulator->settings();
     settings.replyLength = 41;
@@ -273,7 +233,7 @@ void TestEndToEnd::shortReply()
 
 void TestEndToEnd::longDayReplyIsCut()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     model::ParameterSet held;
     distinct(held, 13);
@@ -300,7 +260,7 @@ void TestEndToEnd::longDayReplyIsCut()
 
 void TestEndToEnd::longNightReplyIsRefused()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     model::ParameterSet held;
     distinct(held, 17);
@@ -328,7 +288,7 @@ void TestEndToEnd::longNightReplyIsRefused()
 
 void TestEndToEnd::deviceVanishesMidExchange()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     sim::Settings settings = p.simulator->settings();
     settings.dropAfter = 10;
@@ -357,7 +317,7 @@ void TestEndToEnd::deviceVanishesMidExchange()
 
 void TestEndToEnd::missingPort()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     // Port 9 is a link to a device that is not there.
     QVERIFY(QFile::link(p.dir.filePath(QStringLiteral("gone")),
@@ -391,12 +351,12 @@ void TestEndToEnd::missingPort()
 
 void TestEndToEnd::windowsOwnLineUsesThePortsFolder()
 {
-    LivePanel p;
+    rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     AppEnvironment env = p.env;
     env.line = nullptr; // the window makes its own serial line, as the program does
     frmMain w(env);
-    w.PortNo = kPort;
+    w.PortNo = rig::kPort;
     const int from = p.mark();
     w.Setday();
     QVERIFY(p.prompts.messages.isEmpty());
