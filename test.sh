@@ -7,18 +7,29 @@ cd "$(dirname "$0")"
 source tools/deps.sh
 orvex_ensure_packages "${ORVEX_BUILD_PACKAGES[@]}" "${ORVEX_TEST_PACKAGES[@]}"
 jobs=$(nproc)
+phase_name=""
+phase_start=$SECONDS
+# Prints how long the previous phase took, then the next phase's heading.
+phase() {
+    if [ -n "$phase_name" ]; then
+        echo "   ($phase_name took $(( SECONDS - phase_start )) s, $SECONDS s so far)"
+    fi
+    phase_name=$1
+    phase_start=$SECONDS
+    echo "== $1"
+}
 
-echo "== Formatting check"
+phase "Formatting check"
 tools/format.sh --check
 
-echo "== Build"
+phase "Build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$jobs"
 
-echo "== Tests"
+phase "Tests"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
 
-echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+phase "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEX_SANITIZE=ON
 cmake --build build-asan --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -28,6 +39,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     --exclude-regex '^(installed_panel|deb_package)$'
 
 if [ -f tests/fuzz/CMakeLists.txt ]; then
-    echo "== Fuzzing"
+    phase "Fuzzing"
     tools/fuzz.sh "${ORVEX_FUZZ_SECONDS:-20}"
 fi

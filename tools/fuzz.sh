@@ -12,6 +12,7 @@ mapfile -t targets < <(sed -n 's/^ *fuzz_target(\([a-z_]*\).*/\1/p' tests/fuzz/C
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 status=0
+found=0
 for t in "${targets[@]}"; do
     work=$(mktemp -d)
     log="$work/log"
@@ -24,7 +25,9 @@ for t in "${targets[@]}"; do
         tail -n 40 "$log"
         ls "$work"/crash-* "$work"/timeout-* "$work"/leak-* "$work"/oom-* 2>/dev/null || true
         status=1
+        found=$((found + 1))
     fi
     rm -rf "$work"
 done
+echo "fuzzing: $(( ${#targets[@]} - found )) passed, $found failed"
 exit $status
