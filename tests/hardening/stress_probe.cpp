@@ -13,6 +13,7 @@
 #include "storage/DataFolder.h"
 #include "support/MemoryLine.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QDir>
@@ -99,12 +100,7 @@ int closeOnSpoiledFolder(QTextStream& out, const QString& dir, const QString& ho
 
     ScriptedPrompts prompts;
     MemoryLine line;
-    AppEnvironment env;
-    env.programDir = dir;
-    env.prompts = &prompts;
-    env.line = &line;
-    env.showSplash = false;
-    env.exportPath = QDir(dir).filePath(QStringLiteral("OrvexDAB.txt"));
+    const AppEnvironment env = testEnvironment(dir, prompts, line);
     frmMain window(env);
     window.load();
     out << "datadir=" << window.dataDir() << '\n';

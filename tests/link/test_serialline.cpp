@@ -14,6 +14,17 @@
 
 using namespace std::chrono_literals;
 
+namespace {
+
+// Port 1 (the test's ports/COM1 link) with the uploads' line settings.
+void useForUpload(lnk::QtSerialLine& line)
+{
+    line.setPort(1);
+    line.setSettings(QString::fromLatin1(lnk::kUploadSettings));
+}
+
+} // namespace
+
 class TestSerialLine : public QObject
 {
     Q_OBJECT
@@ -164,8 +175,7 @@ void TestSerialLine::staleInputIsDropped()
     QVERIFY(pty.send("an old reply"));
     QThread::msleep(20);
     lnk::QtSerialLine line(dir.path());
-    line.setPort(1);
-    line.setSettings(QString::fromLatin1(lnk::kUploadSettings));
+    useForUpload(line);
     QVERIFY(line.open());
     QCOMPARE(line.bytesWaiting(), 0);
     QVERIFY(pty.send("new"));
@@ -181,8 +191,7 @@ void TestSerialLine::waitEndsAsSoonAsEnoughArrived()
     RawPty pty;
     QVERIFY(pty.linkAs(dir.path(), 1));
     lnk::QtSerialLine line(dir.path());
-    line.setPort(1);
-    line.setSettings(QString::fromLatin1(lnk::kUploadSettings));
+    useForUpload(line);
     QVERIFY(line.open());
 
     std::thread device([&pty] {
@@ -210,8 +219,7 @@ void TestSerialLine::runningOutOfTimeIsNoFault()
     RawPty pty;
     QVERIFY(pty.linkAs(dir.path(), 1));
     lnk::QtSerialLine line(dir.path());
-    line.setPort(1);
-    line.setSettings(QString::fromLatin1(lnk::kUploadSettings));
+    useForUpload(line);
     QVERIFY(line.open());
     QVERIFY(pty.send("abc"));
     QElapsedTimer t;
@@ -229,8 +237,7 @@ void TestSerialLine::vanishedDeviceIsAFault()
     RawPty pty;
     QVERIFY(pty.linkAs(dir.path(), 1));
     lnk::QtSerialLine line(dir.path());
-    line.setPort(1);
-    line.setSettings(QString::fromLatin1(lnk::kUploadSettings));
+    useForUpload(line);
     QVERIFY(line.open());
     QVERIFY(line.writeByte(226));
     std::thread unplug([&pty] {

@@ -3,6 +3,7 @@
 #include "dialogs/Printing.h"
 #include "support/MemoryLine.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TestEnvironment.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,12 +21,8 @@ struct PrintFixture
 {
     explicit PrintFixture(PrintTarget* printer)
     {
-        env.programDir = dir.path();
-        env.prompts = &prompts;
-        env.line = &line;
+        env = testEnvironment(dir.path(), prompts, line);
         env.printer = printer;
-        env.showSplash = false;
-        env.exportPath = dir.filePath("OrvexDAB.txt");
         window = std::make_unique<frmMain>(env);
     }
 

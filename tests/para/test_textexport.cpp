@@ -1,6 +1,7 @@
 #include "dialogs/Para.h"
 #include "storage/TextExport.h"
 #include "support/PanelFixture.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -217,11 +218,8 @@ void TestTextExport::homeFolderWithoutDriveC()
     QTemporaryDir dir;
     ScriptedPrompts prompts;
     MemoryLine line;
-    AppEnvironment env;
-    env.programDir = dir.path();
-    env.prompts = &prompts;
-    env.line = &line;
-    env.showSplash = false;
+    AppEnvironment env = testEnvironment(dir.path(), prompts, line);
+    env.exportPath.clear(); // the platform's own place
     frmMain window(env);
 #ifdef Q_OS_WIN
     QCOMPARE(window.exportFilePath(), QString("C:\\OrvexDAB.txt"));
@@ -244,11 +242,7 @@ void TestTextExport::failedExport()
     QVERIFY(QDir(dir.path()).mkdir("blocker"));
     ScriptedPrompts prompts;
     MemoryLine line;
-    AppEnvironment env;
-    env.programDir = dir.path();
-    env.prompts = &prompts;
-    env.line = &line;
-    env.showSplash = false;
+    AppEnvironment env = testEnvironment(dir.path(), prompts, line);
     env.exportPath = dir.filePath(where);
     frmMain window(env);
     window.UlozExportTXT();

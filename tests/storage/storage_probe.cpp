@@ -10,6 +10,7 @@
 #include "storage/ParameterFile.h"
 #include "support/MemoryLine.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,12 +44,7 @@ int runPanel(QTextStream& out, const QString& programDir, const QString& gate)
 {
     ScriptedPrompts prompts;
     MemoryLine line;
-    AppEnvironment env;
-    env.programDir = programDir;
-    env.prompts = &prompts;
-    env.line = &line;
-    env.showSplash = false;
-    env.exportPath = QDir(programDir).filePath(QStringLiteral("OrvexDAB.txt"));
+    const AppEnvironment env = testEnvironment(programDir, prompts, line);
     {
         frmMain window(env);
         window.load();

@@ -8,6 +8,7 @@
 #include "link/QtSerialLine.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -89,11 +90,7 @@ struct LivePanel
         started = simulator->start(&error);
         realLine = std::make_unique<lnk::QtSerialLine>(dir.path());
         line = std::make_unique<VanishingLine>(*realLine, *simulator);
-        env.programDir = dir.path();
-        env.prompts = &prompts;
-        env.line = line.get();
-        env.showSplash = false;
-        env.exportPath = dir.filePath(QStringLiteral("OrvexDAB.txt"));
+        env = testEnvironment(dir.path(), prompts, *line);
         window = std::make_unique<frmMain>(env);
         window->PortNo = kPort;
     }

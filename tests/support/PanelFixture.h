@@ -3,6 +3,7 @@
 #include "MemoryLine.h"
 #include "ScriptedPrompts.h"
 #include "app/frmMain.h"
+#include "support/TestEnvironment.h"
 
 #include <QTemporaryDir>
 
@@ -13,11 +14,7 @@ struct PanelFixture
 {
     explicit PanelFixture(bool runLoad = true)
     {
-        env.programDir = dir.path();
-        env.prompts = &prompts;
-        env.line = &line;
-        env.showSplash = false;
-        env.exportPath = dir.filePath(QStringLiteral("OrvexDAB.txt"));
+        env = testEnvironment(dir.path(), prompts, line);
         window = std::make_unique<frmMain>(env);
         if (runLoad) {
             window->load();
