@@ -14,10 +14,10 @@ void report(const ExchangeHooks& hooks, int value)
     }
 }
 
-bool start(SerialLine& line, int portNo, const char* settings)
+bool start(SerialLine& line, int portNo, const LineSettings& settings)
 {
     line.setPort(portNo);
-    line.setSettings(QString::fromLatin1(settings));
+    line.setSettings(settings.text());
     return line.open();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Line.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,20 +9,6 @@
 #include <functional>
 
 namespace lnk {
-
-// Why a line operation failed. The exchange only tells "open failed" from "failed later", but
-// keeping the cause lets tests and logs say what happened.
-enum class LineFault
-{
-    None,
-    PortMissing,  // open: no device reaches this number
-    PortBusy,     // open: in use or not permitted
-    OpenRefused,  // open: the device or the line settings were refused
-    WriteRefused, // a byte could not be queued or sent
-    ReadRefused,  // the receive side failed
-    DeviceGone,   // the device went away while open
-    DrainTimeout, // queued bytes did not leave in time
-};
 
 // The serial layer an exchange needs: select a numbered port, set the line parameters,
 // open, write one byte, count and read what waits, wait for data, close.

@@ -20,7 +20,7 @@ namespace {
 void useForUpload(lnk::QtSerialLine& line)
 {
     line.setPort(1);
-    line.setSettings(QString::fromLatin1(lnk::kUploadSettings));
+    line.setSettings(lnk::kUploadSettings.text());
 }
 
 } // namespace
@@ -135,7 +135,7 @@ void TestSerialLine::lineSettingsReachTheDevice()
     lnk::QtSerialLine line(dir.path());
     line.setPort(1);
     for (const bool twoStops : {true, false}) {
-        line.setSettings(QString::fromLatin1(twoStops ? lnk::kSendSettings : lnk::kUploadSettings));
+        line.setSettings((twoStops ? lnk::kSendSettings : lnk::kUploadSettings).text());
         QVERIFY2(line.open(), qPrintable(line.lastError()));
         termios t{};
         QCOMPARE(tcgetattr(pty.guard(), &t), 0);
@@ -155,7 +155,7 @@ void TestSerialLine::everyByteLeavesBeforeClose()
     QVERIFY(pty.linkAs(dir.path(), 2));
     lnk::QtSerialLine line(dir.path());
     line.setPort(2);
-    line.setSettings(QString::fromLatin1(lnk::kSendSettings));
+    line.setSettings(lnk::kSendSettings.text());
     QVERIFY2(line.open(), qPrintable(line.lastError()));
     QByteArray frame;
     for (int i = 0; i < 42; ++i) {
@@ -265,7 +265,7 @@ void TestSerialLine::missingPortsRefuseToOpen()
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")),
                         dir.filePath(QStringLiteral("ports/COM4"))));
     lnk::QtSerialLine line(dir.path());
-    line.setSettings(QString::fromLatin1(lnk::kSendSettings));
+    line.setSettings(lnk::kSendSettings.text());
     for (const int portNo : {0, 4, 200}) {
         line.setPort(portNo);
         QVERIFY(!line.open());
