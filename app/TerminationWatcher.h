@@ -4,8 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP (session logout, Ctrl+C, a package upgrade) into an orderly
-// close of the panel, so the working file and the settings are written as on File > Exit.
+// Turns the system's requests to end the program (SIGTERM, SIGINT and SIGHUP: session logout,
+// Ctrl+C, a package upgrade; on Windows the console's control events) into a signal on the
+// event loop, so the panel closes in order and writes its files as on File > Exit.
 class TerminationWatcher : public QObject
 {
     Q_OBJECT
@@ -14,8 +15,6 @@ public:
     explicit TerminationWatcher(QObject* parent = nullptr);
     ~TerminationWatcher() override;
 
-    bool requested() const { return m_requested; }
-
 Q_SIGNALS:
     void terminationRequested();
 
@@ -23,5 +22,4 @@ private:
     void onSignal();
 
     QSocketNotifier* m_notifier = nullptr;
-    bool m_requested = false;
 };

@@ -1,20 +1,40 @@
 #include "app/frmMain.h"
 
-#include "app/Prompts.h"
-#include "link/QtSerialLine.h"
+#include "app/BusyShield.h"
+#include "dialogs/frmTestsignal.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QPalette>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <cstdio>
 
 namespace {
+
 const QColor kBlue(0, 0, 255);
 const QColor kMagenta(255, 0, 255);
+
+session::SessionEnvironment sessionEnvironment(const AppEnvironment& env)
+{
+    session::SessionEnvironment s;
+    s.programDir = env.programDir;
+    s.lines = env.lines;
+    s.exportPath = env.exportPath;
+    return s;
+}
+
 } // namespace
 
-frmMain::frmMain(const AppEnvironment& env, QWidget* parent) : QMainWindow(parent), m_env(env)
+frmMain::frmMain(const AppEnvironment& env, QWidget* parent)
+    : QMainWindow(parent), m_env(env),
+      m_session(std::make_unique<session::PanelSession>(sessionEnvironment(env))),
+      PortNo(*m_session)
 {
     setObjectName(QStringLiteral("frmMain"));
     if (m_env.prompts != nullptr) {
@@ -23,12 +43,7 @@ frmMain::frmMain(const AppEnvironment& env, QWidget* parent) : QMainWindow(paren
         m_ownPrompts = std::make_unique<WidgetPrompts>(this);
         m_prompts = m_ownPrompts.get();
     }
-    if (m_env.line != nullptr) {
-        m_line = m_env.line;
-    } else {
-        m_ownLine = std::make_unique<lnk::QtSerialLine>(dataDir());
-        m_line = m_ownLine.get();
-    }
+    m_shield = new BusyShield(this, this);
 
     setWindowTitle(QStringLiteral("ORVEX DAB+ Setup v 20.01"));
     setAutoFillBackground(true);
@@ -36,6 +51,7 @@ frmMain::frmMain(const AppEnvironment& env, QWidget* parent) : QMainWindow(paren
     buildToolbar();
     buildPanel();
     bindParameterSet();
+    bindSession();
 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBlue);
@@ -43,6 +59,15 @@ frmMain::frmMain(const AppEnvironment& env, QWidget* parent) : QMainWindow(paren
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::bindSession()
+{
+    connect(m_session.get(), &session::PanelSession::progressChanged, Sendbar,
+            &QProgressBar::setValue);
+    connect(m_session.get(), &session::PanelSession::busyChanged, this, &frmMain::onBusyChanged);
+    connect(m_session.get(), &session::PanelSession::exchangeFinished, this,
+            &frmMain::onExchangeFinished);
+}
 
 void frmMain::load()
 {
@@ -54,19 +79,103 @@ void frmMain::load()
     markPortMenu();
     NactiSoubor(workingFilePath());
     applyTurboIndication();
+    m_loaded = true;
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    if (m_session->busy()) {
+        // Carried out once the exchange has ended; its result comes first.
+        event->ignore();
+        requestClose(CloseReason::Operator);
+        return;
+    }
     // The close is never refused: the panel goes to the working file, the port to settings.
+    m_closing = true;
     UlozSoubor(workingFilePath());
     UlozINI();
     event->accept();
 }
 
+void frmMain::requestClose(CloseReason reason)
+{
+    m_closeRequested = true;
+    if (reason == CloseReason::Termination) {
+        m_terminating = true;
+    }
+    continueCloseSoon();
+}
+
+void frmMain::continueCloseSoon()
+{
+    if (m_closeRequested && !m_closing) {
+        // From the event loop, so whatever handler asked is over first.
+        QTimer::singleShot(0, this, &frmMain::continueClose);
+    }
+}
+
+void frmMain::continueClose()
+{
+    if (!m_closeRequested || m_closing || m_session->busy()) {
+        return; // an exchange that ends asks again
+    }
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            // The test signal dialog leaves through its Exit, which stops the tone.
+            if (auto* testSignal = qobject_cast<frmTestsignal*>(dialog)) {
+                testSignal->leave();
+            } else {
+                dialog->done(QDialog::Rejected);
+            }
+        } else {
+            modal->close();
+        }
+        continueCloseSoon();
+        return;
+    }
+    // Before the load step is over, the working file has not been read: main() closes then.
+    if (m_loaded) {
+        close();
+    }
+}
+
+void frmMain::runModal(QDialog& dialog)
+{
+    dialog.exec();
+    continueCloseSoon();
+}
+
+void frmMain::notify(const QString& text, const QString& title, PromptIcon icon, bool quiet)
+{
+    if (quiet) {
+        std::fprintf(stderr, "orvexdab: %s%s%s\n", qPrintable(title),
+                     title.trimmed().isEmpty() ? "" : ": ", qPrintable(text));
+        return;
+    }
+    prompts().message(text, title, icon);
+}
+
+void frmMain::onBusyChanged(bool busy)
+{
+    if (busy) {
+        m_shield->raise();
+    } else {
+        m_shield->lower();
+    }
+}
+
+void frmMain::onExchangeFinished(const lnk::ExchangeResult& result)
+{
+    if (!result.ok()) {
+        notify(lnk::failureMessage(result.kind, result.command), QStringLiteral("OrvexDAB"),
+               PromptIcon::Exclamation, m_closeRequested);
+    }
+    continueCloseSoon();
+}
+
 void frmMain::applyTurboIndication()
 {
-    m_turboShown = m_params.flag(model::Member::Space);
+    m_turboShown = params().flag(model::Member::Space);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, m_turboShown ? kMagenta : kBlue);
     setPalette(pal);
@@ -77,7 +186,7 @@ void frmMain::applyTurboIndication()
 
 void frmMain::Space_Click()
 {
-    m_params.setFlag(model::Member::Space, !m_params.flag(model::Member::Space));
+    params().setFlag(model::Member::Space, !params().flag(model::Member::Space));
     applyTurboIndication();
 }
 
@@ -95,7 +204,7 @@ void frmMain::toolbarKey(const QString& key)
     } else if (key == QLatin1String("sendn")) {
         Sendnight();
     } else if (key == QLatin1String("uplod")) {
-        UploadWait = 800;
+        UploadWait = static_cast<int>(lnk::kDayUploadWait.count());
         Uploadday();
     } else if (key == QLatin1String("uplon")) {
         Uploadnight();

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/Environment.h"
-#include "model/ParameterSet.h"
+#include "dialogs/Prompts.h"
+#include "session/PanelSession.h"
 
 #include <QMainWindow>
 
@@ -15,14 +16,18 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QToolBar;
+class BusyShield;
 class ParamSlider;
-class Prompts;
 
-// The virtual front panel. It owns the parameter set, the port number and the dialog folder,
-// and is the object every other window calls for processor and file operations.
+// The virtual front panel. The panel's state and operations live in the session; the window
+// shows them, turns operator input into session calls and session results into messages.
 class frmMain : public QMainWindow
 {
     Q_OBJECT
+
+    // Declared first: the port number below forwards to the session.
+    AppEnvironment m_env;
+    std::unique_ptr<session::PanelSession> m_session;
 
 public:
     explicit frmMain(const AppEnvironment& env, QWidget* parent = nullptr);
@@ -31,14 +36,30 @@ public:
     // The load step: splash, settings file, port marks, working file, Turbo indication.
     void load();
 
-    model::ParameterSet& params() { return m_params; }
-    const model::ParameterSet& params() const { return m_params; }
+    session::PanelSession& session() const { return *m_session; }
+    model::ParameterSet& params() { return m_session->params(); }
+    const model::ParameterSet& params() const { return m_session->params(); }
     Prompts& prompts() const { return *m_prompts; }
-    lnk::SerialLine& line() const { return *m_line; }
     const AppEnvironment& environment() const { return m_env; }
 
+    // The port number, read and written as a number; the session holds it.
+    class PortNumber
+    {
+    public:
+        explicit PortNumber(session::PanelSession& s) : m_session(s) {}
+        operator quint8() const { return static_cast<quint8>(m_session.portNo()); }
+        PortNumber& operator=(int portNo)
+        {
+            m_session.setPortNo(portNo);
+            return *this;
+        }
+
+    private:
+        session::PanelSession& m_session;
+    };
+
     // Run-time state.
-    quint8 PortNo = 1;
+    PortNumber PortNo;
     QString Adresar;
     int UploadWait = 0;
 
@@ -78,11 +99,24 @@ public:
     void toolbarKey(const QString& key);
 
     // Where the working file, settings file and preset files live.
-    QString dataDir() const;
-    QString workingFilePath() const;
-    QString settingsFilePath() const;
-    QString presetFilePath(int n) const;
-    QString exportFilePath() const;
+    QString dataDir() const { return m_session->dataDir(); }
+    QString workingFilePath() const { return m_session->workingFilePath(); }
+    QString settingsFilePath() const { return m_session->settingsFilePath(); }
+    QString presetFilePath(int n) const { return m_session->presetFilePath(n); }
+    QString exportFilePath() const { return m_session->exportFilePath(); }
+
+    // Closing. A close box, File > Exit, a termination signal or the end of the desktop session
+    // ask for it; it is carried out once no exchange runs and every dialog has been left (the
+    // test signal dialog through its Exit, which stops the tone). A termination request also
+    // sends every message that would hold the exit to standard error instead.
+    enum class CloseReason
+    {
+        Operator,
+        Termination,
+    };
+    void requestClose(CloseReason reason);
+    bool closeRequested() const { return m_closeRequested; }
+    bool terminating() const { return m_terminating; }
 
     // Controls, named as on the panel.
     ParamSlider* slider(model::Member m) const { return m_sliders[model::index(m)]; }
@@ -105,6 +139,7 @@ private:
     void buildMenus();
     void buildToolbar();
     void bindParameterSet();
+    void bindSession();
 
     // Menu and button handlers.
     void Open_Click();
@@ -125,16 +160,22 @@ private:
     void Command1_Click();
     void showSplash();
 
-    AppEnvironment m_env;
-    model::ParameterSet m_params;
+    // Messages: a box, or standard error once the program is asked to end.
+    void notify(const QString& text, const QString& title, PromptIcon icon, bool quiet);
+    void onExchangeFinished(const lnk::ExchangeResult& result);
+    void onBusyChanged(bool busy);
+    // A modal window of ours; whatever happens inside, a close asked for meanwhile goes on after.
+    void runModal(class QDialog& dialog);
+    void continueClose();
+    void continueCloseSoon();
+
     std::unique_ptr<Prompts> m_ownPrompts;
-    std::unique_ptr<lnk::SerialLine> m_ownLine;
     Prompts* m_prompts = nullptr;
-    lnk::SerialLine* m_line = nullptr;
+    BusyShield* m_shield = nullptr;
     std::array<ParamSlider*, model::kSliderCount> m_sliders{};
     bool m_turboShown = false;
-    // Files (frmMain_files.cpp): the data folder, decided once; and whether the working file
-    // on disk failed to load and must be kept as a backup before it is next replaced.
-    mutable QString m_dataDir;
-    bool m_keepWorkingBackup = false;
+    bool m_closeRequested = false;
+    bool m_terminating = false;
+    bool m_closing = false;
+    bool m_loaded = false;
 };

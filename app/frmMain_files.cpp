@@ -1,15 +1,12 @@
 #include "app/frmMain.h"
 
-#include "app/Prompts.h"
-#include "storage/AtomicWrite.h"
-#include "storage/DataFolder.h"
-#include "storage/ParameterFile.h"
-#include "storage/SettingsFile.h"
-
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 
@@ -18,13 +15,6 @@ const QString kReadFailureTitle =
 const QString kAppTitle = QStringLiteral("OrvexDAB");
 const QString kExtension = QStringLiteral(".DAB");
 const QString kNoname = QStringLiteral("Noname");
-const QString kBackupSuffix = QStringLiteral(".bak");
-
-bool samePath(const QString& a, const QString& b)
-{
-    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
-           QDir::cleanPath(QFileInfo(b).absoluteFilePath());
-}
 
 // The folder of a chosen file with its trailing separator, in the platform's own form.
 QString folderOf(const QString& path)
@@ -36,56 +26,36 @@ QString folderOf(const QString& path)
     return folder;
 }
 
+FileDialogRequest parameterFileDialog(const QString& title, const QString& folder)
+{
+    FileDialogRequest request;
+    request.title = title;
+    request.directory = folder;
+    request.fileName = kNoname;
+    request.extension = kExtension;
+    return request;
+}
+
 } // namespace
-
-QString frmMain::dataDir() const
-{
-    // Decided once: the serial line, the dialogs and every file must agree for the whole run.
-    if (m_dataDir.isEmpty()) {
-        m_dataDir = storage::chooseDataDir(m_env.programDir);
-    }
-    return m_dataDir;
-}
-
-QString frmMain::workingFilePath() const
-{
-    return QDir(dataDir()).filePath(QStringLiteral("actual.DAB"));
-}
-
-QString frmMain::settingsFilePath() const
-{
-    return QDir(dataDir()).filePath(QStringLiteral("ORVEXFM.INI"));
-}
-
-QString frmMain::presetFilePath(int n) const
-{
-    return QDir(dataDir()).filePath(QStringLiteral("preset%1.DAB").arg(n));
-}
 
 void frmMain::NactiINI()
 {
-    PortNo = 1;
-    if (const std::optional<quint8> stored = storage::readSettingsFile(settingsFilePath())) {
-        PortNo = *stored;
-    }
+    m_session->readSettings();
 }
 
 void frmMain::UlozINI()
 {
-    // The port number is easily chosen again: a failed write passes without a word.
-    (void)storage::writeSettingsFile(settingsFilePath(), PortNo);
+    // The port number is easily chosen again: a failed write passes without a word, unless the
+    // program is being ended from outside, when nobody would learn of it otherwise.
+    if (const auto error = m_session->writeSettings(); error && m_terminating) {
+        notify(error->description(), settingsFilePath(), PromptIcon::None, true);
+    }
 }
 
 bool frmMain::NactiSoubor(const QString& path)
 {
-    const std::optional<storage::FileError> error = storage::readParameterFile(path, m_params);
-    if (samePath(path, workingFilePath())) {
-        // A working file that is there but did not load holds the operator's settings as
-        // far as anyone knows: keep it before the panel is next written over it.
-        m_keepWorkingBackup = error.has_value() && QFileInfo(path).isFile();
-    }
-    if (error) {
-        prompts().message(error->description(), kReadFailureTitle, PromptIcon::Information);
+    if (const auto error = m_session->readParameterFile(path)) {
+        notify(error->description(), kReadFailureTitle, PromptIcon::Information, m_terminating);
         return false;
     }
     return true;
@@ -93,31 +63,25 @@ bool frmMain::NactiSoubor(const QString& path)
 
 bool frmMain::UlozSoubor(const QString& path)
 {
-    const bool working = samePath(path, workingFilePath());
-    std::optional<storage::FileError> error;
-    if (working && m_keepWorkingBackup && QFileInfo(path).isFile()) {
-        error = storage::copyFileAtomically(path, path + kBackupSuffix);
-    }
-    if (!error) {
-        error = storage::writeParameterFile(path, m_params);
-    }
-    if (error) {
-        prompts().message(error->description(), kAppTitle, PromptIcon::None);
+    if (const auto error = m_session->writeParameterFile(path)) {
+        notify(error->description(), m_terminating ? path : kAppTitle, PromptIcon::None,
+               m_terminating);
         return false;
-    }
-    if (working) {
-        m_keepWorkingBackup = false;
     }
     return true;
 }
 
+void frmMain::UlozExportTXT()
+{
+    if (const auto error = m_session->exportText()) {
+        notify(error->description(), kAppTitle, PromptIcon::None, m_terminating);
+    }
+}
+
 void frmMain::Open_Click()
 {
-    FileDialogRequest request;
-    request.title = QStringLiteral("Open file with paramaters");
-    request.directory = Adresar;
-    request.fileName = kNoname;
-    request.extension = kExtension;
+    FileDialogRequest request =
+        parameterFileDialog(QStringLiteral("Open file with paramaters"), Adresar);
     request.mustExist = true;
     const std::optional<QString> chosen = prompts().openFile(request);
     if (!chosen || chosen->isEmpty()) {
@@ -126,8 +90,8 @@ void frmMain::Open_Click()
     const QString path = QDir::toNativeSeparators(*chosen);
     Adresar = folderOf(path);
     if (!NactiSoubor(path)) {
-        prompts().message(QStringLiteral("Nepodarilo se nacist soubor ") + path, kAppTitle,
-                          PromptIcon::None);
+        notify(QStringLiteral("Nepodarilo se nacist soubor ") + path, kAppTitle, PromptIcon::None,
+               m_terminating);
     }
     if (txtNazevSouboru != nullptr) {
         txtNazevSouboru->setText(path);
@@ -136,11 +100,8 @@ void frmMain::Open_Click()
 
 void frmMain::Save_Click()
 {
-    FileDialogRequest request;
-    request.title = QStringLiteral("Save parameters to file");
-    request.directory = Adresar;
-    request.fileName = kNoname;
-    request.extension = kExtension;
+    FileDialogRequest request =
+        parameterFileDialog(QStringLiteral("Save parameters to file"), Adresar);
     request.confirmOverwrite = true;
     const std::optional<QString> chosen = prompts().saveFile(request);
     if (!chosen || chosen->isEmpty()) {
@@ -153,7 +114,7 @@ void frmMain::Save_Click()
     }
     const QString text = UlozSoubor(path) ? QStringLiteral("Ulozen soubor ") + path
                                           : QStringLiteral("Nepodarilo se ulozit soubor ") + path;
-    prompts().message(text, kAppTitle, PromptIcon::None);
+    notify(text, kAppTitle, PromptIcon::None, m_terminating);
     if (txtNazevSouboru != nullptr) {
         txtNazevSouboru->setText(path);
     }

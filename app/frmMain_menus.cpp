@@ -115,11 +115,11 @@ void frmMain::buildMenus()
             &frmMain::Space_Click);
     connect(
         flag("Digin", QStringLiteral("&Digital input AES3 (AES/EBU)")), &QAction::triggered, this,
-        [this] { m_params.setFlag(model::Member::Digin, !m_params.flag(model::Member::Digin)); });
+        [this] { params().setFlag(model::Member::Digin, !params().flag(model::Member::Digin)); });
     separator(options, "oddelovac4");
     connect(flag("Daynight", QStringLiteral("&Enable Day/Night by switch ")), &QAction::triggered,
             this, [this] {
-                m_params.setFlag(model::Member::Daynight, !m_params.flag(model::Member::Daynight));
+                params().setFlag(model::Member::Daynight, !params().flag(model::Member::Daynight));
             });
     // Set only by reading a parameter file: never offered to the operator.
     QAction* autoDensity = flag("AutoDensity", QStringLiteral("&Bass density Follows Density"));

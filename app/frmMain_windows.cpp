@@ -44,42 +44,42 @@ void frmMain::MSpeed_Click()
 // Each window lives only while it is open: created here, destroyed when exec() returns.
 void frmMain::Testsignal_Click()
 {
-    frmTestsignal dialog(*this, this);
-    dialog.exec();
+    frmTestsignal dialog(session(), this);
+    runModal(dialog);
 }
 
 void frmMain::DenNoc_Click()
 {
-    frmDenNoc dialog(*this, this);
-    dialog.exec();
+    frmDenNoc dialog(session(), this);
+    runModal(dialog);
 }
 
 void frmMain::UserPresets_Click()
 {
-    frmUserPresets dialog(*this, this);
-    dialog.exec();
+    frmUserPresets dialog(session(), this);
+    runModal(dialog);
 }
 
 void frmMain::About_Click()
 {
     frmAbout dialog(this);
-    dialog.exec();
+    runModal(dialog);
 }
 
 void frmMain::cmdRearPanel_Click()
 {
     frmRearPanel dialog(this);
-    dialog.exec();
+    runModal(dialog);
 }
 
 void frmMain::Command1_Click()
 {
     frmAboutWiz dialog(this);
-    dialog.exec();
+    runModal(dialog);
 }
 
 void frmMain::showSplash()
 {
     frmSplash splash(this);
-    splash.exec();
+    runModal(splash);
 }

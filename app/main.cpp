@@ -3,8 +3,8 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QPointer>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStyle>
 
 int main(int argc, char* argv[])
@@ -20,22 +20,16 @@ int main(int argc, char* argv[])
 
     frmMain window(env);
 
-    // A termination request closes whatever modal window is up, then the panel itself, which
-    // saves the working file and the settings on its way out.
     TerminationWatcher watcher;
-    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window, [&window] {
-        while (QWidget* modal = QApplication::activeModalWidget()) {
-            if (modal == &window || !modal->close()) {
-                break;
-            }
-        }
-        if (window.isVisible()) {
-            window.close();
-        }
-    });
+    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window,
+                     [&window] { window.requestClose(frmMain::CloseReason::Termination); });
+    // The desktop session ends: the same orderly close, without a question.
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &window,
+        [&window](QSessionManager&) { window.requestClose(frmMain::CloseReason::Termination); });
 
     window.load();
-    if (watcher.requested()) {
+    if (window.closeRequested()) {
         window.close();
         return 0;
     }

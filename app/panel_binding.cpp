@@ -46,22 +46,22 @@ void frmMain::bindParameterSet()
     for (int i = 0; i < model::kSliderCount; ++i) {
         const Member m = model::memberAt(i);
         ParamSlider* s = m_sliders[i];
-        s->showParamValue(m_params.value(m));
+        s->showParamValue(params().value(m));
         connect(s, &ParamSlider::paramValueChanged, this, [this, m](int v) {
-            m_params.assign(m, v); // a slider holds 0..255 only
+            params().assign(m, v); // a slider holds 0..255 only
         });
     }
 
-    chkTurbo->setCheckState(toCheckState(m_params.value(Member::chkTurbo)));
+    chkTurbo->setCheckState(toCheckState(params().value(Member::chkTurbo)));
     connect(chkTurbo, &QCheckBox::stateChanged, this, [this](int state) {
-        m_params.assign(Member::chkTurbo, fromCheckState(static_cast<Qt::CheckState>(state)));
+        params().assign(Member::chkTurbo, fromCheckState(static_cast<Qt::CheckState>(state)));
     });
 
     for (const Member m : {Member::Space, Member::Digin, Member::Daynight, Member::AutoDensity}) {
-        flagAction(m)->setChecked(m_params.flag(m));
+        flagAction(m)->setChecked(params().flag(m));
     }
 
-    connect(&m_params, &model::ParameterSet::changed, this, [this](Member m, int v) {
+    connect(&params(), &model::ParameterSet::changed, this, [this](Member m, int v) {
         if (model::isSlider(m)) {
             slider(m)->showParamValue(v);
         } else if (m == Member::chkTurbo) {

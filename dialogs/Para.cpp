@@ -1,8 +1,8 @@
 #include "dialogs/Para.h"
 
-#include "app/Prompts.h"
-#include "app/frmMain.h"
 #include "dialogs/Printing.h"
+#include "dialogs/Prompts.h"
+#include "session/PanelSession.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -10,7 +10,8 @@
 
 using model::Member;
 
-Para::Para(frmMain& main, QWidget* parent) : QDialog(parent), m_main(main)
+Para::Para(session::PanelSession& session, Prompts& prompts, PrintTarget* printer, QWidget* parent)
+    : QDialog(parent), m_session(session), m_prompts(prompts), m_printer(printer)
 {
     buildWindow();
     Form_Load();
@@ -20,7 +21,7 @@ Para::Para(frmMain& main, QWidget* parent) : QDialog(parent), m_main(main)
 
 void Para::Form_Load()
 {
-    const model::ParameterSet& params = m_main.params();
+    const model::ParameterSet& params = m_session.params();
     for (const para::RowText& text : para::rows()) {
         const Member m = para::memberOfRow(text.row);
         if (para::isCheckRow(text.row)) {
@@ -45,7 +46,7 @@ void Para::clampGate()
 
 bool Para::transferRow(int row)
 {
-    model::ParameterSet& params = m_main.params();
+    model::ParameterSet& params = m_session.params();
     const Member m = para::memberOfRow(row);
     if (para::isCheckRow(row)) {
         // Check marks only: the menu commands (and the Turbo indication) are not run.
@@ -62,8 +63,8 @@ void Para::SendBack_Click()
     for (int row = 1; row <= para::kRowCount; ++row) {
         if (!transferRow(row)) {
             // Rows already written stay written; the operator fixes the box and tries again.
-            m_main.prompts().message(QStringLiteral("Please input NUMBER 0-255"),
-                                     QStringLiteral("  "), PromptIcon::Exclamation);
+            m_prompts.message(QStringLiteral("Please input NUMBER 0-255"), QStringLiteral("  "),
+                              PromptIcon::Exclamation);
             box(row)->setFocus();
             box(row)->selectAll();
             return;
@@ -74,19 +75,21 @@ void Para::SendBack_Click()
 
 void Para::cmdUlozAct_Click()
 {
-    m_main.UlozExportTXT();
+    if (const auto error = m_session.exportText()) {
+        m_prompts.message(error->description(), QStringLiteral("OrvexDAB"), PromptIcon::None);
+    }
 }
 
 void Para::Print_Click()
 {
     SystemPrinter systemPrinter;
-    PrintTarget* target = m_main.environment().printer;
+    PrintTarget* target = m_printer;
     if (target == nullptr) {
         target = &systemPrinter;
     }
     if (!target->printWidget(*this).isEmpty()) {
-        m_main.prompts().message(QStringLiteral("Check printer connection !"), QStringLiteral(" "),
-                                 PromptIcon::Exclamation);
+        m_prompts.message(QStringLiteral("Check printer connection !"), QStringLiteral(" "),
+                          PromptIcon::Exclamation);
     }
 }
 

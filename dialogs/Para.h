@@ -15,7 +15,12 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class frmMain;
+class PrintTarget;
+class Prompts;
+
+namespace session {
+class PanelSession;
+}
 
 namespace para {
 
@@ -63,7 +68,9 @@ class Para : public QDialog
     Q_OBJECT
 
 public:
-    explicit Para(frmMain& main, QWidget* parent = nullptr);
+    // printer: where Print goes; null for the system's default printer.
+    Para(session::PanelSession& session, Prompts& prompts, PrintTarget* printer,
+         QWidget* parent = nullptr);
 
     // Fills the boxes from the main window.
     void Form_Load();
@@ -101,7 +108,9 @@ private:
     // Writes one row into the main window; false when the row's text is refused.
     bool transferRow(int row);
 
-    frmMain& m_main;
+    session::PanelSession& m_session;
+    Prompts& m_prompts;
+    PrintTarget* m_printer = nullptr;
     std::array<QLineEdit*, para::kRowCount> m_boxes{};
     std::array<QCheckBox*, para::kRowCount> m_checks{};
     // Holds the place of the gate box inside the levelers frame; the box itself lies on the

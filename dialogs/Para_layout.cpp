@@ -1,6 +1,6 @@
 #include "dialogs/Para.h"
 
-#include "app/frmMain.h"
+#include "session/PanelSession.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -116,7 +116,7 @@ void Para::buildWindow()
     SendBack = makeButton("SendBack", QStringLiteral("Send edited parameters to main panel"), this);
     cmdUlozAct = makeButton("cmdUlozAct",
                             QStringLiteral("Export parameters ") +
-                                QDir::toNativeSeparators(m_main.exportFilePath()),
+                                QDir::toNativeSeparators(m_session.exportFilePath()),
                             this);
     Print = makeButton("Print", QStringLiteral("Print"), this);
     Back = makeButton("Back", QStringLiteral("Exit"), this);

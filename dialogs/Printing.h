@@ -1,12 +1,21 @@
 #pragma once
 
-#include "app/Environment.h"
-
 #include <QPrinterInfo>
+#include <QString>
 
 #include <optional>
 
 class QPrinter;
+class QWidget;
+
+// Renders a window onto paper (or, in tests, into a PDF). Returns an empty string on
+// success, otherwise what went wrong.
+class PrintTarget
+{
+public:
+    virtual ~PrintTarget() = default;
+    virtual QString printWidget(QWidget& window) = 0;
+};
 
 // Draws the window as it stands, scaled to fit the printable area of one page.
 // Returns an empty string on success, otherwise what went wrong.

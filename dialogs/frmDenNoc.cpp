@@ -1,7 +1,7 @@
 #include "dialogs/frmDenNoc.h"
 
-#include "app/frmMain.h"
 #include "dialogs/ColouredButton.h"
+#include "session/PanelSession.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,7 +24,8 @@ QGroupBox* pairFrame(const QString& caption, QPushButton* left, QPushButton* rig
 
 } // namespace
 
-frmDenNoc::frmDenNoc(frmMain& main, QWidget* parent) : QDialog(parent), m_main(main)
+frmDenNoc::frmDenNoc(session::PanelSession& session, QWidget* parent)
+    : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("frmDenNoc"));
     setWindowTitle(QStringLiteral("Day/Night"));
@@ -70,30 +71,30 @@ frmDenNoc::frmDenNoc(frmMain& main, QWidget* parent) : QDialog(parent), m_main(m
 
 void frmDenNoc::cmdSaveDay_Click()
 {
-    m_main.Saveday();
+    m_session.command(lnk::Command::Saveday);
 }
 
 void frmDenNoc::cmdSaveNight_Click()
 {
-    m_main.Savenight();
+    m_session.command(lnk::Command::Savenight);
 }
 
 void frmDenNoc::cmdActDay_Click()
 {
-    m_main.Setday();
+    m_session.command(lnk::Command::Setday);
 }
 
 void frmDenNoc::cmdActNight_Click()
 {
-    m_main.Setnight();
+    m_session.command(lnk::Command::Setnight);
 }
 
 void frmDenNoc::cmdSwON_Click()
 {
-    m_main.Switchon();
+    m_session.command(lnk::Command::Switchon);
 }
 
 void frmDenNoc::cmdSwOFF_Click()
 {
-    m_main.Switchoff();
+    m_session.command(lnk::Command::Switchoff);
 }

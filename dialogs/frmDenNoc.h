@@ -2,7 +2,9 @@
 
 #include <QDialog>
 
-class frmMain;
+namespace session {
+class PanelSession;
+}
 
 // Day/night presets of the processor: store the panel as the day or night preset, activate
 // one, and let the AUX switch choose between them. Left by the close box; sends nothing then.
@@ -11,7 +13,7 @@ class frmDenNoc : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmDenNoc(frmMain& main, QWidget* parent = nullptr);
+    explicit frmDenNoc(session::PanelSession& session, QWidget* parent = nullptr);
 
 private:
     void cmdSaveDay_Click();
@@ -21,5 +23,5 @@ private:
     void cmdSwON_Click();
     void cmdSwOFF_Click();
 
-    frmMain& m_main;
+    session::PanelSession& m_session;
 };

@@ -1,7 +1,6 @@
 #include "dialogs/frmPortCustom.h"
 
-#include "app/Prompts.h"
-#include "app/frmMain.h"
+#include "dialogs/Prompts.h"
 #include "link/PortNames.h"
 
 #include <QDir>
@@ -37,8 +36,8 @@ QString numberColumn(std::optional<int> n)
 
 } // namespace
 
-frmPortCustom::frmPortCustom(frmMain& main, QWidget* parent)
-    : QDialog(parent != nullptr ? parent : &main), m_main(main)
+frmPortCustom::frmPortCustom(int portNo, QString dataDir, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_dataDir(std::move(dataDir)), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frmPortCustom"));
     setWindowTitle(QStringLiteral("Other port number (for USB)"));
@@ -50,7 +49,7 @@ frmPortCustom::frmPortCustom(frmMain& main, QWidget* parent)
 
     txtCustom = new QLineEdit(this);
     txtCustom->setObjectName(QStringLiteral("txtCustom"));
-    txtCustom->setText(QString::number(m_main.PortNo));
+    txtCustom->setText(QString::number(portNo));
     Label1->setBuddy(txtCustom);
 
     Label2 = new QLabel(
@@ -106,7 +105,7 @@ void frmPortCustom::cmdEXIT_Click()
 {
     const std::optional<int> n = parsePortNumber(txtCustom->text());
     if (!n) {
-        m_main.prompts().message(
+        m_prompts.message(
             QStringLiteral("\"%1\" is not a port number. Please type a whole number from 0 to "
                            "255 (1-16 as a rule).")
                 .arg(txtCustom->text()),
@@ -115,16 +114,13 @@ void frmPortCustom::cmdEXIT_Click()
         txtCustom->selectAll();
         return;
     }
-    m_main.PortNo = static_cast<quint8>(*n);
-    m_main.UlozSoubor(m_main.workingFilePath());
-    m_main.UlozINI();
-    m_main.form_Reinit();
+    m_chosen = *n;
     accept();
 }
 
 void frmPortCustom::listPorts()
 {
-    const QString dir = m_main.dataDir();
+    const QString& dir = m_dataDir;
     for (const lnk::SystemPort& p : lnk::systemPorts(dir)) {
         lstPorts->addItem(numberColumn(p.portNo) + describe(p));
     }

@@ -8,9 +8,10 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class frmMain;
+class Prompts;
 
-// The custom port dialog: the operator types the number of the port to use. Below the texts it
+// The custom port dialog: the operator types the number of the port to use, which the dialog
+// returns; the caller stores it. Below the texts it
 // lists the serial devices of this computer and the ports/ links of the program folder, each
 // with the number that reaches it.
 class frmPortCustom : public QDialog
@@ -18,7 +19,11 @@ class frmPortCustom : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmPortCustom(frmMain& main, QWidget* parent = nullptr);
+    // portNo: the number shown at first; dataDir: where the ports/ links are.
+    frmPortCustom(int portNo, QString dataDir, Prompts& prompts, QWidget* parent = nullptr);
+
+    // The number saved by "Save and Exit"; nothing when the dialog was left otherwise.
+    std::optional<int> chosenPort() const { return m_chosen; }
 
     // The port number typed, when it is a whole number 0..255.
     static std::optional<int> parsePortNumber(const QString& text);
@@ -33,5 +38,7 @@ private:
     void cmdEXIT_Click();
     void listPorts();
 
-    frmMain& m_main;
+    QString m_dataDir;
+    Prompts& m_prompts;
+    std::optional<int> m_chosen;
 };

@@ -1,7 +1,7 @@
 #include "dialogs/frmTestsignal.h"
 
-#include "app/frmMain.h"
 #include "dialogs/ColouredButton.h"
+#include "session/PanelSession.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -11,8 +11,9 @@
 
 using namespace dialogs;
 
-frmTestsignal::frmTestsignal(frmMain& main, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_main(main)
+frmTestsignal::frmTestsignal(session::PanelSession& session, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_session(session)
 {
     setObjectName(QStringLiteral("frmTestsignal"));
     setWindowTitle(QStringLiteral(" Test Signal"));
@@ -61,18 +62,26 @@ void frmTestsignal::closeEvent(QCloseEvent* event)
 
 void frmTestsignal::cmdStart_Click()
 {
-    m_main.Testtone();
+    m_session.command(lnk::Command::Testtone);
 }
 
 void frmTestsignal::cmdStop_Click()
 {
-    m_main.Stoptone();
+    m_session.command(lnk::Command::Stoptone);
 }
 
 void frmTestsignal::cmdEXIT_Click()
 {
-    // Stoptone reports its own failure; the dialog goes all the same.
-    m_main.Stoptone();
+    leave();
+}
+
+void frmTestsignal::leave()
+{
+    if (m_leaving) {
+        return;
+    }
+    // The stop command runs on after the dialog has gone and reports its own failure.
+    m_session.command(lnk::Command::Stoptone);
     m_leaving = true;
     done(QDialog::Accepted);
 }

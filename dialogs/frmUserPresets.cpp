@@ -1,7 +1,7 @@
 #include "dialogs/frmUserPresets.h"
 
-#include "app/frmMain.h"
 #include "dialogs/ColouredButton.h"
+#include "session/PanelSession.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -34,7 +34,8 @@ QGroupBox* presetFrame(frmUserPresets* dialog, const QString& caption, const QSt
 
 } // namespace
 
-frmUserPresets::frmUserPresets(frmMain& main, QWidget* parent) : QDialog(parent), m_main(main)
+frmUserPresets::frmUserPresets(session::PanelSession& session, QWidget* parent)
+    : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("frmUserPresets"));
     setWindowTitle(QStringLiteral("User Presets"));
@@ -64,40 +65,40 @@ frmUserPresets::frmUserPresets(frmMain& main, QWidget* parent) : QDialog(parent)
 
 void frmUserPresets::cmdSave1_Click()
 {
-    m_main.Save1();
+    m_session.command(lnk::Command::Save1);
 }
 
 void frmUserPresets::cmdSave2_Click()
 {
-    m_main.Save2();
+    m_session.command(lnk::Command::Save2);
 }
 
 void frmUserPresets::cmdSave3_Click()
 {
-    m_main.Save3();
+    m_session.command(lnk::Command::Save3);
 }
 
 void frmUserPresets::cmdSave4_Click()
 {
-    m_main.Save4();
+    m_session.command(lnk::Command::Save4);
 }
 
 void frmUserPresets::cmdRecall1_Click()
 {
-    m_main.Recall1();
+    m_session.command(lnk::Command::Recall1);
 }
 
 void frmUserPresets::cmdRecall2_Click()
 {
-    m_main.Recall2();
+    m_session.command(lnk::Command::Recall2);
 }
 
 void frmUserPresets::cmdRecall3_Click()
 {
-    m_main.Recall3();
+    m_session.command(lnk::Command::Recall3);
 }
 
 void frmUserPresets::cmdRecall4_Click()
 {
-    m_main.Recall4();
+    m_session.command(lnk::Command::Recall4);
 }

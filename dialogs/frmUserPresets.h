@@ -2,7 +2,9 @@
 
 #include <QDialog>
 
-class frmMain;
+namespace session {
+class PanelSession;
+}
 
 // The four user presets held in the processor: store the processor's current settings into
 // one, or recall one. Left by the close box; sends nothing then.
@@ -11,7 +13,7 @@ class frmUserPresets : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmUserPresets(frmMain& main, QWidget* parent = nullptr);
+    explicit frmUserPresets(session::PanelSession& session, QWidget* parent = nullptr);
 
 private:
     void cmdSave1_Click();
@@ -23,5 +25,5 @@ private:
     void cmdRecall3_Click();
     void cmdRecall4_Click();
 
-    frmMain& m_main;
+    session::PanelSession& m_session;
 };

@@ -1,132 +1,294 @@
 #include "link/Exchange.h"
 
-#include "link/LineSettings.h"
-
 #include <algorithm>
 
 namespace lnk {
 namespace {
 
-void report(const ExchangeHooks& hooks, int value)
-{
-    if (hooks.progress) {
-        hooks.progress(value);
-    }
-}
+// A command shows the bar full from the start and empty once its byte is written.
+constexpr int kProgressFull = 23;
+constexpr int kProgressEmpty = 0;
 
-bool start(SerialLine& line, int portNo, const LineSettings& settings)
+std::chrono::milliseconds elapsedSince(std::chrono::steady_clock::time_point t)
 {
-    line.setPort(portNo);
-    line.setSettings(settings.text());
-    return line.open();
-}
-
-ExchangeResult failed(const SerialLine& line, ExchangeStatus status)
-{
-    ExchangeResult r;
-    r.status = status;
-    r.fault = line.fault();
-    r.detail = line.lastError();
-    return r;
-}
-
-// A failure after open: the port still closes, whatever the line says about it.
-ExchangeResult abandon(SerialLine& line)
-{
-    ExchangeResult r = failed(line, ExchangeStatus::LineFailed);
-    line.close();
-    return r;
-}
-
-// Sending exchanges close right after the last write; the close itself sends what is queued.
-ExchangeResult finish(SerialLine& line)
-{
-    if (!line.close()) {
-        return failed(line, ExchangeStatus::LineFailed);
-    }
-    return {};
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 t);
 }
 
 } // namespace
 
-ExchangeResult sendBlock(SerialLine& line, int portNo, Block block, const model::ParameterSet& set,
-                         const ExchangeHooks& hooks)
+QByteArray ExchangeResult::reply() const
 {
-    if (!start(line, portNo, kSendSettings)) {
-        return failed(line, ExchangeStatus::OpenFailed);
-    }
-    for (int offset = 0; offset < frameSize(block); ++offset) {
-        if (!line.writeByte(frameByte(block, offset, set))) {
-            return abandon(line);
-        }
-        if (const std::optional<int> p = frameProgressAfter(block, offset)) {
-            report(hooks, *p);
-        }
-    }
-    return finish(line);
+    return layout ? received.left(replySize(*layout)) : QByteArray();
 }
 
-ExchangeResult sendCommand(SerialLine& line, int portNo, quint8 byte, const ExchangeHooks& hooks)
+ExchangeRequest sendRequest(Block block, const model::ParameterSet& set)
 {
-    report(hooks, 23);
-    if (!start(line, portNo, kSendSettings)) {
-        return failed(line, ExchangeStatus::OpenFailed);
-    }
-    if (!line.writeByte(byte)) {
-        return abandon(line);
-    }
-    report(hooks, 0);
-    return finish(line);
-}
-
-ExchangeResult uploadBlock(SerialLine& line, int portNo, Block block,
-                           std::chrono::milliseconds wait, model::ParameterSet& set,
-                           const ExchangeHooks& hooks)
-{
-    if (!start(line, portNo, kUploadSettings)) {
-        return failed(line, ExchangeStatus::OpenFailed);
-    }
-    if (!line.writeByte(kUploadRequest)) {
-        return abandon(line);
-    }
-    const auto waitStarted = std::chrono::steady_clock::now();
-    const int first = line.waitForBytes(replySize(block), wait, hooks.idle);
-    if (first < 0) {
-        return abandon(line);
-    }
-    // A day reply is decided once 42 wait: more is cut to 42. A night reply must be exactly 25,
-    // but on a paced line the count passes 25 on its way to 26 or more (extra bytes after the
-    // reply, garbage before it), so the reply is taken only if no further byte follows soon.
-    if (block == Block::Night && first == replySize(block)) {
-        const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - waitStarted);
-        const auto settle = std::clamp(wait - used, std::chrono::milliseconds{0}, kNightSettle);
-        if (line.waitForBytes(replySize(block) + 1, settle, hooks.idle) < 0) {
-            return abandon(line);
-        }
-    }
-    // Both reads always happen, so the receive buffer is emptied even for a short reply.
-    const int count = line.bytesWaiting();
-    const QByteArray data = line.readAllWaiting();
-    if (count < 0 || line.fault() != LineFault::None) {
-        return abandon(line);
-    }
-    if (!line.close()) {
-        return failed(line, ExchangeStatus::LineFailed);
-    }
-
-    const bool complete =
-        block == Block::Day ? count >= replySize(block) : count == replySize(block);
-    if (!complete || data.size() < replySize(block)) {
-        ExchangeResult r;
-        r.status = ExchangeStatus::ReplyRefused;
-        r.replyCount = count;
-        return r;
-    }
-    applyReply(block, data.left(replySize(block)), set, hooks.progress);
-    ExchangeResult r;
-    r.replyCount = count;
+    ExchangeRequest r;
+    r.kind = block == Block::Day ? ExchangeKind::SendDay : ExchangeKind::SendNight;
+    r.bytes = encodeFrame(block, set);
+    r.settings = kSendSettings;
     return r;
+}
+
+ExchangeRequest commandRequest(Command command)
+{
+    ExchangeRequest r;
+    r.kind = ExchangeKind::Command;
+    r.command = command;
+    r.bytes = QByteArray(1, static_cast<char>(commandInfo(command).byte));
+    r.settings = kSendSettings;
+    return r;
+}
+
+ExchangeRequest uploadRequest(std::optional<Block> layout, std::chrono::milliseconds wait)
+{
+    ExchangeRequest r;
+    r.kind = !layout                 ? ExchangeKind::UploadAny
+             : *layout == Block::Day ? ExchangeKind::UploadDay
+                                     : ExchangeKind::UploadNight;
+    r.bytes = QByteArray(1, static_cast<char>(kUploadRequest));
+    r.settings = kUploadSettings;
+    r.replyWait = std::max(wait, std::chrono::milliseconds{0});
+    return r;
+}
+
+Exchange::Exchange(Line& line, ExchangeRequest request, QObject* parent)
+    : QObject(parent), m_line(line), m_request(std::move(request))
+{
+    m_result.kind = m_request.kind;
+    m_result.command = m_request.command;
+    for (QTimer* t : {&m_replyDeadline, &m_settle, &m_stepLimit}) {
+        t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);
+    }
+    connect(&m_replyDeadline, &QTimer::timeout, this, &Exchange::takeReply);
+    connect(&m_settle, &QTimer::timeout, this, &Exchange::takeReply);
+    connect(&m_stepLimit, &QTimer::timeout, this, &Exchange::onStepLimit);
+}
+
+bool Exchange::isUpload() const
+{
+    return m_request.kind == ExchangeKind::UploadDay ||
+           m_request.kind == ExchangeKind::UploadNight || m_request.kind == ExchangeKind::UploadAny;
+}
+
+void Exchange::start()
+{
+    if (m_stage != Stage::Idle) {
+        return;
+    }
+    m_startClock = std::chrono::steady_clock::now();
+    m_result.startedAt = QDateTime::currentDateTime();
+    m_result.target = m_line.target();
+    connect(&m_line, &Line::opened, this, &Exchange::onOpened);
+    connect(&m_line, &Line::openFailed, this, &Exchange::onOpenFailed);
+    connect(&m_line, &Line::received, this, &Exchange::onReceived);
+    connect(&m_line, &Line::failed, this, &Exchange::onFailed);
+    connect(&m_line, &Line::closed, this, &Exchange::onClosed);
+    if (m_request.kind == ExchangeKind::Command) {
+        Q_EMIT progress(kProgressFull);
+    }
+    enter(Stage::Opening);
+    m_line.open(m_request.settings);
+}
+
+void Exchange::enter(Stage stage)
+{
+    m_stage = stage;
+    if (stage == Stage::Done) {
+        m_stepLimit.stop();
+    } else {
+        m_stepLimit.start(kStepLimit);
+    }
+}
+
+void Exchange::onOpened()
+{
+    if (m_stage != Stage::Opening) {
+        return;
+    }
+    enter(Stage::Writing);
+    writeAll();
+}
+
+void Exchange::writeAll()
+{
+    const bool frame =
+        m_request.kind == ExchangeKind::SendDay || m_request.kind == ExchangeKind::SendNight;
+    const Block block = m_request.kind == ExchangeKind::SendDay ? Block::Day : Block::Night;
+    // One byte per write, as the frame is laid out; the bar follows at the frame's points.
+    for (int offset = 0; offset < m_request.bytes.size(); ++offset) {
+        const QByteArray byte = m_request.bytes.mid(offset, 1);
+        m_line.write(byte);
+        if (m_stage != Stage::Writing) {
+            return; // the line failed under the write and has closed
+        }
+        m_result.sent += byte;
+        if (frame) {
+            if (const std::optional<int> p = frameProgressAfter(block, offset)) {
+                Q_EMIT progress(*p);
+            }
+        }
+    }
+    if (m_request.kind == ExchangeKind::Command) {
+        Q_EMIT progress(kProgressEmpty);
+    }
+    if (isUpload()) {
+        enter(Stage::Waiting);
+        m_waitStart = std::chrono::steady_clock::now();
+        m_replyDeadline.start(m_request.replyWait);
+        onReceived();
+        return;
+    }
+    enter(Stage::Closing);
+    m_line.close();
+}
+
+void Exchange::onReceived()
+{
+    if (m_stage != Stage::Waiting) {
+        return;
+    }
+    const qint64 count = m_line.bytesAvailable();
+    switch (m_request.kind) {
+    case ExchangeKind::UploadDay:
+        if (count >= kDayReplySize) {
+            takeReply();
+        }
+        return;
+    case ExchangeKind::UploadNight:
+        // Exactly 25 is wanted, but on a paced line the count passes 25 on its way to 26 or more
+        // (extra bytes after the reply, garbage before it): take it only if no byte follows soon.
+        if (count > kNightReplySize) {
+            takeReply();
+        } else if (count == kNightReplySize) {
+            startSettle(kNightSettle);
+        }
+        return;
+    case ExchangeKind::UploadAny:
+        if (count >= kDayReplySize) {
+            takeReply();
+        } else if (count == kNightReplySize) {
+            startSettle(kAnyLayoutSettle);
+        } else if (count > kNightReplySize) {
+            m_settle.stop(); // a day reply on its way
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void Exchange::startSettle(std::chrono::milliseconds settle)
+{
+    if (m_settle.isActive()) {
+        return;
+    }
+    const auto left = m_request.replyWait - elapsedSince(m_waitStart);
+    m_settle.start(std::clamp(left, std::chrono::milliseconds{0}, settle));
+}
+
+void Exchange::takeReply()
+{
+    if (m_stage != Stage::Waiting) {
+        return;
+    }
+    m_replyDeadline.stop();
+    m_settle.stop();
+    // Both reads always happen, so the receive buffer is emptied even for a short reply.
+    m_result.replyCount = static_cast<int>(m_line.bytesAvailable());
+    m_result.received = m_line.readAll();
+    enter(Stage::Closing);
+    m_line.close();
+}
+
+void Exchange::judgeReply()
+{
+    const int count = m_result.replyCount;
+    const qsizetype got = m_result.received.size();
+    switch (m_request.kind) {
+    case ExchangeKind::UploadDay:
+        if (count >= kDayReplySize && got >= kDayReplySize) {
+            m_result.layout = Block::Day;
+        }
+        break;
+    case ExchangeKind::UploadNight:
+        if (count == kNightReplySize && got == kNightReplySize) {
+            m_result.layout = Block::Night;
+        }
+        break;
+    case ExchangeKind::UploadAny:
+        if (count >= kDayReplySize && got >= kDayReplySize) {
+            m_result.layout = Block::Day;
+        } else if (count == kNightReplySize && got == kNightReplySize) {
+            m_result.layout = Block::Night;
+        }
+        break;
+    default:
+        break;
+    }
+    finish(m_result.layout ? ExchangeStatus::Done : ExchangeStatus::ReplyRefused);
+}
+
+void Exchange::onOpenFailed(LineFault fault, const QString& detail)
+{
+    if (m_stage == Stage::Opening) {
+        finish(ExchangeStatus::OpenFailed, fault, detail);
+    }
+}
+
+void Exchange::onFailed(LineFault fault, const QString& detail)
+{
+    if (m_stage != Stage::Idle && m_stage != Stage::Done) {
+        finish(ExchangeStatus::LineFailed, fault, detail);
+    }
+}
+
+void Exchange::onClosed(LineFault fault, const QString& detail)
+{
+    if (m_stage != Stage::Closing) {
+        return;
+    }
+    if (fault != LineFault::None) {
+        finish(ExchangeStatus::LineFailed, fault, detail);
+    } else if (isUpload()) {
+        judgeReply();
+    } else {
+        finish(ExchangeStatus::Done);
+    }
+}
+
+void Exchange::onStepLimit()
+{
+    const Stage stage = m_stage;
+    m_line.abort();
+    if (stage == Stage::Opening) {
+        finish(ExchangeStatus::OpenFailed, LineFault::ConnectTimeout,
+               QStringLiteral("The port did not open in time"));
+    } else {
+        finish(ExchangeStatus::LineFailed, LineFault::DrainTimeout,
+               QStringLiteral("The line did not answer in time"));
+    }
+}
+
+void Exchange::finish(ExchangeStatus status, LineFault fault, const QString& detail)
+{
+    if (m_stage == Stage::Done) {
+        return;
+    }
+    enter(Stage::Done);
+    m_replyDeadline.stop();
+    m_settle.stop();
+    m_line.disconnect(this);
+    if (m_line.isOpen()) {
+        m_line.abort();
+    }
+    m_result.status = status;
+    m_result.fault = fault;
+    m_result.detail = detail;
+    m_result.duration = elapsedSince(m_startClock);
+    Q_EMIT finished(m_result);
 }
 
 } // namespace lnk

@@ -1,22 +1,41 @@
 #pragma once
 
+#include "link/Commands.h"
+#include "link/ExchangeKinds.h"
 #include "link/Frames.h"
-#include "link/SerialLine.h"
+#include "link/Line.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
 
 #include <chrono>
-#include <functional>
+#include <optional>
 
-// The exchanges with the processor. Each is one open-write(-read)-close use of the line, in a
-// fixed order: port number and settings, open (the only step whose failure means "nothing was
-// written"), the writes, for uploads the wait and the reads, the progress reset, close.
-// A failure after open closes the port too, so every exchange leaves it closed.
+// The exchanges with the processor. Each is one open-write(-read)-close use of a line, in a fixed
+// order: open with the exchange's line settings (the only step whose failure means "nothing was
+// written"), the writes, for uploads the wait and the read, then close, which returns only once
+// every byte has left on the line. A failure after open closes the port too, so every exchange
+// leaves it closed. Nothing here blocks: each step waits for the line's signal or a timer.
 namespace lnk {
 
+using namespace std::chrono_literals;
+
+// The day upload key gives the processor this long to answer.
+inline constexpr std::chrono::milliseconds kDayUploadWait = 800ms;
 // The night upload gives the processor this long to answer.
-inline constexpr std::chrono::milliseconds kNightUploadWait{2000};
+inline constexpr std::chrono::milliseconds kNightUploadWait = 2000ms;
 // Once 25 bytes wait, the night upload listens this much longer for a 26th: three byte times
-// at 1200 bit/s (10 bits a byte). Still inside kNightUploadWait.
-inline constexpr std::chrono::milliseconds kNightSettle{25};
+// at 1200 bit/s (10 bits a byte). Still inside the wait.
+inline constexpr std::chrono::milliseconds kNightSettle = 25ms;
+// An upload that takes the reply by its length listens this long after 25 bytes for more before
+// it decides on the night layout: a day reply runs on at a byte each 8.3 ms, but adapters and
+// serial servers hand bytes on in bursts.
+inline constexpr std::chrono::milliseconds kAnyLayoutSettle = 100ms;
+// No step of an exchange waits longer than this for its line: a line that never answers must not
+// hold the panel.
+inline constexpr std::chrono::milliseconds kStepLimit = 15s;
 
 enum class ExchangeStatus
 {
@@ -26,36 +45,90 @@ enum class ExchangeStatus
     ReplyRefused, // the reply had the wrong length; port closed, nothing applied
 };
 
+struct ExchangeRequest
+{
+    ExchangeKind kind = ExchangeKind::SendDay;
+    std::optional<Command> command;
+    QByteArray bytes; // what goes out: the frame, the command byte or the request byte
+    LineSettings settings = kSendSettings;
+    std::chrono::milliseconds replyWait{0}; // uploads: how long the processor may take
+};
+
+// The frame as the set holds it now: one consistent picture of the panel.
+ExchangeRequest sendRequest(Block block, const model::ParameterSet& set);
+ExchangeRequest commandRequest(Command command);
+// layout nullopt: the reply is taken by its length.
+ExchangeRequest uploadRequest(std::optional<Block> layout, std::chrono::milliseconds wait);
+
 struct ExchangeResult
 {
+    ExchangeKind kind = ExchangeKind::SendDay;
+    std::optional<Command> command;
     ExchangeStatus status = ExchangeStatus::Done;
     LineFault fault = LineFault::None; // what the line reported, for OpenFailed / LineFailed
     QString detail;                    // the line's description of it
+    QString target;                    // what the line reached
+    QByteArray sent;                   // every byte handed to the line
+    QByteArray received;               // uploads: every byte read, a refused reply included
     int replyCount = -1;               // uploads: the count of bytes waiting when it was taken
+    std::optional<Block> layout;       // accepted uploads: the layout of the reply
+    QDateTime startedAt;
+    std::chrono::milliseconds duration{0};
 
     bool ok() const { return status == ExchangeStatus::Done; }
+    // Accepted uploads: the reply cut to its layout's length.
+    QByteArray reply() const;
 };
 
-struct ExchangeHooks
+class Exchange : public QObject
 {
-    std::function<void(int)> progress; // the progress bar's new value (0..23)
-    std::function<void()> idle;        // called now and then while an upload waits
+    Q_OBJECT
+
+public:
+    Exchange(Line& line, ExchangeRequest request, QObject* parent = nullptr);
+
+    const ExchangeRequest& request() const { return m_request; }
+    void start();
+
+Q_SIGNALS:
+    void progress(int value);
+    void finished(const lnk::ExchangeResult& result);
+
+private:
+    enum class Stage
+    {
+        Idle,
+        Opening,
+        Writing,
+        Waiting,
+        Closing,
+        Done,
+    };
+
+    bool isUpload() const;
+    void enter(Stage stage);
+    void onOpened();
+    void onOpenFailed(LineFault fault, const QString& detail);
+    void onReceived();
+    void onFailed(LineFault fault, const QString& detail);
+    void onClosed(LineFault fault, const QString& detail);
+    void onStepLimit();
+    void writeAll();
+    void startSettle(std::chrono::milliseconds settle);
+    void takeReply();
+    void judgeReply();
+    void finish(ExchangeStatus status, LineFault fault = LineFault::None,
+                const QString& detail = {});
+
+    Line& m_line;
+    ExchangeRequest m_request;
+    ExchangeResult m_result;
+    Stage m_stage = Stage::Idle;
+    QTimer m_replyDeadline;
+    QTimer m_settle;
+    QTimer m_stepLimit;
+    std::chrono::steady_clock::time_point m_startClock;
+    std::chrono::steady_clock::time_point m_waitStart;
 };
-
-// Writes the day or night frame, each byte read from the set as it is written.
-ExchangeResult sendBlock(SerialLine& line, int portNo, Block block, const model::ParameterSet& set,
-                         const ExchangeHooks& hooks = {});
-
-// Shows full progress, then writes the one command byte.
-ExchangeResult sendCommand(SerialLine& line, int portNo, quint8 byte,
-                           const ExchangeHooks& hooks = {});
-
-// Writes the request byte and waits at most `wait` for the reply; closes, then applies it to
-// the set. Day: ends as soon as 42 or more bytes wait; fewer than 42 is refused, more is cut
-// to 42. Night: once 25 wait, listens kNightSettle longer (within `wait`) for a further byte,
-// then takes the count again; any count other than exactly 25 is refused.
-ExchangeResult uploadBlock(SerialLine& line, int portNo, Block block,
-                           std::chrono::milliseconds wait, model::ParameterSet& set,
-                           const ExchangeHooks& hooks = {});
 
 } // namespace lnk

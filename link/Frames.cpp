@@ -49,14 +49,64 @@ const std::array<int, kDayReplySize>& nightReplyLayout()
     return at;
 }
 
-int memberAtFrame(Block b, int offset)
+// The progress bar's points: the value shown right after the byte of a member went out (frames)
+// or was applied (replies).
+struct ProgressPoint
+{
+    Member after;
+    int value;
+};
+
+constexpr std::array<ProgressPoint, 5> kDayFramePoints{{
+    {Member::bassrel, 5},
+    {Member::eq1638, 10},
+    {Member::density, 15},
+    {Member::ob3815, 20},
+    {Member::LFShift, 23},
+}};
+constexpr std::array<ProgressPoint, 5> kNightFramePoints{{
+    {Member::bassrel, 5},
+    {Member::eq1638, 10},
+    {Member::density, 15},
+    {Member::ob3815, 20},
+    {Member::mpxpow, 23},
+}};
+constexpr std::array<ProgressPoint, 5> kReplyPoints{{
+    {Member::bassrel, 5},
+    {Member::eq3815, 15},
+    {Member::density, 20},
+    {Member::optidrive, 23},
+    {Member::mclipdrive, 0},
+}};
+
+int frameOffset(Block b, Member m)
+{
+    return b == Block::Day ? model::info(m).dayFrame : model::info(m).nightFrame;
+}
+
+int replyOffset(Block b, Member m)
+{
+    return b == Block::Day ? model::info(m).dayReply : model::info(m).nightReply;
+}
+
+int memberIndexAtFrame(Block b, int offset)
 {
     return b == Block::Day ? dayFrameLayout()[offset] : nightFrameLayout()[offset];
 }
 
-int memberAtReply(Block b, int offset)
+int memberIndexAtReply(Block b, int offset)
 {
     return b == Block::Day ? dayReplyLayout()[offset] : nightReplyLayout()[offset];
+}
+
+std::optional<int> replyProgressAfter(Block b, int offset)
+{
+    for (const ProgressPoint& p : kReplyPoints) {
+        if (replyOffset(b, p.after) == offset) {
+            return p.value;
+        }
+    }
+    return std::nullopt;
 }
 
 // Frames carry flags as 255/0 and the check box value as it is.
@@ -101,7 +151,7 @@ quint8 frameByte(Block b, int offset, const model::ParameterSet& set)
     if (offset < 0 || offset >= frameSize(b)) {
         return 0;
     }
-    const int m = memberAtFrame(b, offset);
+    const int m = memberIndexAtFrame(b, offset);
     return m == model::kAbsent ? 0 : encodeMember(model::memberAt(m), set);
 }
 
@@ -117,28 +167,33 @@ QByteArray encodeFrame(Block b, const model::ParameterSet& set)
 
 std::optional<int> frameProgressAfter(Block b, int offset)
 {
-    switch (offset) {
-    case 3:
-        return 5;
-    case 8:
-        return 10;
-    case 14:
-        return 15;
-    case 19:
-        return 20;
-    default:
-        break;
-    }
-    if (b == Block::Day && offset == 33) {
-        return 23;
-    }
-    if (b == Block::Night && offset == 21) {
-        return 23;
+    for (const ProgressPoint& p : b == Block::Day ? kDayFramePoints : kNightFramePoints) {
+        if (frameOffset(b, p.after) == offset) {
+            return p.value;
+        }
     }
     if (offset == frameSize(b) - 1) {
         return 0;
     }
     return std::nullopt;
+}
+
+std::optional<model::Member> memberAtFrame(Block b, int offset)
+{
+    if (offset < 1 || offset >= frameSize(b)) {
+        return std::nullopt;
+    }
+    const int m = memberIndexAtFrame(b, offset);
+    return m == model::kAbsent ? std::nullopt : std::optional(model::memberAt(m));
+}
+
+std::optional<model::Member> memberAtReply(Block b, int offset)
+{
+    if (offset < 0 || offset >= replySize(b)) {
+        return std::nullopt;
+    }
+    const int m = memberIndexAtReply(b, offset);
+    return m == model::kAbsent ? std::nullopt : std::optional(model::memberAt(m));
 }
 
 bool decodeFrame(Block b, const QByteArray& frame, model::ParameterSet& set)
@@ -147,7 +202,7 @@ bool decodeFrame(Block b, const QByteArray& frame, model::ParameterSet& set)
         return false;
     }
     for (int off = 1; off < frameSize(b); ++off) {
-        const int m = memberAtFrame(b, off);
+        const int m = memberIndexAtFrame(b, off);
         if (m == model::kAbsent) {
             continue;
         }
@@ -165,7 +220,7 @@ QByteArray encodeReply(Block b, const model::ParameterSet& set)
 {
     QByteArray reply(replySize(b), '\0');
     for (int off = 0; off < replySize(b); ++off) {
-        const int m = memberAtReply(b, off);
+        const int m = memberIndexAtReply(b, off);
         if (m != model::kAbsent) {
             reply[off] = static_cast<char>(encodeMember(model::memberAt(m), set));
         }
@@ -180,32 +235,15 @@ bool applyReply(Block b, const QByteArray& reply, model::ParameterSet& set,
         return false;
     }
     for (int off = 0; off < replySize(b); ++off) {
-        const int m = memberAtReply(b, off);
+        const int m = memberIndexAtReply(b, off);
         if (m != model::kAbsent) {
             const auto member = model::memberAt(m);
             set.assign(member, decodeReplyByte(b, member, static_cast<quint8>(reply.at(off))));
         }
-        if (!progress) {
-            continue;
-        }
-        switch (off) {
-        case 2:
-            progress(5);
-            break;
-        case 8:
-            progress(15);
-            break;
-        case 13:
-            progress(20);
-            break;
-        case 19:
-            progress(23);
-            break;
-        case 22:
-            progress(0);
-            break;
-        default:
-            break;
+        if (progress) {
+            if (const std::optional<int> p = replyProgressAfter(b, off)) {
+                progress(*p);
+            }
         }
     }
     return true;

@@ -35,6 +35,11 @@ QByteArray encodeFrame(Block b, const model::ParameterSet& set);
 // Progress bar value to show right after the frame byte at this offset went out.
 std::optional<int> frameProgressAfter(Block b, int offset);
 
+// The member a frame or reply offset carries; nothing for the header, constants and ignored
+// bytes.
+std::optional<model::Member> memberAtFrame(Block b, int offset);
+std::optional<model::Member> memberAtReply(Block b, int offset);
+
 // The processor's side: takes a complete frame (header included) into a set.
 // Returns false, changing nothing, when the frame has the wrong size or header.
 bool decodeFrame(Block b, const QByteArray& frame, model::ParameterSet& set);

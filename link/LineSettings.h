@@ -56,10 +56,3 @@ inline constexpr LineSettings kSendSettings{1200, Parity::None, 8, StopBits::Two
 inline constexpr LineSettings kUploadSettings{1200, Parity::None, 8, StopBits::One};
 
 } // namespace lnk
-
-#include <optional>
-
-namespace lnk {
-// Nothing when the text is not a settings string this program can use.
-std::optional<LineSettings> parseLineSettings(const QString& text);
-} // namespace lnk

@@ -9,16 +9,6 @@ namespace {
 
 using model::Member;
 
-std::optional<Member> memberAtFrame(lnk::Block block, int offset)
-{
-    for (const model::MemberInfo& i : model::members()) {
-        if ((block == lnk::Block::Day ? i.dayFrame : i.nightFrame) == offset) {
-            return i.member;
-        }
-    }
-    return std::nullopt;
-}
-
 QString name(Member m)
 {
     const std::string_view n = model::info(m).name;
@@ -61,7 +51,7 @@ QString describeFrame(lnk::Block block, const QByteArray& frame, const Values& b
     QStringList changes;
     for (int off = 1; off < frame.size(); ++off) {
         const auto byte = static_cast<quint8>(frame.at(off));
-        const std::optional<Member> m = memberAtFrame(block, off);
+        const std::optional<Member> m = lnk::memberAtFrame(block, off);
         if (!m) {
             if (byte != 0) {
                 fields << QStringLiteral("byte%1=%2(should be 0)").arg(off).arg(byte);

@@ -38,8 +38,9 @@ enum class Outcome
     TakenWithGarbage, // day upload: the garbage and the reply's first 39 bytes are applied
 };
 
-// The value the bar shows before each exchange: a failed block transfer must leave it there.
-constexpr int kBarBefore = 10;
+// The value the bar shows before each exchange, left full by a command that found no port: a
+// failed block transfer must leave it there.
+constexpr int kBarBefore = 23;
 // Bytes written before the device vanishes under a send: half a frame, or the command's byte.
 constexpr int kVanishAfterFrameBytes = 20;
 // Answer bytes before the device vanishes under an upload.
@@ -178,7 +179,13 @@ void TestFaultMatrix::exchangeMeetsFault()
     state.night = state.current;
     p.simulator->setState(state);
     distinct(w.params(), 3, false);
-    w.Sendbar->setValue(kBarBefore);
+    // A bar left full by a command that found no port.
+    w.PortNo = rig::kMissingPort;
+    w.Testtone();
+    QVERIFY(p.settle());
+    QCOMPARE(w.Sendbar->value(), kBarBefore);
+    p.prompts.messages.clear();
+    w.PortNo = rig::kPort;
     const sim::Values before = sim::valuesOf(w.params());
 
     const lnk::Block layout = matrix::layoutOf(exchange);
@@ -226,6 +233,7 @@ void TestFaultMatrix::exchangeMeetsFault()
 
     const int from = p.mark();
     matrix::run(w, exchange);
+    QVERIFY(p.settle());
 
     // What the operator is told.
     if (outcome == Outcome::Refused) {
@@ -235,13 +243,13 @@ void TestFaultMatrix::exchangeMeetsFault()
         QCOMPARE(p.prompts.messages[0].icon, PromptIcon::Exclamation);
     } else {
         QVERIFY2(p.prompts.messages.isEmpty(),
-                 qPrintable(p.prompts.messages.value(0).text + p.line->lastError()));
+                 qPrintable(p.prompts.messages.value(0).text + p.lastResult.detail));
     }
     if (fault == Fault::Vanishes && !matrix::isUpload(exchange)) {
         QVERIFY(p.line->vanished);
     }
     // The line saw the fault the row is about, not some other one on the way.
-    QVERIFY2(p.line->fault() == lineFaultOf(fault), qPrintable(p.line->lastError()));
+    QVERIFY2(p.lastResult.fault == lineFaultOf(fault), qPrintable(p.lastResult.detail));
     QVERIFY(!p.line->isOpen());
     // A failed command leaves the bar full, a failed block transfer leaves it as it was.
     const int bar = outcome != Outcome::Refused      ? 0
@@ -281,6 +289,7 @@ void TestFaultMatrix::exchangeMeetsFault()
     w.PortNo = rig::kPort;
     const int next = p.mark();
     w.posliden();
+    QVERIFY(p.settle());
     QCOMPARE(p.prompts.messages.size(), outcome == Outcome::Refused ? 1 : 0);
     QVERIFY(!p.line->isOpen());
     QVERIFY(p.logSays(QStringLiteral("day frame:"), next));

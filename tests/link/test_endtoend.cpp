@@ -2,7 +2,6 @@
 // the exchanges and the processor's view of what arrived.
 #include "app/frmMain.h"
 #include "link/Commands.h"
-#include "link/QtSerialLine.h"
 #include "sim/Simulator.h"
 #include "support/LiveRig.h"
 
@@ -66,6 +65,7 @@ void TestEndToEnd::daySend()
     distinct(p.window->params(), 3);
     const int from = p.mark();
     p.window->toolbarKey(QStringLiteral("sendd"));
+    QVERIFY(p.settle());
     QVERIFY(p.prompts.messages.isEmpty());
     QVERIFY(p.logSays(QStringLiteral("day frame:"), from));
     const sim::Values got = p.simulator->state().current;
@@ -85,6 +85,7 @@ void TestEndToEnd::nightSend()
     distinct(p.window->params(), 5);
     const int from = p.mark();
     p.window->toolbarKey(QStringLiteral("sendn"));
+    QVERIFY(p.settle());
     QVERIFY(p.prompts.messages.isEmpty());
     QVERIFY(p.logSays(QStringLiteral("night frame:"), from));
     const sim::Values got = p.simulator->state().night;
@@ -109,6 +110,7 @@ void TestEndToEnd::everyCommand()
     for (const lnk::CommandInfo& c : lnk::commands()) {
         const int from = p.mark();
         (w.*operations[static_cast<int>(c.command)])();
+        QVERIFY(p.settle());
         const QString expected =
             QStringLiteral("command %1 %2")
                 .arg(c.byte)
@@ -138,6 +140,7 @@ void TestEndToEnd::dayUpload()
 
     const int from = p.mark();
     p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
     QVERIFY(p.prompts.messages.isEmpty());
     QVERIFY(p.logSays(QStringLiteral("sent day reply"), from));
     for (const model::MemberInfo& i : model::members()) {
@@ -150,10 +153,12 @@ void TestEndToEnd::dayUpload()
     // What came up goes back down unchanged.
     p.window->params().resetToInitial();
     p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
     s.current = sim::initialValues();
     p.simulator->setState(s);
     const int again = p.mark();
     p.window->toolbarKey(QStringLiteral("sendd"));
+    QVERIFY(p.settle());
     QVERIFY(p.logSays(QStringLiteral("day frame:"), again));
     const sim::Values back = p.simulator->state().current;
     for (const model::MemberInfo& i : model::members()) {
@@ -182,8 +187,8 @@ void TestEndToEnd::nightUpload()
     const int lufs = p.window->params().value(Member::LUFSOffset);
     const int from = p.mark();
     p.window->toolbarKey(QStringLiteral("uplon"));
-    QVERIFY2(p.prompts.messages.isEmpty(),
-             qPrintable(p.prompts.messages.value(0).text + p.line->lastError()));
+    QVERIFY(p.settle());
+    QVERIFY2(p.prompts.messages.isEmpty(), qPrintable(p.prompts.messages.value(0).text));
     QVERIFY(p.logSays(QStringLiteral("sent night reply"), from));
     for (const model::MemberInfo& i : model::members()) {
         if (i.nightReply != model::kAbsent) {
@@ -203,7 +208,9 @@ void TestEndToEnd::noReply()
     p.window->params().assign(Member::gate, 42);
 
     p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
     p.window->toolbarKey(QStringLiteral("uplon"));
+    QVERIFY(p.settle());
     QCOMPARE(p.prompts.messages.size(), 2);
     QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
     QCOMPARE(p.prompts.messages[1].text, kUploadNightFailure);
@@ -219,11 +226,13 @@ void TestEndToEnd::shortReply()
     p.simulator->setSettings(settings);
     p.window->params().assign(Member::gate, 42);
     p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
 
     settings.replyLayout = lnk::Block::Night;
     settings.replyLength = 24;
     p.simulator->setSettings(settings);
     p.window->toolbarKey(QStringLiteral("uplon"));
+    QVERIFY(p.settle());
 
     QCOMPARE(p.prompts.messages.size(), 2);
     QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
@@ -245,6 +254,7 @@ void TestEndToEnd::longDayReplyIsCut()
     p.simulator->setSettings(settings);
 
     p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
     QVERIFY(p.prompts.messages.isEmpty());
     QCOMPARE(p.window->params().value(Member::LUFSOffset), held.value(Member::LUFSOffset));
 
@@ -254,6 +264,7 @@ void TestEndToEnd::longDayReplyIsCut()
     p.simulator->setSettings(settings);
     QTest::qWait(100);
     p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
     QCOMPARE(p.prompts.messages.size(), 1);
     QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
 }
@@ -279,6 +290,7 @@ void TestEndToEnd::longNightReplyIsRefused()
         p.simulator->setSettings(settings);
         const int from = p.mark();
         p.window->toolbarKey(QStringLiteral("uplon"));
+        QVERIFY(p.settle());
         QVERIFY(p.logSays(QStringLiteral("night reply"), from));
         QCOMPARE(p.prompts.messages.size(), before ? 2 : 1);
         QCOMPARE(p.prompts.messages.last().text, kUploadNightFailure);
@@ -297,6 +309,7 @@ void TestEndToEnd::deviceVanishesMidExchange()
     p.window->Sendbar->setValue(5);
 
     p.window->toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
     QCOMPARE(p.prompts.messages.size(), 1);
     QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
     QCOMPARE(p.window->params().value(Member::gate), 42);
@@ -305,12 +318,14 @@ void TestEndToEnd::deviceVanishesMidExchange()
 
     // While the device is away the port is missing; when it is back the panel carries on.
     p.window->posliden();
+    QVERIFY(p.settle());
     QCOMPARE(p.prompts.messages.size(), 2);
     settings.dropAfter = -1;
     p.simulator->setSettings(settings);
     QTRY_VERIFY_WITH_TIMEOUT(!p.simulator->devicePath().isEmpty(), 5000);
     const int from = p.mark();
     p.window->posliden();
+    QVERIFY(p.settle());
     QCOMPARE(p.prompts.messages.size(), 2);
     QVERIFY(p.logSays(QStringLiteral("day frame:"), from));
 }
@@ -327,11 +342,16 @@ void TestEndToEnd::missingPort()
     w.Sendbar->setValue(10);
     const int from = p.mark();
     w.posliden();
+    QVERIFY(p.settle());
     w.Sendnight();
+    QVERIFY(p.settle());
     w.toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(p.settle());
     w.Uploadnight();
+    QVERIFY(p.settle());
     QCOMPARE(w.Sendbar->value(), 10);
     w.Setnight();
+    QVERIFY(p.settle());
     QCOMPARE(w.Sendbar->value(), 23);
 
     QCOMPARE(p.prompts.messages.size(), 5);
@@ -354,11 +374,12 @@ void TestEndToEnd::windowsOwnLineUsesThePortsFolder()
     rig::LivePanel p;
     QVERIFY2(p.started, qPrintable(p.error));
     AppEnvironment env = p.env;
-    env.line = nullptr; // the window makes its own serial line, as the program does
+    env.lines = nullptr; // the window makes its own lines, as the program does
     frmMain w(env);
     w.PortNo = rig::kPort;
     const int from = p.mark();
     w.Setday();
+    QVERIFY(waitIdle(w.session()));
     QVERIFY(p.prompts.messages.isEmpty());
     QVERIFY(p.logSays(QStringLiteral("command 151 Setday"), from));
 }

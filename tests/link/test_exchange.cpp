@@ -4,6 +4,8 @@
 #include "model/ParameterSet.h"
 #include "support/MemoryLine.h"
 
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <utility>
@@ -39,32 +41,42 @@ QByteArray counting(int size)
 
 using Setup = std::function<void(model::ParameterSet&)>;
 
-// A paced line: each wait lets the next batch of bytes arrive, as a slow line would between two
-// looks at the count.
-class TricklingLine : public MemoryLine
+// Runs one exchange to its end on the line, for port 3; collects the progress shown.
+struct Run
 {
-public:
-    QList<QByteArray> batches; // what arrives during the first, second, ... wait
-
-    int waitForBytes(int count, std::chrono::milliseconds timeout,
-                     const std::function<void()>& idle) override
-    {
-        MemoryLine::waitForBytes(count, timeout, idle);
-        if (!batches.isEmpty()) {
-            m_input += batches.takeFirst();
-        }
-        return static_cast<int>(m_input.size());
-    }
-    int bytesWaiting() override { return static_cast<int>(m_input.size()); }
-    QByteArray readAllWaiting() override { return std::exchange(m_input, {}); }
-
-private:
-    QByteArray m_input;
+    lnk::ExchangeResult result;
+    QList<int> shown;
+    QList<int> writtenWhenShown;
+    QList<bool> openWhenShown;
 };
+
+Run run(MemoryLine& line, const lnk::ExchangeRequest& request)
+{
+    Run r;
+    lnk::Exchange x(line.lineFor({3, {}}), request);
+    bool done = false;
+    QObject::connect(&x, &lnk::Exchange::progress, [&](int v) {
+        r.shown << v;
+        r.writtenWhenShown << (line.exchanges.isEmpty()
+                                   ? 0
+                                   : static_cast<int>(line.exchanges.last().written.size()));
+        r.openWhenShown << line.isOpen();
+    });
+    QObject::connect(&x, &lnk::Exchange::finished, [&](const lnk::ExchangeResult& result) {
+        r.result = result;
+        done = true;
+    });
+    x.start();
+    if (!QTest::qWaitFor([&] { return done; }, 10000)) {
+        qWarning("exchange did not end");
+    }
+    return r;
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(lnk::Block)
+Q_DECLARE_METATYPE(std::optional<lnk::Block>)
 Q_DECLARE_METATYPE(Setup)
 
 class TestExchange : public QObject
@@ -76,6 +88,7 @@ private Q_SLOTS:
     void frameBytes();
     void frameProgress_data();
     void frameProgress();
+    void frameIsThePanelAtTheStart();
     void commandShowsFullThenEmpty();
     void openFailureWritesNothing();
     void writeFailureClosesThePort();
@@ -86,10 +99,11 @@ private Q_SLOTS:
     void replyRefused();
     void ignoredOffsetsChangeNothing();
     void densityRuleFiresDuringUpload();
-    void uploadWaitsAndProgress();
-    void uploadLineFailureChangesNothing();
-    void nightReplySettles_data();
-    void nightReplySettles();
+    void replyProgress();
+    void uploadLineFailure();
+    void uploadWaitIsABound();
+    void replySettles_data();
+    void replySettles();
     void nightSettleStaysInsideTheWait();
 };
 
@@ -156,11 +170,12 @@ void TestExchange::frameBytes()
     zero(set);
     setup(set);
     MemoryLine line;
-    const lnk::ExchangeResult r = lnk::sendBlock(line, 3, block, set);
+    const Run r = run(line, lnk::sendRequest(block, set));
 
-    QVERIFY(r.ok());
+    QVERIFY(r.result.ok());
     QCOMPARE(line.exchanges.size(), 1);
     QCOMPARE(line.exchanges[0].written.toHex(' '), expected.toHex(' '));
+    QCOMPARE(r.result.sent.toHex(' '), expected.toHex(' '));
     QCOMPARE(line.exchanges[0].settings, QStringLiteral("1200,N,8,2"));
     QCOMPARE(line.exchanges[0].portNo, 3);
     QVERIFY(line.exchanges[0].closed);
@@ -170,47 +185,49 @@ void TestExchange::frameProgress_data()
 {
     QTest::addColumn<lnk::Block>("block");
     QTest::addColumn<QList<int>>("expected");
-    QTest::newRow("day") << lnk::Block::Day << QList<int>{5, 10, 15, 20, 23, 0};
-    QTest::newRow("night") << lnk::Block::Night << QList<int>{5, 10, 15, 20, 23, 0};
+    // Right after offsets 3, 8, 14, 19, then 33 (day) or 21 (night), then the last byte.
+    QTest::addColumn<QList<int>>("writtenWhenShown");
+    QTest::newRow("day") << lnk::Block::Day << QList<int>{5, 10, 15, 20, 23, 0}
+                         << QList<int>{4, 9, 15, 20, 34, 42};
+    QTest::newRow("night") << lnk::Block::Night << QList<int>{5, 10, 15, 20, 23, 0}
+                           << QList<int>{4, 9, 15, 20, 22, 33};
 }
 
 void TestExchange::frameProgress()
 {
     QFETCH(lnk::Block, block);
     QFETCH(QList<int>, expected);
+    QFETCH(QList<int>, writtenWhenShown);
 
     model::ParameterSet set;
     MemoryLine line;
-    QList<int> shown;
-    QList<int> writtenWhenShown;
-    lnk::ExchangeHooks hooks;
-    hooks.progress = [&](int v) {
-        shown << v;
-        writtenWhenShown << static_cast<int>(line.exchanges.last().written.size());
-    };
-    QVERIFY(lnk::sendBlock(line, 1, block, set, hooks).ok());
-    QCOMPARE(shown, expected);
-    // Right after offsets 3, 8, 14, 19, then 33 (day) or 21 (night), then the last byte.
-    const QList<int> after = block == lnk::Block::Day ? QList<int>{4, 9, 15, 20, 34, 42}
-                                                      : QList<int>{4, 9, 15, 20, 22, 33};
-    QCOMPARE(writtenWhenShown, after);
+    const Run r = run(line, lnk::sendRequest(block, set));
+    QVERIFY(r.result.ok());
+    QCOMPARE(r.shown, expected);
+    QCOMPARE(r.writtenWhenShown, writtenWhenShown);
+}
+
+void TestExchange::frameIsThePanelAtTheStart()
+{
+    // The frame is one picture of the panel: a change after the request does not reach it.
+    model::ParameterSet set;
+    zero(set);
+    MemoryLine line;
+    lnk::Exchange x(line.lineFor({1, {}}), lnk::sendRequest(lnk::Block::Day, set));
+    QSignalSpy finished(&x, &lnk::Exchange::finished);
+    x.start();
+    set.assign(Member::gate, 99);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(static_cast<quint8>(line.allWritten().at(1)), quint8(0));
 }
 
 void TestExchange::commandShowsFullThenEmpty()
 {
     MemoryLine line;
-    QList<int> shown;
-    bool openWhenFull = true;
-    lnk::ExchangeHooks hooks;
-    hooks.progress = [&](int v) {
-        shown << v;
-        if (v == 23) {
-            openWhenFull = line.isOpen();
-        }
-    };
-    QVERIFY(lnk::sendCommand(line, 2, 145, hooks).ok());
-    QCOMPARE(shown, (QList<int>{23, 0}));
-    QVERIFY(!openWhenFull); // full before the port opens
+    const Run r = run(line, lnk::commandRequest(lnk::Command::Saveday));
+    QVERIFY(r.result.ok());
+    QCOMPARE(r.shown, (QList<int>{23, 0}));
+    QVERIFY(!r.openWhenShown.first()); // full before the port opens
     QCOMPARE(line.allWritten(), hex("91"));
     QCOMPARE(line.exchanges[0].settings, QStringLiteral("1200,N,8,2"));
     QVERIFY(line.exchanges[0].closed);
@@ -221,19 +238,19 @@ void TestExchange::openFailureWritesNothing()
     MemoryLine line;
     line.failOpen = true;
     model::ParameterSet set;
-    QList<int> shown;
-    lnk::ExchangeHooks hooks;
-    hooks.progress = [&](int v) { shown << v; };
 
-    QCOMPARE(lnk::sendBlock(line, 1, lnk::Block::Day, set, hooks).status,
-             lnk::ExchangeStatus::OpenFailed);
-    QVERIFY(shown.isEmpty());
-    QCOMPARE(lnk::sendCommand(line, 1, 100, hooks).status, lnk::ExchangeStatus::OpenFailed);
-    QCOMPARE(shown, QList<int>{23});
-    QCOMPARE(lnk::uploadBlock(line, 1, lnk::Block::Day, 800ms, set, hooks).status,
-             lnk::ExchangeStatus::OpenFailed);
+    Run r = run(line, lnk::sendRequest(lnk::Block::Day, set));
+    QCOMPARE(r.result.status, lnk::ExchangeStatus::OpenFailed);
+    QCOMPARE(r.result.fault, lnk::LineFault::PortMissing);
+    QVERIFY(r.shown.isEmpty());
+    r = run(line, lnk::commandRequest(lnk::Command::Testtone));
+    QCOMPARE(r.result.status, lnk::ExchangeStatus::OpenFailed);
+    QCOMPARE(r.shown, QList<int>{23});
+    r = run(line, lnk::uploadRequest(lnk::Block::Day, 800ms));
+    QCOMPARE(r.result.status, lnk::ExchangeStatus::OpenFailed);
     QCOMPARE(line.openAttempts, 3);
     QVERIFY(line.allWritten().isEmpty());
+    QVERIFY(r.result.sent.isEmpty());
 }
 
 void TestExchange::writeFailureClosesThePort()
@@ -241,10 +258,11 @@ void TestExchange::writeFailureClosesThePort()
     MemoryLine line;
     line.failWriteAt = 10;
     model::ParameterSet set;
-    const lnk::ExchangeResult r = lnk::sendBlock(line, 1, lnk::Block::Day, set);
-    QCOMPARE(r.status, lnk::ExchangeStatus::LineFailed);
-    QCOMPARE(r.fault, lnk::LineFault::WriteRefused);
+    const Run r = run(line, lnk::sendRequest(lnk::Block::Day, set));
+    QCOMPARE(r.result.status, lnk::ExchangeStatus::LineFailed);
+    QCOMPARE(r.result.fault, lnk::LineFault::WriteRefused);
     QCOMPARE(line.exchanges[0].written.size(), 10);
+    QCOMPARE(r.result.sent.size(), 10);
     QVERIFY(!line.isOpen());
 }
 
@@ -253,9 +271,10 @@ void TestExchange::closeFailureIsAFailure()
     MemoryLine line;
     line.failClose = true;
     model::ParameterSet set;
-    QCOMPARE(lnk::sendBlock(line, 1, lnk::Block::Night, set).status,
+    QCOMPARE(run(line, lnk::sendRequest(lnk::Block::Night, set)).result.status,
              lnk::ExchangeStatus::LineFailed);
-    QCOMPARE(lnk::sendCommand(line, 1, 100).status, lnk::ExchangeStatus::LineFailed);
+    QCOMPARE(run(line, lnk::commandRequest(lnk::Command::Testtone)).result.fault,
+             lnk::LineFault::DrainTimeout);
     QVERIFY(!line.isOpen());
 }
 
@@ -299,9 +318,7 @@ void TestExchange::replyApplied()
         set.assign(m, before);
         QByteArray reply(lnk::replySize(block), '\0');
         reply[offset] = static_cast<char>(byte);
-        MemoryLine line;
-        line.nextReply = reply;
-        QVERIFY(lnk::uploadBlock(line, 1, block, 800ms, set).ok());
+        QVERIFY(lnk::applyReply(block, reply, set));
         QCOMPARE(set.value(m), expected);
     }
 }
@@ -327,19 +344,23 @@ void TestExchange::replyRefused()
     QFETCH(int, size);
     QFETCH(bool, accepted);
 
-    model::ParameterSet set;
-    zero(set);
     MemoryLine line;
     line.nextReply = counting(size);
-    const lnk::ExchangeResult r = lnk::uploadBlock(line, 1, block, 800ms, set);
+    const auto wait = block == lnk::Block::Day ? lnk::kDayUploadWait : lnk::kNightUploadWait;
+    const lnk::ExchangeResult r = run(line, lnk::uploadRequest(block, wait)).result;
 
     QCOMPARE(r.ok(), accepted);
     QCOMPARE(r.replyCount, size);
+    QCOMPARE(r.received, counting(size)); // read even when refused
     QCOMPARE(line.allWritten(), hex("e2"));
     QCOMPARE(line.exchanges[0].settings, QStringLiteral("1200,N,8,1"));
     QVERIFY(line.exchanges[0].closed);
-    QCOMPARE(line.bytesWaiting(), 0); // read even when refused
+    QCOMPARE(r.layout.has_value(), accepted);
     if (accepted) {
+        QCOMPARE(r.reply(), counting(lnk::replySize(block)));
+        model::ParameterSet set;
+        zero(set);
+        QVERIFY(lnk::applyReply(block, r.reply(), set));
         QCOMPARE(set.value(Member::gate), 1);
         QCOMPARE(set.value(Member::mclipdrive), 23);
         if (block == lnk::Block::Day) {
@@ -352,10 +373,6 @@ void TestExchange::replyRefused()
             QCOMPARE(set.value(Member::Daynight), 0);
             QCOMPARE(set.value(Member::MSlimit), 0);
         }
-    } else {
-        for (const model::MemberInfo& i : model::members()) {
-            QCOMPARE(set.value(i.member), 0);
-        }
     }
 }
 
@@ -367,9 +384,7 @@ void TestExchange::ignoredOffsetsChangeNothing()
     for (const int off : {25, 27, 28, 35, 36, 37, 38, 39, 40, 41}) {
         reply[off] = static_cast<char>(0xff);
     }
-    MemoryLine line;
-    line.nextReply = reply;
-    QVERIFY(lnk::uploadBlock(line, 1, lnk::Block::Day, 800ms, set).ok());
+    QVERIFY(lnk::applyReply(lnk::Block::Day, reply, set));
     for (const model::MemberInfo& i : model::members()) {
         QVERIFY2(set.value(i.member) == 0, i.name.data());
     }
@@ -383,128 +398,113 @@ void TestExchange::densityRuleFiresDuringUpload()
     QByteArray reply(42, '\0');
     reply[4] = 10;  // bassamount
     reply[13] = 90; // density, applied later
-    MemoryLine line;
-    line.nextReply = reply;
-    QVERIFY(lnk::uploadBlock(line, 1, lnk::Block::Day, 800ms, set).ok());
+    QVERIFY(lnk::applyReply(lnk::Block::Day, reply, set));
     QCOMPARE(set.value(Member::density), 90);
     QCOMPARE(set.value(Member::bassamount), 90);
 }
 
-void TestExchange::uploadWaitsAndProgress()
+void TestExchange::replyProgress()
 {
     for (const lnk::Block block : {lnk::Block::Day, lnk::Block::Night}) {
         model::ParameterSet set;
-        MemoryLine line;
-        line.nextReply = counting(lnk::replySize(block));
         QList<int> shown;
-        bool closedWhenShown = true;
-        int idles = 0;
-        lnk::ExchangeHooks hooks;
-        hooks.progress = [&](int v) {
-            shown << v;
-            closedWhenShown = closedWhenShown && !line.isOpen();
-        };
-        hooks.idle = [&] { ++idles; };
-        const auto wait = block == lnk::Block::Day ? 800ms : lnk::kNightUploadWait;
-        QVERIFY(lnk::uploadBlock(line, 1, block, wait, set, hooks).ok());
+        QVERIFY(lnk::applyReply(block, counting(lnk::replySize(block)), set,
+                                [&](int v) { shown << v; }));
         QCOMPARE(shown, (QList<int>{5, 15, 20, 23, 0}));
-        QVERIFY(closedWhenShown); // the port closes before the reply is applied
-        // The night upload listens on for a further byte once its 25 wait.
-        QCOMPARE(line.waits.size(), block == lnk::Block::Day ? 1 : 2);
-        QCOMPARE(line.waits[0].count, lnk::replySize(block));
-        QCOMPARE(line.waits[0].timeout, block == lnk::Block::Day ? 800ms : 2000ms);
-        QVERIFY(idles > 0);
     }
 }
 
-void TestExchange::uploadLineFailureChangesNothing()
+void TestExchange::uploadLineFailure()
 {
     for (const bool failRead : {false, true}) {
-        model::ParameterSet set;
-        zero(set);
         MemoryLine line;
-        line.nextReply = counting(42);
+        line.nextReply = counting(10);
+        line.replyBatches = {counting(32)};
         line.failWait = !failRead;
         line.failRead = failRead;
-        QList<int> shown;
-        lnk::ExchangeHooks hooks;
-        hooks.progress = [&](int v) { shown << v; };
-        const lnk::ExchangeResult r = lnk::uploadBlock(line, 1, lnk::Block::Day, 800ms, set, hooks);
-        QCOMPARE(r.status, lnk::ExchangeStatus::LineFailed);
+        const Run r = run(line, lnk::uploadRequest(lnk::Block::Day, 800ms));
+        QCOMPARE(r.result.status, lnk::ExchangeStatus::LineFailed);
+        QCOMPARE(r.result.fault,
+                 failRead ? lnk::LineFault::ReadRefused : lnk::LineFault::DeviceGone);
         QVERIFY(!line.isOpen());
-        QVERIFY(shown.isEmpty());
-        QCOMPARE(set.value(Member::gate), 0);
+        QVERIFY(r.shown.isEmpty());
+        QVERIFY(!r.result.layout);
     }
 }
 
-void TestExchange::nightReplySettles_data()
+void TestExchange::uploadWaitIsABound()
 {
-    QTest::addColumn<lnk::Block>("block");
+    // Nothing comes: the upload gives up once its wait is over, not before.
+    MemoryLine line;
+    QElapsedTimer t;
+    t.start();
+    const Run r = run(line, lnk::uploadRequest(lnk::Block::Day, 120ms));
+    QVERIFY(t.elapsed() >= 120);
+    QCOMPARE(r.result.status, lnk::ExchangeStatus::ReplyRefused);
+    QCOMPARE(r.result.replyCount, 0);
+}
+
+void TestExchange::replySettles_data()
+{
+    QTest::addColumn<std::optional<lnk::Block>>("layout");
     QTest::addColumn<QList<QByteArray>>("batches");
-    QTest::addColumn<bool>("accepted");
     QTest::addColumn<int>("count");
-    QTest::addColumn<QList<int>>("waitedFor"); // the count each wait asked for
+    QTest::addColumn<std::optional<lnk::Block>>("taken");
 
-    const QByteArray night = counting(25);
+    using B = std::optional<lnk::Block>;
+    const B day = lnk::Block::Day;
+    const B night = lnk::Block::Night;
+    const B any;
+    const QByteArray reply25 = counting(25);
     QTest::newRow("night 25, nothing follows: taken")
-        << lnk::Block::Night << QList<QByteArray>{night, {}} << true << 25 << QList<int>{25, 26};
+        << night << QList<QByteArray>{reply25} << 25 << night;
     QTest::newRow("night 25, a 26th follows: refused")
-        << lnk::Block::Night << QList<QByteArray>{night, QByteArray(1, '\x5a')} << false << 26
-        << QList<int>{25, 26};
+        << night << QList<QByteArray>{reply25, QByteArray(1, '\x5a')} << 26 << B();
     QTest::newRow("night garbage first, the count passes 25: refused")
-        << lnk::Block::Night
-        << QList<QByteArray>{QByteArray(3, '\xa5') + night.left(22), night.mid(22)} << false << 28
-        << QList<int>{25, 26};
-    QTest::newRow("night 26 at once: refused without listening on")
-        << lnk::Block::Night << QList<QByteArray>{counting(26)} << false << 26 << QList<int>{25};
-    QTest::newRow("night 24 when time is up: refused without listening on")
-        << lnk::Block::Night << QList<QByteArray>{counting(24)} << false << 24 << QList<int>{25};
-    QTest::newRow("day 42 with more behind: taken without listening on")
-        << lnk::Block::Day << QList<QByteArray>{counting(42), counting(3)} << true << 42
-        << QList<int>{42};
+        << night << QList<QByteArray>{QByteArray(3, '\xa5') + reply25.left(22), reply25.mid(22)}
+        << 28 << B();
+    QTest::newRow("night 26 at once: refused")
+        << night << QList<QByteArray>{counting(26)} << 26 << B();
+    QTest::newRow("night 24 when time is up: refused")
+        << night << QList<QByteArray>{counting(24)} << 24 << B();
+    QTest::newRow("day 42 with more behind: taken at 42")
+        << day << QList<QByteArray>{counting(42), counting(3)} << 42 << day;
+    QTest::newRow("by length: 42 is day") << any << QList<QByteArray>{counting(42)} << 42 << day;
+    QTest::newRow("by length: 42 in pieces is day")
+        << any << QList<QByteArray>{counting(25), counting(10), counting(7)} << 42 << day;
+    QTest::newRow("by length: 25 is night") << any << QList<QByteArray>{reply25} << 25 << night;
+    QTest::newRow("by length: 30 is neither")
+        << any << QList<QByteArray>{counting(30)} << 30 << B();
 }
 
-void TestExchange::nightReplySettles()
+void TestExchange::replySettles()
 {
-    QFETCH(lnk::Block, block);
+    QFETCH(std::optional<lnk::Block>, layout);
     QFETCH(QList<QByteArray>, batches);
-    QFETCH(bool, accepted);
     QFETCH(int, count);
-    QFETCH(QList<int>, waitedFor);
+    QFETCH(std::optional<lnk::Block>, taken);
 
-    model::ParameterSet set;
-    zero(set);
-    TricklingLine line;
-    line.batches = batches;
-    const auto wait = block == lnk::Block::Day ? 800ms : lnk::kNightUploadWait;
-    const lnk::ExchangeResult r = lnk::uploadBlock(line, 1, block, wait, set);
+    MemoryLine line;
+    line.replyBatches = batches;
+    const auto wait = layout == lnk::Block::Day ? lnk::kDayUploadWait : lnk::kNightUploadWait;
+    const lnk::ExchangeResult r = run(line, lnk::uploadRequest(layout, wait)).result;
 
-    QCOMPARE(r.status, accepted ? lnk::ExchangeStatus::Done : lnk::ExchangeStatus::ReplyRefused);
+    QCOMPARE(r.status, taken ? lnk::ExchangeStatus::Done : lnk::ExchangeStatus::ReplyRefused);
     QCOMPARE(r.replyCount, count);
+    QCOMPARE(r.layout, taken);
     QVERIFY(line.exchanges[0].closed);
-    QList<int> asked;
-    for (const MemoryLine::Wait& w : line.waits) {
-        asked << w.count;
-    }
-    QCOMPARE(asked, waitedFor);
-    if (waitedFor.size() > 1) {
-        QCOMPARE(line.waits[1].timeout, lnk::kNightSettle);
-    }
-    QCOMPARE(line.bytesWaiting(), 0); // read even when refused
-    QCOMPARE(set.value(Member::gate), accepted ? 1 : 0);
-    QCOMPARE(set.value(Member::mclipdrive), accepted ? 23 : 0);
 }
 
 void TestExchange::nightSettleStaysInsideTheWait()
 {
-    // With the wait nearly used up the settle is cut short; a 2000 ms bound stays a bound.
-    model::ParameterSet set;
-    TricklingLine line;
-    line.batches = {counting(25)};
-    QVERIFY(lnk::uploadBlock(line, 1, lnk::Block::Night, 10ms, set).ok());
-    QCOMPARE(line.waits.size(), 2);
-    QCOMPARE(line.waits[0].timeout, 10ms);
-    QVERIFY(line.waits[1].timeout <= 10ms);
+    // With the wait nearly used up the settle is cut short; the wait stays a bound.
+    MemoryLine line;
+    line.nextReply = counting(25);
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(run(line, lnk::uploadRequest(lnk::Block::Night, 10ms)).result.ok());
+    QVERIFY2(t.elapsed() < lnk::kNightSettle.count() + 10,
+             qPrintable(QString::number(t.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestExchange)

@@ -2,8 +2,10 @@
 // transfers' messages and progress bar, the port menu and the custom port dialog.
 #include "dialogs/frmPortCustom.h"
 #include "support/PanelFixture.h"
+#include "support/WindowChecks.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,6 +109,7 @@ void TestPanelLink::commands()
     w.PortNo = 6;
     w.Sendbar->setValue(10);
     (w.*operation)();
+    QVERIFY(f.settle());
     QCOMPARE(f.line.exchanges.size(), 1);
     QCOMPARE(f.line.exchanges[0].written, QByteArray(1, static_cast<char>(byte)));
     QCOMPARE(f.line.exchanges[0].settings, QStringLiteral("1200,N,8,2"));
@@ -117,6 +120,7 @@ void TestPanelLink::commands()
 
     f.line.failOpen = true;
     (w.*operation)();
+    QVERIFY(f.settle());
     QCOMPARE(f.line.exchanges.size(), 1); // nothing written
     QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(f.prompts.messages[0].text, failure);
@@ -154,18 +158,23 @@ void TestPanelLink::blockFailures()
         Panel f;
         frmMain& w = *f.window;
         QVERIFY(w.Sendbar != nullptr);
-        w.Sendbar->setValue(15);
+        // A failed command leaves the bar full; the block transfer's failure leaves it so.
+        f.line.failOpen = true;
+        w.Testtone();
+        QVERIFY(f.settle());
+        f.prompts.messages.clear();
         w.UploadWait = 800;
         w.params().assign(model::Member::gate, 77);
         f.line.failOpen = openFails;
         f.line.failWriteAt = 20;
         f.line.nextReply = QByteArray(24, '\1');
         (w.*operation)();
+        QVERIFY(f.settle());
         QCOMPARE(f.prompts.messages.size(), 1);
         QCOMPARE(f.prompts.messages[0].text, failure);
         QCOMPARE(f.prompts.messages[0].title, QStringLiteral("OrvexDAB"));
         QCOMPARE(f.prompts.messages[0].icon, PromptIcon::Exclamation);
-        QCOMPARE(w.Sendbar->value(), 15);
+        QCOMPARE(w.Sendbar->value(), 23);
         QCOMPARE(w.params().value(model::Member::gate), 77);
         QVERIFY(!f.line.isOpen());
     }
@@ -179,6 +188,7 @@ void TestPanelLink::failureAfterOpenLeavesPanelAlone()
     f.line.nextReply = QByteArray(42, '\x40');
     f.line.failWait = true; // the device vanishes while the panel waits for the reply
     w.toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(f.settle());
     QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(w.params().value(model::Member::gate), 5);
     QVERIFY(!f.line.isOpen());
@@ -186,6 +196,7 @@ void TestPanelLink::failureAfterOpenLeavesPanelAlone()
     // The program goes on: the next exchange works.
     f.line.failWait = false;
     w.toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(f.settle());
     QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(w.params().value(model::Member::gate), 0x40);
 }
@@ -195,20 +206,19 @@ void TestPanelLink::uploadKeysWaitAsTheyShould()
     Panel f;
     frmMain& w = *f.window;
     QCOMPARE(w.UploadWait, 0);
-    f.line.nextReply = QByteArray(42, '\0');
+    // No answer: the day key gives the processor 800 ms, no more.
+    QElapsedTimer t;
+    t.start();
     w.toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(f.settle());
     QCOMPARE(w.UploadWait, 800);
+    QVERIFY2(t.elapsed() >= 800 && t.elapsed() < 1800, qPrintable(QString::number(t.elapsed())));
     f.line.nextReply = QByteArray(25, '\0');
     w.toolbarKey(QStringLiteral("uplon"));
-    QCOMPARE(f.line.waits.size(), 3);
-    QCOMPARE(f.line.waits[0].count, 42);
-    QCOMPARE(f.line.waits[0].timeout, 800ms);
-    QCOMPARE(f.line.waits[1].count, 25);
-    QCOMPARE(f.line.waits[1].timeout, 2000ms);
-    QCOMPARE(f.line.waits[2].count, 26); // listening for one byte too many
+    QVERIFY(f.settle());
     QCOMPARE(f.line.exchanges[0].settings, QStringLiteral("1200,N,8,1"));
     QCOMPARE(f.line.exchanges[1].settings, QStringLiteral("1200,N,8,1"));
-    QVERIFY(f.prompts.messages.isEmpty());
+    QCOMPARE(f.prompts.messages.size(), 1); // the day upload's, nothing for the night one
 }
 
 void TestPanelLink::uploadAppliesToThePanel()
@@ -224,6 +234,7 @@ void TestPanelLink::uploadAppliesToThePanel()
     reply[34] = static_cast<char>(99); // LUFSOffset
     f.line.nextReply = reply;
     w.toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(f.settle());
     QCOMPARE(w.params().value(model::Member::gate), 11);
     QVERIFY(w.params().flag(model::Member::Space));
     QCOMPARE(w.params().value(model::Member::chkTurbo), 1);
@@ -239,19 +250,29 @@ void TestPanelLink::inputIsDroppedWhileAnExchangeRuns()
     frmMain& w = *f.window;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    f.prompts.messages.clear();
-    // F1 shows the help message; typed during the upload's wait it must not run at all.
-    QCoreApplication::postEvent(&w, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-    f.line.nextReply = QByteArray(42, '\0');
-    w.toolbarKey(QStringLiteral("uplod"));
-    QCoreApplication::processEvents();
-    QVERIFY(f.prompts.messages.isEmpty());
-    QVERIFY(w.isVisible());
+    QWindow* window = w.windowHandle();
+    auto* sendKey = w.findChild<QWidget*>(QStringLiteral("tool_sendd"));
+    QVERIFY(sendKey != nullptr);
+    const QPoint onSendKey = sendKey->mapTo(&w, sendKey->rect().center());
 
-    // Outside an exchange the same key works.
-    QCoreApplication::postEvent(&w, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-    QCoreApplication::processEvents();
-    QCOMPARE(f.prompts.messages.size(), 1);
+    // No reply comes: the day upload waits its 800 ms, the panel busy.
+    w.toolbarKey(QStringLiteral("uplod"));
+    QVERIFY(w.session().busy());
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("busyCover"));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, onSendKey);
+    QTest::keyClick(window, Qt::Key_F1);
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(f.settle());
+    QCOMPARE(f.line.exchanges.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1); // the upload's own failure, no help, no save dialog
+    QVERIFY(f.prompts.dialogs.isEmpty());
+
+    // Outside an exchange the same input works.
+    QTest::keyClick(window, Qt::Key_F1);
+    QCOMPARE(f.prompts.messages.size(), 2);
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, onSendKey);
+    QVERIFY(f.settle());
+    QCOMPARE(f.line.exchanges.size(), 2);
 }
 
 void TestPanelLink::portMarks_data()
@@ -284,7 +305,7 @@ void TestPanelLink::choosingAPortClearsTheOthers()
     w.markPortMenu();
     QCOMPARE(checkedPortItems(w), QStringLiteral("mnuCustom"));
     w.choosePort(2);
-    QCOMPARE(w.PortNo, quint8(2));
+    QCOMPARE(int(w.PortNo), 2);
     QCOMPARE(checkedPortItems(w), QStringLiteral("Port2"));
 
     // Through the menu item: a click on the checked item leaves it checked.
@@ -292,7 +313,7 @@ void TestPanelLink::choosingAPortClearsTheOthers()
     QVERIFY(port4 != nullptr);
     port4->trigger();
     port4->trigger();
-    QCOMPARE(w.PortNo, quint8(4));
+    QCOMPARE(int(w.PortNo), 4);
     QCOMPARE(checkedPortItems(w), QStringLiteral("Port4"));
     QVERIFY(f.line.exchanges.isEmpty());
 }
@@ -300,8 +321,7 @@ void TestPanelLink::choosingAPortClearsTheOthers()
 void TestPanelLink::customDialogTexts()
 {
     Panel f;
-    f.window->PortNo = 7;
-    frmPortCustom d(*f.window);
+    frmPortCustom d(7, f.window->dataDir(), f.prompts);
     QCOMPARE(d.windowTitle(), QStringLiteral("Other port number (for USB)"));
     QCOMPARE(d.txtCustom->text(), QStringLiteral("7"));
     QCOMPARE(d.cmdEXIT->text(), QStringLiteral("Save and Exit"));
@@ -331,15 +351,14 @@ void TestPanelLink::customDialogRefuses()
 {
     QFETCH(QString, typed);
     Panel f;
-    f.window->PortNo = 7;
-    frmPortCustom d(*f.window);
+    frmPortCustom d(7, f.window->dataDir(), f.prompts);
     d.show();
     d.txtCustom->setText(typed);
     QTest::mouseClick(d.cmdEXIT, Qt::LeftButton);
     QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(f.prompts.messages[0].icon, PromptIcon::Exclamation);
     QVERIFY(f.prompts.messages[0].text.contains(QStringLiteral("0 to 255")));
-    QCOMPARE(f.window->PortNo, quint8(7));
+    QCOMPARE(d.chosenPort(), std::nullopt);
     QVERIFY(d.isVisible());
     QCOMPARE(d.result(), int(QDialog::Rejected));
     QVERIFY(!QFile::exists(f.window->settingsFilePath()));
@@ -365,15 +384,16 @@ void TestPanelLink::customDialogSaves()
     Panel f;
     f.window->PortNo = 7;
     f.window->markPortMenu();
-    frmPortCustom d(*f.window);
-    d.show();
-    d.txtCustom->setText(typed);
-    QTest::mouseClick(d.cmdEXIT, Qt::LeftButton);
+    auto* item = f.window->findChild<QAction*>(QStringLiteral("mnuCustom"));
+    const QString seen =
+        whileModal([item] { item->trigger(); }, QStringLiteral("cmdEXIT"),
+                   [&typed](QDialog& d) {
+                       d.findChild<QLineEdit*>(QStringLiteral("txtCustom"))->setText(typed);
+                   });
+    QCOMPARE(seen, QStringLiteral("frmPortCustom"));
     QVERIFY(f.prompts.messages.isEmpty());
-    QCOMPARE(f.window->PortNo, quint8(portNo));
+    QCOMPARE(int(f.window->PortNo), portNo);
     QCOMPARE(checkedPortItems(*f.window), checked);
-    QVERIFY(!d.isVisible());
-    QCOMPARE(d.result(), int(QDialog::Accepted));
     QVERIFY(QFile::exists(f.window->settingsFilePath()));
     QVERIFY(QFile::exists(f.window->workingFilePath()));
 }
@@ -385,7 +405,7 @@ void TestPanelLink::customDialogListsLinks()
     QDir(dir).mkpath(QStringLiteral("ports"));
     QVERIFY(
         QFile::link(QStringLiteral("/dev/null"), QDir(dir).filePath(QStringLiteral("ports/COM6"))));
-    frmPortCustom d(*f.window);
+    frmPortCustom d(1, dir, f.prompts);
     QStringList lines;
     for (int i = 0; i < d.lstPorts->count(); ++i) {
         lines << d.lstPorts->item(i)->text();

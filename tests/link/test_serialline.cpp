@@ -2,11 +2,12 @@
 // mapping from port numbers to devices.
 #include "RawPty.h"
 #include "link/LineSettings.h"
+#include "link/PortLines.h"
 #include "link/PortNames.h"
-#include "link/QtSerialLine.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,14 +17,30 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Port 1 (the test's ports/COM1 link) with the uploads' line settings.
-void useForUpload(lnk::QtSerialLine& line)
+// Opens the line and waits for the answer; true when it opened.
+bool openLine(lnk::Line& line, const lnk::LineSettings& settings)
 {
-    line.setPort(1);
-    line.setSettings(lnk::kUploadSettings.text());
+    QSignalSpy opened(&line, &lnk::Line::opened);
+    QSignalSpy refused(&line, &lnk::Line::openFailed);
+    line.open(settings);
+    return QTest::qWaitFor([&] { return !opened.isEmpty() || !refused.isEmpty(); }, 5000) &&
+           !opened.isEmpty();
+}
+
+// Closes the line and waits until it is closed; the fault it reported.
+lnk::LineFault closeLine(lnk::Line& line)
+{
+    QSignalSpy closed(&line, &lnk::Line::closed);
+    line.close();
+    if (!closed.wait(5000)) {
+        return lnk::LineFault::DrainTimeout;
+    }
+    return closed.first().first().value<lnk::LineFault>();
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(lnk::LineSettings)
 
 class TestSerialLine : public QObject
 {
@@ -39,39 +56,33 @@ private Q_SLOTS:
     void lineSettingsReachTheDevice();
     void everyByteLeavesBeforeClose();
     void staleInputIsDropped();
-    void waitEndsAsSoonAsEnoughArrived();
-    void runningOutOfTimeIsNoFault();
     void vanishedDeviceIsAFault();
     void missingPortsRefuseToOpen();
 };
 
 void TestSerialLine::settings_data()
 {
+    QTest::addColumn<lnk::LineSettings>("settings");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("bitsPerByte");
+    QTest::addColumn<int>("dayFrameMs"); // 42 bytes on the line
 
-    QTest::newRow("send") << "1200,N,8,2" << true << 11;
-    QTest::newRow("upload") << "1200,N,8,1" << true << 10;
-    QTest::newRow("parity, 1.5 stop") << "9600,e,7,1.5" << true << 11;
-    QTest::newRow("empty") << "" << false << 0;
-    QTest::newRow("three fields") << "1200,N,8" << false << 0;
-    QTest::newRow("baud not a number") << "fast,N,8,1" << false << 0;
-    QTest::newRow("unknown parity") << "1200,X,8,1" << false << 0;
-    QTest::newRow("nine data bits") << "1200,N,9,1" << false << 0;
-    QTest::newRow("three stop bits") << "1200,N,8,3" << false << 0;
+    QTest::newRow("send") << lnk::kSendSettings << "1200,N,8,2" << 11 << 385;
+    QTest::newRow("upload") << lnk::kUploadSettings << "1200,N,8,1" << 10 << 350;
+    QTest::newRow("parity, 1.5 stop")
+        << lnk::LineSettings{9600, lnk::Parity::Even, 7, lnk::StopBits::OneAndHalf}
+        << "9600,E,7,1.5" << 11 << 49;
 }
 
 void TestSerialLine::settings()
 {
+    QFETCH(lnk::LineSettings, settings);
     QFETCH(QString, text);
-    QFETCH(bool, valid);
     QFETCH(int, bitsPerByte);
-    const std::optional<lnk::LineSettings> s = lnk::parseLineSettings(text);
-    QCOMPARE(s.has_value(), valid);
-    if (valid) {
-        QCOMPARE(s->bitsPerByte(), bitsPerByte);
-    }
+    QFETCH(int, dayFrameMs);
+    QCOMPARE(settings.text(), text);
+    QCOMPARE(settings.bitsPerByte(), bitsPerByte);
+    QCOMPARE(settings.lineTime(42).count(), dayFrameMs);
 }
 
 void TestSerialLine::portNumbersReachDevices()
@@ -132,11 +143,10 @@ void TestSerialLine::lineSettingsReachTheDevice()
     RawPty pty;
     QVERIFY(pty.isOpen());
     QVERIFY(pty.linkAs(dir.path(), 1));
-    lnk::QtSerialLine line(dir.path());
-    line.setPort(1);
+    lnk::PortLines lines(dir.path());
+    lnk::Line& line = lines.lineFor({1, {}});
     for (const bool twoStops : {true, false}) {
-        line.setSettings((twoStops ? lnk::kSendSettings : lnk::kUploadSettings).text());
-        QVERIFY2(line.open(), qPrintable(line.lastError()));
+        QVERIFY(openLine(line, twoStops ? lnk::kSendSettings : lnk::kUploadSettings));
         termios t{};
         QCOMPARE(tcgetattr(pty.guard(), &t), 0);
         QCOMPARE(cfgetospeed(&t), speed_t(B1200));
@@ -144,7 +154,7 @@ void TestSerialLine::lineSettingsReachTheDevice()
         QCOMPARE((t.c_cflag & PARENB) != 0, false);
         QCOMPARE((t.c_cflag & CSTOPB) != 0, twoStops);
         QCOMPARE((t.c_cflag & CRTSCTS) != 0, false);
-        QVERIFY(line.close());
+        QCOMPARE(closeLine(line), lnk::LineFault::None);
     }
 }
 
@@ -153,16 +163,15 @@ void TestSerialLine::everyByteLeavesBeforeClose()
     QTemporaryDir dir;
     RawPty pty;
     QVERIFY(pty.linkAs(dir.path(), 2));
-    lnk::QtSerialLine line(dir.path());
-    line.setPort(2);
-    line.setSettings(lnk::kSendSettings.text());
-    QVERIFY2(line.open(), qPrintable(line.lastError()));
+    lnk::PortLines lines(dir.path());
+    lnk::Line& line = lines.lineFor({2, {}});
+    QVERIFY(openLine(line, lnk::kSendSettings));
     QByteArray frame;
     for (int i = 0; i < 42; ++i) {
         frame.append(static_cast<char>(i * 6));
-        QVERIFY(line.writeByte(static_cast<quint8>(i * 6)));
+        line.write(frame.right(1));
     }
-    QVERIFY(line.close());
+    QCOMPARE(closeLine(line), lnk::LineFault::None);
     QVERIFY(!line.isOpen());
     QCOMPARE(pty.receive(43, 200ms).toHex(' '), frame.toHex(' '));
 }
@@ -174,61 +183,17 @@ void TestSerialLine::staleInputIsDropped()
     QVERIFY(pty.linkAs(dir.path(), 1));
     QVERIFY(pty.send("an old reply"));
     QThread::msleep(20);
-    lnk::QtSerialLine line(dir.path());
-    useForUpload(line);
-    QVERIFY(line.open());
-    QCOMPARE(line.bytesWaiting(), 0);
+    lnk::PortLines lines(dir.path());
+    lnk::Line& line = lines.lineFor({1, {}});
+    QVERIFY(openLine(line, lnk::kUploadSettings));
+    QCOMPARE(line.bytesAvailable(), 0);
+    QSignalSpy received(&line, &lnk::Line::received);
     QVERIFY(pty.send("new"));
-    QCOMPARE(line.waitForBytes(3, 1000ms, {}), 3);
-    QCOMPARE(line.readAllWaiting(), QByteArray("new"));
-    QCOMPARE(line.bytesWaiting(), 0);
-    QVERIFY(line.close());
-}
-
-void TestSerialLine::waitEndsAsSoonAsEnoughArrived()
-{
-    QTemporaryDir dir;
-    RawPty pty;
-    QVERIFY(pty.linkAs(dir.path(), 1));
-    lnk::QtSerialLine line(dir.path());
-    useForUpload(line);
-    QVERIFY(line.open());
-
-    std::thread device([&pty] {
-        for (int i = 0; i < 6; ++i) {
-            std::this_thread::sleep_for(15ms);
-            pty.send(QByteArray(7, 'x'));
-        }
-    });
-    int idles = 0;
-    QElapsedTimer t;
-    t.start();
-    const int got = line.waitForBytes(42, 5000ms, [&idles] { ++idles; });
-    const qint64 took = t.elapsed();
-    device.join();
-    QCOMPARE(got, 42);
-    QVERIFY2(took < 2000, qPrintable(QString::number(took)));
-    QVERIFY(idles > 0); // the panel gets to repaint during the wait
-    QCOMPARE(line.fault(), lnk::LineFault::None);
-    QVERIFY(line.close());
-}
-
-void TestSerialLine::runningOutOfTimeIsNoFault()
-{
-    QTemporaryDir dir;
-    RawPty pty;
-    QVERIFY(pty.linkAs(dir.path(), 1));
-    lnk::QtSerialLine line(dir.path());
-    useForUpload(line);
-    QVERIFY(line.open());
-    QVERIFY(pty.send("abc"));
-    QElapsedTimer t;
-    t.start();
-    QCOMPARE(line.waitForBytes(25, 150ms, {}), 3);
-    QVERIFY(t.elapsed() >= 140);
-    QCOMPARE(line.fault(), lnk::LineFault::None);
-    QCOMPARE(line.bytesWaiting(), 3);
-    QVERIFY(line.close());
+    QVERIFY(QTest::qWaitFor([&] { return line.bytesAvailable() == 3; }, 2000));
+    QVERIFY(!received.isEmpty());
+    QCOMPARE(line.readAll(), QByteArray("new"));
+    QCOMPARE(line.bytesAvailable(), 0);
+    QCOMPARE(closeLine(line), lnk::LineFault::None);
 }
 
 void TestSerialLine::vanishedDeviceIsAFault()
@@ -236,26 +201,22 @@ void TestSerialLine::vanishedDeviceIsAFault()
     QTemporaryDir dir;
     RawPty pty;
     QVERIFY(pty.linkAs(dir.path(), 1));
-    lnk::QtSerialLine line(dir.path());
-    useForUpload(line);
-    QVERIFY(line.open());
-    QVERIFY(line.writeByte(226));
-    std::thread unplug([&pty] {
-        std::this_thread::sleep_for(50ms);
-        pty.hangUp();
-    });
+    lnk::PortLines lines(dir.path());
+    lnk::Line& line = lines.lineFor({1, {}});
+    QVERIFY(openLine(line, lnk::kUploadSettings));
+    line.write(QByteArray(1, '\xe2'));
+    QSignalSpy failed(&line, &lnk::Line::failed);
     QElapsedTimer t;
     t.start();
-    const int got = line.waitForBytes(42, 3000ms, {});
-    unplug.join();
-    QCOMPARE(got, -1);
-    QCOMPARE(line.fault(), lnk::LineFault::DeviceGone);
-    QVERIFY2(t.elapsed() < 1500, "a hang-up ends the wait");
-    line.close();
+    pty.hangUp();
+    QVERIFY(failed.wait(1500)); // a hang-up is noticed at once
+    QCOMPARE(failed.first().first().value<lnk::LineFault>(), lnk::LineFault::DeviceGone);
     QVERIFY(!line.isOpen());
     // The next exchange finds the port missing.
-    QVERIFY(!line.open());
-    QCOMPARE(line.fault(), lnk::LineFault::PortMissing);
+    lnk::Line& next = lines.lineFor({1, {}});
+    QSignalSpy refused(&next, &lnk::Line::openFailed);
+    QVERIFY(!openLine(next, lnk::kSendSettings));
+    QCOMPARE(refused.first().first().value<lnk::LineFault>(), lnk::LineFault::PortMissing);
 }
 
 void TestSerialLine::missingPortsRefuseToOpen()
@@ -264,23 +225,16 @@ void TestSerialLine::missingPortsRefuseToOpen()
     QDir(dir.path()).mkpath(QStringLiteral("ports"));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")),
                         dir.filePath(QStringLiteral("ports/COM4"))));
-    lnk::QtSerialLine line(dir.path());
-    line.setSettings(lnk::kSendSettings.text());
+    lnk::PortLines lines(dir.path());
     for (const int portNo : {0, 4, 200}) {
-        line.setPort(portNo);
-        QVERIFY(!line.open());
+        lnk::Line& line = lines.lineFor({portNo, {}});
+        QSignalSpy refused(&line, &lnk::Line::openFailed);
+        QVERIFY(!openLine(line, lnk::kSendSettings));
         QVERIFY(!line.isOpen());
-        QCOMPARE(line.fault(), lnk::LineFault::PortMissing);
-        QVERIFY(!line.lastError().isEmpty());
-        QVERIFY(line.close());
+        QCOMPARE(refused.first().first().value<lnk::LineFault>(), lnk::LineFault::PortMissing);
+        QVERIFY(!refused.first().at(1).toString().isEmpty());
+        QCOMPARE(closeLine(line), lnk::LineFault::None);
     }
-
-    RawPty pty;
-    QVERIFY(pty.linkAs(dir.path(), 1));
-    line.setPort(1);
-    line.setSettings(QStringLiteral("1200;N;8;2"));
-    QVERIFY(!line.open());
-    QCOMPARE(line.fault(), lnk::LineFault::OpenRefused);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLine)

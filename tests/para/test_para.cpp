@@ -86,7 +86,7 @@ private Q_SLOTS:
 void TestPara::windowTexts()
 {
     PanelFixture f(false);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     QCOMPARE(w.windowTitle(), QString(" Orvex DAB+ List/Export/Print/ Edit exact parameters"));
     QCOMPARE(w.findChild<QLabel*>("lblOrvex")->text(), QString("Orvex DAB+"));
     QCOMPARE(w.findChild<QPlainTextEdit*>("txtMemo")->toPlainText(),
@@ -155,7 +155,7 @@ void TestPara::captionsBesideBoxes()
     QFETCH(QString, caption);
     QFETCH(QString, frame);
     PanelFixture f(false);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     QWidget* captionWidget = nullptr;
     if (auto* check = w.findChild<QCheckBox*>(control)) {
         QCOMPARE(check->text(), caption);
@@ -183,7 +183,7 @@ void TestPara::captionsBesideBoxes()
 void TestPara::framesHoldTheirControls()
 {
     PanelFixture f(false);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     auto* limiters = w.findChild<QGroupBox*>("frameLimiters");
     auto* eq = w.findChild<QGroupBox*>("FrameEQ");
     QVERIFY(limiters && eq);
@@ -215,7 +215,7 @@ void TestPara::loadShowsEveryValue()
     set.setFlag(Member::Digin, true);
     set.setFlag(Member::Daynight, true);
     set.assign(Member::chkTurbo, 2);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     for (int i = 0; i < kBoxes.size(); ++i) {
         QCOMPARE(edit(w, kBoxes[i].first)->text(), QString::number(100 + i));
     }
@@ -230,7 +230,7 @@ void TestPara::backChangesNothing()
     PanelFixture f(false);
     QVERIFY(f.window->params().setValue(Member::gate, 128));
     const QList<int> before = snapshot(f.window->params());
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     QCOMPARE(edit(w, "txtGate")->text(), QString("128"));
     edit(w, "txtGate")->setText("7");
@@ -245,7 +245,7 @@ void TestPara::sendBackWritesEveryRowAndCloses()
 {
     PanelFixture f(false);
     f.window->params().assign(Member::chkTurbo, 2);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     for (int i = 0; i < kBoxes.size(); ++i) {
         edit(w, kBoxes[i].first)->setText(QString::number(200 + i));
@@ -276,7 +276,7 @@ void TestPara::gateClampedSilently()
 {
     QFETCH(QString, typed);
     PanelFixture f(false);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     edit(w, "txtGate")->setText(typed);
     w.SendBack_Click();
@@ -290,7 +290,7 @@ void TestPara::firstErrorStopsTransfer()
 {
     PanelFixture f(false);
     const QList<int> before = snapshot(f.window->params());
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     for (int i = 0; i < kBoxes.size(); ++i) {
         edit(w, kBoxes[i].first)->setText(QString::number(20 + i));
@@ -354,7 +354,7 @@ void TestPara::refusedText()
     QFETCH(int, rowsWritten);
     PanelFixture f(false);
     const QList<int> before = snapshot(f.window->params());
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     for (int i = 0; i < kBoxes.size(); ++i) {
         edit(w, kBoxes[i].first)->setText(QString::number(50 + i));
@@ -390,7 +390,7 @@ void TestPara::rounding()
     QFETCH(QString, typed);
     QFETCH(int, value);
     PanelFixture f(false);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     edit(w, "txtRanges")->setText(typed);
     w.SendBack_Click();
@@ -402,7 +402,7 @@ void TestPara::bassDensityFollowsDensity()
 {
     PanelFixture f(false);
     f.window->params().setFlag(Member::AutoDensity, true);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     edit(w, "txtBassDens")->setText("10");
     edit(w, "txtDensity")->setText("200");
@@ -418,7 +418,7 @@ void TestPara::checkBoxesSetMarksOnly()
     f.window->applyTurboIndication();
     const bool indication = f.window->turboIndicationShown();
     QVERIFY(indication);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     QVERIFY(checkBox(w, "CheckSPACE")->isChecked());
     checkBox(w, "CheckSPACE")->setChecked(false);
@@ -444,7 +444,7 @@ void TestPara::checkBoxesSetMarksOnly()
 void TestPara::accessibleNames()
 {
     PanelFixture f(false);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     const QList<QPair<QString, QString>> names = {
         {"txtGate", "Gate Level"},

@@ -78,7 +78,7 @@ void TestPrinting::printoutHoldsEditsAndNotes()
     PdfPrinter pdf(out.filePath("para.pdf"));
     PrintFixture f(&pdf);
     QVERIFY(f.window->params().setValue(model::Member::ranges, 222));
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.findChild<QLineEdit*>("txtGate")->setText("177");
@@ -103,7 +103,7 @@ void TestPrinting::noPrinterGivesMessage()
 {
     SystemPrinter none{QPrinterInfo()};
     PrintFixture f(&none);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     w.Print_Click();
     expectPrinterMessage(f.prompts);
@@ -115,7 +115,7 @@ void TestPrinting::unwritablePdfGivesMessage()
     QTemporaryDir out;
     PdfPrinter pdf(out.filePath("missing/para.pdf"));
     PrintFixture f(&pdf);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     w.Print_Click();
     expectPrinterMessage(f.prompts);
@@ -128,7 +128,7 @@ void TestPrinting::noDefaultPrinterGivesMessage()
         QSKIP("this machine has a default printer; a real page is never printed by a test");
     }
     PrintFixture f(nullptr);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     w.Print_Click();
     expectPrinterMessage(f.prompts);

@@ -203,7 +203,7 @@ void TestTextExport::exportTwiceGivesOneFile()
 void TestTextExport::unsentEditsAbsent()
 {
     PanelFixture f(false);
-    Para w(*f.window);
+    Para w(f.window->session(), f.prompts, f.env.printer, f.window.get());
     w.show();
     w.findChild<QLineEdit*>("txtGate")->setText("77");
     w.findChild<QLineEdit*>("txtDensity")->setText("300");

@@ -5,7 +5,7 @@
 // it has written in an exchange.
 
 #include "app/frmMain.h"
-#include "link/QtSerialLine.h"
+#include "link/PortLines.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
@@ -31,51 +31,63 @@ inline constexpr auto kComeBackWait = 10s;
 inline constexpr int kPort = 200;
 inline constexpr int kMissingPort = 201;
 
-// Forwards to the panel's real line. After `vanishAfterWrites` bytes written in one exchange it
+// Forwards to the panel's real lines. After `vanishAfterWrites` bytes written in one exchange it
 // pulls the simulated device, so the rest of the frame meets a device that is gone: neither a
 // send nor a one-byte command reads anything, so a fault on the processor's answer never hits
 // them.
-class VanishingLine : public lnk::SerialLine
+class VanishingLine : public lnk::Line, public lnk::LineProvider
 {
 public:
-    VanishingLine(lnk::SerialLine& line, sim::Simulator& simulator)
-        : m_line(line), m_simulator(simulator)
+    VanishingLine(lnk::LineProvider& lines, sim::Simulator& simulator)
+        : m_lines(lines), m_simulator(simulator)
     {}
 
     int vanishAfterWrites = -1; // < 0: never
     bool vanished = false;      // the device was pulled during the last exchange
 
-    void setPort(int portNo) override { m_line.setPort(portNo); }
-    void setSettings(const QString& settings) override { m_line.setSettings(settings); }
-    bool open() override
+    lnk::Line& lineFor(const lnk::PortRef& port) override
+    {
+        lnk::Line& inner = m_lines.lineFor(port);
+        if (&inner != m_inner) {
+            if (m_inner != nullptr) {
+                m_inner->disconnect(this);
+            }
+            m_inner = &inner;
+            connect(m_inner, &Line::opened, this, &Line::opened);
+            connect(m_inner, &Line::openFailed, this, &Line::openFailed);
+            connect(m_inner, &Line::bytesWritten, this, &Line::bytesWritten);
+            connect(m_inner, &Line::received, this, &Line::received);
+            connect(m_inner, &Line::failed, this, &Line::failed);
+            connect(m_inner, &Line::closed, this, &Line::closed);
+        }
+        return *this;
+    }
+
+    QString target() const override { return m_inner->target(); }
+    void open(const lnk::LineSettings& settings) override
     {
         m_written = 0;
         vanished = false;
-        return m_line.open();
+        m_inner->open(settings);
     }
-    bool isOpen() const override { return m_line.isOpen(); }
-    bool writeByte(quint8 byte) override
+    bool isOpen() const override { return m_inner->isOpen(); }
+    void write(const QByteArray& bytes) override
     {
-        const bool ok = m_line.writeByte(byte);
-        if (++m_written == vanishAfterWrites) {
+        m_inner->write(bytes);
+        m_written += static_cast<int>(bytes.size());
+        if (m_written == vanishAfterWrites) {
             vanished = m_simulator.dropLineNow();
         }
-        return ok;
     }
-    int bytesWaiting() override { return m_line.bytesWaiting(); }
-    QByteArray readAllWaiting() override { return m_line.readAllWaiting(); }
-    int waitForBytes(int count, std::chrono::milliseconds timeout,
-                     const std::function<void()>& idle) override
-    {
-        return m_line.waitForBytes(count, timeout, idle);
-    }
-    bool close() override { return m_line.close(); }
-    lnk::LineFault fault() const override { return m_line.fault(); }
-    QString lastError() const override { return m_line.lastError(); }
+    qint64 bytesAvailable() const override { return m_inner->bytesAvailable(); }
+    QByteArray readAll() override { return m_inner->readAll(); }
+    void close() override { m_inner->close(); }
+    void abort() override { m_inner->abort(); }
 
 private:
-    lnk::SerialLine& m_line;
+    lnk::LineProvider& m_lines;
     sim::Simulator& m_simulator;
+    lnk::Line* m_inner = nullptr;
     int m_written = 0;
 };
 
@@ -88,14 +100,18 @@ struct LivePanel
         o.linkPath = QDir(dir.path()).filePath(QStringLiteral("ports/COM%1").arg(kPort));
         simulator = std::make_unique<sim::Simulator>(o);
         started = simulator->start(&error);
-        realLine = std::make_unique<lnk::QtSerialLine>(dir.path());
-        line = std::make_unique<VanishingLine>(*realLine, *simulator);
+        realLines = std::make_unique<lnk::PortLines>(dir.path());
+        line = std::make_unique<VanishingLine>(*realLines, *simulator);
         env = testEnvironment(dir.path(), prompts, *line);
         window = std::make_unique<frmMain>(env);
         window->PortNo = kPort;
+        QObject::connect(&window->session(), &session::PanelSession::exchangeFinished,
+                         [this](const lnk::ExchangeResult& r) { lastResult = r; });
     }
 
     int mark() const { return simulator->log().count(); }
+    // Lets the exchanges asked for run to their end.
+    [[nodiscard]] bool settle() { return waitIdle(window->session()); }
     bool logSays(const QString& fragment, int from) const
     {
         return simulator->log().waitFor(fragment, from, kLogWait);
@@ -122,10 +138,11 @@ struct LivePanel
     bool started = false;
     QString error;
     ScriptedPrompts prompts;
-    std::unique_ptr<lnk::QtSerialLine> realLine;
+    std::unique_ptr<lnk::PortLines> realLines;
     std::unique_ptr<VanishingLine> line;
     AppEnvironment env;
     std::unique_ptr<frmMain> window;
+    lnk::ExchangeResult lastResult; // of the last exchange that ended
 };
 
 } // namespace rig

@@ -1,101 +1,91 @@
 #pragma once
 
-#include "link/SerialLine.h"
+#include "link/Line.h"
 
 #include <QList>
+#include <QTimer>
 
-// An in-memory serial line: records what each exchange wrote and hands back a scripted reply.
-// Waits return at once with what is there: no test sleeps on it.
-class MemoryLine : public lnk::SerialLine
+#include <chrono>
+
+// An in-memory line and its own provider: records what each exchange wrote and hands back a
+// scripted reply. Every step answers from the event loop at once, so no test waits on it longer
+// than the exchange's own timers.
+class MemoryLine : public lnk::Line, public lnk::LineProvider
 {
 public:
     struct Exchange
     {
         int portNo = 0;
+        QString port; // the port's name: COM3, or the address
         QString settings;
         QByteArray written;
         bool closed = false;
+        std::chrono::steady_clock::time_point openedAt;
+        std::chrono::steady_clock::time_point closedAt;
     };
 
-    struct Wait
+    lnk::Line& lineFor(const lnk::PortRef& port) override
     {
-        int count = 0;
-        std::chrono::milliseconds timeout{0};
-    };
+        m_port = port;
+        return *this;
+    }
 
-    void setPort(int portNo) override { m_portNo = portNo; }
-    void setSettings(const QString& settings) override { m_settings = settings; }
-    bool open() override
+    QString target() const override { return QStringLiteral("memory:") + m_port.name(); }
+
+    void open(const lnk::LineSettings& settings) override
     {
         ++openAttempts;
-        m_fault = lnk::LineFault::None;
         if (failOpen) {
-            m_fault = lnk::LineFault::PortMissing;
-            return false;
+            later([this] { Q_EMIT openFailed(lnk::LineFault::PortMissing, kScripted); });
+            return;
         }
         m_open = true;
-        exchanges.append({m_portNo, m_settings, {}, false});
-        m_input = nextReply;
-        return true;
+        exchanges.append({m_port.number,
+                          m_port.name(),
+                          settings.text(),
+                          {},
+                          false,
+                          std::chrono::steady_clock::now(),
+                          {}});
+        // A line that fails on the receive side hands out nothing before it fails.
+        const bool receives = !failRead && !failWait;
+        m_input = receives ? nextReply : QByteArray();
+        m_batches = receives ? replyBatches : QList<QByteArray>();
+        later([this] { Q_EMIT opened(); });
     }
     bool isOpen() const override { return m_open; }
-    bool writeByte(quint8 byte) override
+
+    void write(const QByteArray& bytes) override
     {
-        if (!m_open || failWrite ||
-            (failWriteAt >= 0 && exchanges.last().written.size() >= failWriteAt)) {
-            return refuse(lnk::LineFault::WriteRefused);
+        if (!m_open) {
+            return;
         }
-        exchanges.last().written.append(static_cast<char>(byte));
-        return true;
+        const qsizetype before = exchanges.last().written.size();
+        if (failWrite || (failWriteAt >= 0 && before + bytes.size() > failWriteAt)) {
+            fail(lnk::LineFault::WriteRefused);
+            return;
+        }
+        exchanges.last().written += bytes;
+        Q_EMIT bytesWritten(bytes.size());
+        if (before == 0) {
+            answer();
+        }
     }
-    int bytesWaiting() override
-    {
-        if (failRead) {
-            refuse(lnk::LineFault::ReadRefused);
-            return -1;
-        }
-        return static_cast<int>(m_input.size());
-    }
-    QByteArray readAllWaiting() override
-    {
-        if (failRead) {
-            refuse(lnk::LineFault::ReadRefused);
-            return {};
-        }
-        QByteArray out = m_input;
-        m_input.clear();
-        return out;
-    }
-    int waitForBytes(int count, std::chrono::milliseconds timeout,
-                     const std::function<void()>& idle) override
-    {
-        waits.append({count, timeout});
-        if (idle) {
-            idle();
-        }
-        if (failWait) {
-            refuse(lnk::LineFault::DeviceGone);
-            return -1;
-        }
-        return static_cast<int>(m_input.size());
-    }
-    bool close() override
+
+    qint64 bytesAvailable() const override { return m_input.size(); }
+    QByteArray readAll() override { return std::exchange(m_input, {}); }
+
+    void close() override
     {
         const bool wasOpen = m_open;
-        if (m_open && !exchanges.isEmpty()) {
-            exchanges.last().closed = true;
-        }
-        m_open = false;
-        if (wasOpen && failClose) {
-            return refuse(lnk::LineFault::DrainTimeout);
-        }
-        return true;
+        closeNow();
+        const lnk::LineFault fault =
+            wasOpen && failClose ? lnk::LineFault::DrainTimeout : lnk::LineFault::None;
+        later([this, fault] {
+            Q_EMIT closed(fault, fault == lnk::LineFault::None ? QString() : kScripted);
+        });
     }
-    lnk::LineFault fault() const override { return m_fault; }
-    QString lastError() const override
-    {
-        return m_fault == lnk::LineFault::None ? QString() : QStringLiteral("Scripted failure");
-    }
+    void abort() override { closeNow(); }
 
     // Every byte written over all exchanges, in order.
     QByteArray allWritten() const
@@ -109,27 +99,74 @@ public:
 
     bool failOpen = false;
     bool failWrite = false;
-    int failWriteAt = -1; // the write with this index (from 0) in an exchange is refused
-    bool failRead = false;
-    bool failWait = false;
+    int failWriteAt = -1;  // the byte with this index (from 0) in an exchange is refused
+    bool failRead = false; // the receive side fails once the first byte is out
+    bool failWait = false; // the device goes away once the first byte is out
     bool failClose = false;
-    QByteArray nextReply; // what waits after the next open
+    QByteArray nextReply;           // waits once the port is open
+    QList<QByteArray> replyBatches; // then arrive one after another, kBatchEvery apart
     int openAttempts = 0;
     QList<Exchange> exchanges;
-    QList<Wait> waits;
+
+    static constexpr std::chrono::milliseconds kBatchEvery{5};
 
 private:
-    bool refuse(lnk::LineFault f)
+    inline static const QString kScripted = QStringLiteral("Scripted failure");
+
+    template <typename F> void later(F f) { QTimer::singleShot(0, this, f); }
+
+    void answer()
     {
-        if (m_fault == lnk::LineFault::None) {
-            m_fault = f;
+        if (failRead || failWait) {
+            const lnk::LineFault f =
+                failRead ? lnk::LineFault::ReadRefused : lnk::LineFault::DeviceGone;
+            later([this, f] {
+                if (m_open) {
+                    fail(f);
+                }
+            });
+            return;
         }
-        return false;
+        if (!m_input.isEmpty()) {
+            later([this] { Q_EMIT received(); });
+        }
+        deliverBatch();
     }
 
-    int m_portNo = 0;
-    QString m_settings;
+    void deliverBatch()
+    {
+        if (m_batches.isEmpty()) {
+            return;
+        }
+        QTimer::singleShot(kBatchEvery, this, [this] {
+            if (!m_open || m_batches.isEmpty()) {
+                return;
+            }
+            m_input += m_batches.takeFirst();
+            Q_EMIT received();
+            deliverBatch();
+        });
+    }
+
+    void fail(lnk::LineFault f)
+    {
+        closeNow();
+        Q_EMIT failed(f, kScripted);
+    }
+
+    void closeNow()
+    {
+        if (m_open && !exchanges.isEmpty()) {
+            exchanges.last().closed = true;
+            exchanges.last().closedAt = std::chrono::steady_clock::now();
+        }
+        m_open = false;
+        m_input.clear();
+        m_batches.clear();
+    }
+
+    lnk::PortRef m_port;
     QByteArray m_input;
+    QList<QByteArray> m_batches;
     bool m_open = false;
-    lnk::LineFault m_fault = lnk::LineFault::None;
 };

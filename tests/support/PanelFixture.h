@@ -23,6 +23,8 @@ struct PanelFixture
 
     // Closes the window as the close box would (writes the working and settings files).
     void closeWindow() { window->close(); }
+    // Lets the exchanges asked for run to their end.
+    [[nodiscard]] bool settle() { return waitIdle(window->session()); }
 
     QTemporaryDir dir;
     ScriptedPrompts prompts;

@@ -221,6 +221,7 @@ void TestFactorySounds::menuItemLoadsAndSends()
     auto* item = w.findChild<QAction*>(menuItem);
     QVERIFY2(item != nullptr, "menu item missing");
     item->trigger();
+    QVERIFY(fx.settle());
 
     compareWithSound(w.params(), sound);
     QCOMPARE(w.params().flag(Member::Digin), true);
@@ -256,6 +257,7 @@ void TestFactorySounds::sameSoundTwiceSendsTwice()
     QVERIFY(item != nullptr);
     item->trigger();
     item->trigger();
+    QVERIFY(fx.settle());
     QCOMPARE(fx.line.exchanges.size(), 2);
     QCOMPARE(fx.line.exchanges.at(0).written.size(), lnk::kDayFrameSize);
     QCOMPARE(fx.line.exchanges.at(0).written, fx.line.exchanges.at(1).written);
@@ -269,6 +271,7 @@ void TestFactorySounds::failedSendKeepsSound()
     auto* item = fx.window->findChild<QAction*>(QStringLiteral("MSpeed"));
     QVERIFY(item != nullptr);
     item->trigger();
+    QVERIFY(fx.settle());
     QCOMPARE(fx.line.allWritten(), QByteArray());
     QCOMPARE(fx.prompts.messages.size(), 1);
     QCOMPARE(fx.prompts.messages.at(0).icon, PromptIcon::Exclamation);

@@ -1,8 +1,8 @@
-#include "WindowChecks.h"
 #include "dialogs/frmDenNoc.h"
 #include "dialogs/frmTestsignal.h"
 #include "dialogs/frmUserPresets.h"
 #include "support/PanelFixture.h"
+#include "support/WindowChecks.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -22,11 +22,11 @@ std::unique_ptr<QDialog> openDialog(const QString& name, frmMain& main)
 {
     std::unique_ptr<QDialog> dialog;
     if (name == QLatin1String("frmDenNoc")) {
-        dialog = std::make_unique<frmDenNoc>(main, &main);
+        dialog = std::make_unique<frmDenNoc>(main.session(), &main);
     } else if (name == QLatin1String("frmUserPresets")) {
-        dialog = std::make_unique<frmUserPresets>(main, &main);
+        dialog = std::make_unique<frmUserPresets>(main.session(), &main);
     } else {
-        dialog = std::make_unique<frmTestsignal>(main, &main);
+        dialog = std::make_unique<frmTestsignal>(main.session(), &main);
     }
     dialog->show();
     return dialog;
@@ -133,8 +133,10 @@ void TestFunctionDialogs::buttons()
 
     // Every press is its own exchange; nothing is debounced.
     QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY(fx.settle());
     QCOMPARE(fx.line.allWritten(), QByteArray(1, static_cast<char>(byte)));
     QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY(fx.settle());
     QCOMPARE(fx.line.allWritten(), QByteArray(2, static_cast<char>(byte)));
     QCOMPARE(fx.line.exchanges.size(), 2);
     QVERIFY(dlg->isVisible());
@@ -211,6 +213,7 @@ void TestFunctionDialogs::exitRightAfterOpening()
     QCOMPARE(exit->text(), QStringLiteral("Exit"));
     QCOMPARE(faceOf(exit), kLightBlue);
     QTest::mouseClick(exit, Qt::LeftButton);
+    QVERIFY(fx.settle());
     QCOMPARE(fx.line.allWritten(), QByteArray(1, static_cast<char>(110)));
     QCOMPARE(fx.line.exchanges.size(), 1);
     QVERIFY(!dlg->isVisible());
@@ -222,8 +225,10 @@ void TestFunctionDialogs::signalOnThenExit()
     fx.prompts.messages.clear();
     auto dlg = openDialog(QStringLiteral("frmTestsignal"), *fx.window);
     QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdStart")), Qt::LeftButton);
+    QVERIFY(fx.settle());
     QVERIFY(dlg->isVisible());
     QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdEXIT")), Qt::LeftButton);
+    QVERIFY(fx.settle());
     const QByteArray expected{"\x64\x6e", 2}; // 100, then 110
     QCOMPARE(fx.line.allWritten(), expected);
     QCOMPARE(fx.line.exchanges.size(), 2);
@@ -237,6 +242,7 @@ void TestFunctionDialogs::exitAfterFailedStop()
     fx.line.failOpen = true;
     auto dlg = openDialog(QStringLiteral("frmTestsignal"), *fx.window);
     QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdEXIT")), Qt::LeftButton);
+    QVERIFY(fx.settle());
     QCOMPARE(fx.line.openAttempts, 1);
     QCOMPARE(fx.prompts.messages.size(), 1);
     QVERIFY(!dlg->isVisible());
@@ -296,12 +302,14 @@ void TestFunctionDialogs::failedCommandLeavesDialogOpen()
     auto dlg = openDialog(dialog, *fx.window);
     auto* b = dlg->findChild<QPushButton*>(button);
     QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY(fx.settle());
     QCOMPARE(fx.prompts.messages.size(), 1);
     QCOMPARE(fx.prompts.messages.at(0).icon, PromptIcon::Exclamation);
     QVERIFY(dlg->isVisible());
     // Still usable: the next press tries again.
     fx.line.failOpen = false;
     QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY(fx.settle());
     QCOMPARE(fx.line.exchanges.size(), 1);
 }
 
@@ -342,6 +350,7 @@ void TestFunctionDialogs::menuOpensModal()
                                         opened = &d;
                                     });
     QCOMPARE(seen, dialog);
+    QVERIFY(fx.settle());
     QVERIFY(modal);
     QVERIFY2(opened.isNull(), "the dialog outlives its use");
     QCOMPARE(fx.line.allWritten(), sent);

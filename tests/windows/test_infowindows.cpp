@@ -1,9 +1,9 @@
-#include "WindowChecks.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmAboutWiz.h"
 #include "dialogs/frmRearPanel.h"
 #include "dialogs/frmSplash.h"
 #include "support/PanelFixture.h"
+#include "support/WindowChecks.h"
 
 #include <QAction>
 #include <QElapsedTimer>

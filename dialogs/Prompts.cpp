@@ -1,4 +1,4 @@
-#include "app/Prompts.h"
+#include "dialogs/Prompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -47,6 +47,5 @@ void TerminationWatcher::onSignal()
 {
     char byte = 0;
     [[maybe_unused]] const auto got = ::read(g_signalFds[1], &byte, 1);
-    m_requested = true;
     Q_EMIT terminationRequested();
 }

@@ -1,0 +1,182 @@
+#include "session/PanelSession.h"
+
+#include "link/PortLines.h"
+#include "storage/DataFolder.h"
+
+#include <QDir>
+
+namespace session {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A failed command leaves the bar full, as it was while the command ran.
+constexpr int kProgressFull = 23;
+
+bool isFrame(lnk::ExchangeKind k)
+{
+    return k == lnk::ExchangeKind::SendDay || k == lnk::ExchangeKind::SendNight;
+}
+
+} // namespace
+
+PanelSession::PanelSession(SessionEnvironment env, QObject* parent)
+    : QObject(parent), m_env(std::move(env))
+{
+    // Decided once: the lines, the dialogs and every file must agree for the whole run.
+    m_dataDir = m_env.dataDir.isEmpty() ? storage::chooseDataDir(m_env.programDir) : m_env.dataDir;
+    if (m_env.lines != nullptr) {
+        m_lines = m_env.lines;
+    } else {
+        m_ownLines = std::make_unique<lnk::PortLines>(m_dataDir);
+        m_lines = m_ownLines.get();
+    }
+    m_gapTimer.setSingleShot(true);
+    m_gapTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_gapTimer, &QTimer::timeout, this, &PanelSession::startNext);
+    connect(&m_params, &model::ParameterSet::changed, this, &PanelSession::parametersChanged);
+}
+
+PanelSession::~PanelSession()
+{
+    // An exchange still running belongs to a line that goes with the provider.
+    delete m_exchange;
+}
+
+void PanelSession::setPortNo(int portNo)
+{
+    if (portNo >= 0 && portNo <= 255) {
+        m_portNo = portNo;
+        m_portAddress.clear();
+    }
+}
+
+void PanelSession::setPortAddress(const QString& address)
+{
+    m_portAddress = address;
+}
+
+lnk::PortRef PanelSession::port() const
+{
+    if (!m_portAddress.isEmpty()) {
+        return {-1, m_portAddress};
+    }
+    return {m_portNo, {}};
+}
+
+void PanelSession::sendDay()
+{
+    enqueue({lnk::ExchangeKind::SendDay, std::nullopt});
+}
+
+void PanelSession::sendNight()
+{
+    enqueue({lnk::ExchangeKind::SendNight, std::nullopt});
+}
+
+void PanelSession::uploadDay(std::chrono::milliseconds wait)
+{
+    enqueue({lnk::ExchangeKind::UploadDay, std::nullopt, wait});
+}
+
+void PanelSession::uploadNight()
+{
+    enqueue({lnk::ExchangeKind::UploadNight, std::nullopt, lnk::kNightUploadWait});
+}
+
+void PanelSession::upload(ReplyUse use)
+{
+    enqueue({lnk::ExchangeKind::UploadAny, std::nullopt, lnk::kNightUploadWait, use});
+}
+
+void PanelSession::command(lnk::Command command)
+{
+    enqueue({lnk::ExchangeKind::Command, command});
+}
+
+void PanelSession::enqueue(Pending pending)
+{
+    const bool wasBusy = busy();
+    m_queue.push_back(pending);
+    if (!wasBusy) {
+        Q_EMIT busyChanged(true);
+        startNext();
+    }
+}
+
+void PanelSession::startNext()
+{
+    if (m_exchange != nullptr || m_queue.empty()) {
+        return;
+    }
+    if (m_lineQuietSince) {
+        const auto ready = *m_lineQuietSince + kFrameGap;
+        const auto now = Clock::now();
+        if (now < ready) {
+            m_gapTimer.start(std::chrono::ceil<std::chrono::milliseconds>(ready - now));
+            return;
+        }
+    }
+    m_running = m_queue.front();
+    m_queue.pop_front();
+    m_progressBefore = m_progress;
+    m_exchange = new lnk::Exchange(m_lines->lineFor(port()), requestFor(m_running), this);
+    connect(m_exchange, &lnk::Exchange::progress, this, &PanelSession::setProgress);
+    connect(m_exchange, &lnk::Exchange::finished, this, &PanelSession::onFinished);
+    m_exchange->start();
+}
+
+lnk::ExchangeRequest PanelSession::requestFor(const Pending& p) const
+{
+    switch (p.kind) {
+    case lnk::ExchangeKind::SendDay:
+        return lnk::sendRequest(lnk::Block::Day, m_params);
+    case lnk::ExchangeKind::SendNight:
+        return lnk::sendRequest(lnk::Block::Night, m_params);
+    case lnk::ExchangeKind::UploadDay:
+        return lnk::uploadRequest(lnk::Block::Day, p.wait);
+    case lnk::ExchangeKind::UploadNight:
+        return lnk::uploadRequest(lnk::Block::Night, p.wait);
+    case lnk::ExchangeKind::UploadAny:
+        return lnk::uploadRequest(std::nullopt, p.wait);
+    case lnk::ExchangeKind::Command:
+        break;
+    }
+    return lnk::commandRequest(*p.command);
+}
+
+void PanelSession::onFinished(const lnk::ExchangeResult& result)
+{
+    m_exchange->deleteLater();
+    m_exchange = nullptr;
+    if (!result.sent.isEmpty()) {
+        m_lineQuietSince = Clock::now();
+    }
+    if (result.ok() && result.layout && m_running.use == ReplyUse::Apply) {
+        lnk::applyReply(*result.layout, result.reply(), m_params,
+                        [this](int v) { setProgress(v); });
+    } else if (!result.ok() && isFrame(result.kind)) {
+        // A failed block transfer leaves the bar as it found it, wherever it failed.
+        setProgress(m_progressBefore);
+    } else if (!result.ok() && result.kind == lnk::ExchangeKind::Command) {
+        setProgress(kProgressFull);
+    }
+    const bool more = !m_queue.empty();
+    if (!more) {
+        Q_EMIT busyChanged(false);
+    }
+    Q_EMIT exchangeFinished(result);
+    if (more) {
+        startNext();
+    }
+}
+
+void PanelSession::setProgress(int value)
+{
+    if (value != m_progress) {
+        m_progress = value;
+        Q_EMIT progressChanged(value);
+    }
+}
+
+} // namespace session

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "link/Exchange.h"
+#include "model/ParameterSet.h"
+#include "storage/FileError.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace lnk {
+class PortLines;
+}
+
+// The panel's state and its operations, without a window: the parameter set, the port, the data
+// folder and its files, the exchanges with the processor and the text export. The panel, the
+// command-line tool and the tests drive it; it reports through signals and typed results and
+// never asks anybody anything.
+namespace session {
+
+// A frame has no length byte: two frames back to back read as one. The next exchange starts
+// writing no sooner than this after the previous one's last byte left the line (the processor
+// ends a frame at a pause of 100 ms).
+inline constexpr std::chrono::milliseconds kFrameGap{150};
+
+struct SessionEnvironment
+{
+    QString programDir;                 // the executable's folder
+    QString dataDir;                    // empty: chosen from the program folder
+    lnk::LineProvider* lines = nullptr; // null: the real ports reached from the data folder
+    QString exportPath;                 // empty: the platform's place for the text export
+};
+
+// What an exchange does with its outcome.
+enum class ReplyUse
+{
+    Apply, // an accepted upload goes onto the panel
+    Keep,  // the reply is only reported (compare)
+};
+
+class PanelSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PanelSession(SessionEnvironment env, QObject* parent = nullptr);
+    ~PanelSession() override;
+
+    model::ParameterSet& params() { return m_params; }
+    const model::ParameterSet& params() const { return m_params; }
+
+    // The port number, 0..255; 1 is the first serial port of the system.
+    int portNo() const { return m_portNo; }
+    void setPortNo(int portNo);
+    // An address used instead of the port number (a device path, tcp://, rfc2217://).
+    void setPortAddress(const QString& address);
+    lnk::PortRef port() const;
+
+    // Where the working file, the settings file and the preset files live.
+    QString dataDir() const { return m_dataDir; }
+    QString workingFilePath() const;
+    QString settingsFilePath() const;
+    QString presetFilePath(int n) const;
+    QString exportFilePath() const;
+
+    // The settings file: the port number, 1 when the file cannot be read.
+    void readSettings();
+    std::optional<storage::FileError> writeSettings() const;
+
+    // A parameter file into the panel, field by field; on failure the fields before it stay.
+    std::optional<storage::FileError> readParameterFile(const QString& path);
+    // The panel into a parameter file, all at once or not at all.
+    std::optional<storage::FileError> writeParameterFile(const QString& path);
+    std::optional<storage::FileError> exportText() const;
+
+    // The exchanges. Each waits for the one before it and for the frame gap; the panel's values
+    // are read when the exchange starts.
+    void sendDay();
+    void sendNight();
+    void uploadDay(std::chrono::milliseconds wait = lnk::kDayUploadWait);
+    void uploadNight();
+    // One request, the reply taken by its length: 42 or more bytes the day layout, exactly 25
+    // the night layout.
+    void upload(ReplyUse use);
+    void command(lnk::Command command);
+
+    bool busy() const { return m_exchange != nullptr || !m_queue.empty(); }
+    // The progress bar's value, 0..23.
+    int progress() const { return m_progress; }
+
+Q_SIGNALS:
+    void busyChanged(bool busy);
+    void progressChanged(int value);
+    // After an accepted upload has been applied (ReplyUse::Apply).
+    void exchangeFinished(const lnk::ExchangeResult& result);
+    void parametersChanged(model::Member member, int value);
+
+private:
+    struct Pending
+    {
+        lnk::ExchangeKind kind;
+        std::optional<lnk::Command> command;
+        std::chrono::milliseconds wait{0};
+        ReplyUse use = ReplyUse::Apply;
+    };
+
+    void enqueue(Pending pending);
+    void startNext();
+    lnk::ExchangeRequest requestFor(const Pending& p) const;
+    void onFinished(const lnk::ExchangeResult& result);
+    void setProgress(int value);
+
+    SessionEnvironment m_env;
+    QString m_dataDir;
+    model::ParameterSet m_params;
+    int m_portNo = 1;
+    QString m_portAddress;
+    std::unique_ptr<lnk::PortLines> m_ownLines;
+    lnk::LineProvider* m_lines = nullptr;
+
+    std::deque<Pending> m_queue;
+    lnk::Exchange* m_exchange = nullptr;
+    Pending m_running{};
+    int m_progressBefore = 0;
+    int m_progress = 0;
+    QTimer m_gapTimer;
+    std::optional<std::chrono::steady_clock::time_point> m_lineQuietSince;
+
+    // A working file that is there but did not load holds the operator's settings as far as
+    // anyone knows: it is kept before the panel is next written over it.
+    bool m_keepWorkingBackup = false;
+};
+
+} // namespace session
