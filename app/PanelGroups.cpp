@@ -20,11 +20,13 @@ constexpr int kTravelInset = 16;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
 
-PanelGroup* group(QWidget* area, const char* caption, const QRect& r,
+// The group that holds `member`, captioned as the member table says.
+PanelGroup* group(QWidget* area, model::Member member, const QRect& r,
                   const QColor& background = kFace, const QColor& captionColour = kCaptionBlue)
 {
-    auto* g = new PanelGroup(QLatin1String(caption), r, captionColour, background, area);
-    return g;
+    const std::string_view caption = model::info(member).group;
+    return new PanelGroup(QString::fromLatin1(caption.data(), qsizetype(caption.size())), r,
+                          captionColour, background, area);
 }
 
 QRect vertical(int x, int top, int height)
@@ -87,7 +89,7 @@ void marksDown(QWidget* group, const QStringList& marks, const QRect& slider, in
 
 void buildLevelers(QWidget* area, const PlaceSlider& place)
 {
-    PanelGroup* g = group(area, "Levelers (bass and main)", QRect(40, 32, 281, 153));
+    PanelGroup* g = group(area, model::Member::gate, QRect(40, 32, 281, 153));
     mark(g, QStringLiteral("Gate       Ranges    Bass+Mast. release  Bass on Voice"),
          QRect(5, 14, 273, kMarkHeight));
 
@@ -121,7 +123,7 @@ void buildLevelers(QWidget* area, const PlaceSlider& place)
 
 void buildOutputMix(QWidget* area, const PlaceSlider& place)
 {
-    PanelGroup* g = group(area, "Output spectral mix", QRect(328, 32, 213, 153));
+    PanelGroup* g = group(area, model::Member::obbass, QRect(328, 32, 213, 153));
     mark(g, QStringLiteral("Output Spectral Balance (dB)"), QRect(8, 14, 200, kMarkHeight));
 
     constexpr int kTop = 29;
@@ -145,7 +147,7 @@ void buildOutputMix(QWidget* area, const PlaceSlider& place)
 
 void buildOptimizer(QWidget* area, const PlaceSlider& place)
 {
-    PanelGroup* g = group(area, "Otimizer/Clipper drive/Expanders", QRect(544, 32, 177, 153));
+    PanelGroup* g = group(area, model::Member::optidrive, QRect(544, 32, 177, 153));
 
     constexpr int kLeft = 8;
     constexpr int kWidth = 126;
@@ -167,14 +169,14 @@ void buildLoudness(QWidget* area, const PlaceSlider& place)
     constexpr int kTop = 20;
     constexpr int kHeight = 308;
 
-    PanelGroup* level = group(area, "LUFS Level dB", QRect(728, 32, 89, 337), kYellow);
+    PanelGroup* level = group(area, model::Member::mpxpow, QRect(728, 32, 89, 337), kYellow);
     const QRect mpxpow = vertical(52, kTop, kHeight);
     place(Member::mpxpow, level, mpxpow);
     // The loudness scale is not linear in the byte: the marks crowd towards the top.
     marksDown(level, texts({"-16", "-17", "-18", "-19", "-20", "-22", "-23", "-25"}), mpxpow, 14,
               32, {0.0, 0.09, 0.19, 0.30, 0.42, 0.61, 0.74, 1.0});
 
-    PanelGroup* offset = group(area, "LUFS Offset dB", QRect(824, 32, 89, 337), kYellow);
+    PanelGroup* offset = group(area, model::Member::LUFSOffset, QRect(824, 32, 89, 337), kYellow);
     place(Member::LUFSOffset, offset, vertical(52, kTop, kHeight));
     // Marks every 68 pixels; +2 and -2 are the text boxes lying over the group.
     constexpr int kBoxWidth = 25;
@@ -214,7 +216,7 @@ void buildLoudness(QWidget* area, const PlaceSlider& place)
 
 QCheckBox* buildLeftColumn(QWidget* area, const PlaceSlider& place)
 {
-    PanelGroup* space = group(area, "Spatial Enhaner", QRect(40, 192, 121, 49), kLightGreen);
+    PanelGroup* space = group(area, model::Member::chkTurbo, QRect(40, 192, 121, 49), kLightGreen);
     auto* chk = new TurboCheckBox(QStringLiteral("Space ON"), space);
     chk->setTristate(true);
     chk->setObjectName(QStringLiteral("chkTurbo"));
@@ -223,12 +225,12 @@ QCheckBox* buildLeftColumn(QWidget* area, const PlaceSlider& place)
 
     constexpr int kSliderLeft = 8;
     constexpr int kSliderWidth = 105;
-    PanelGroup* hft = group(area, "HFT (kHz)", QRect(40, 248, 121, 57), kYellow, kBlack);
+    PanelGroup* hft = group(area, model::Member::HFShift, QRect(40, 248, 121, 57), kYellow, kBlack);
     place(Member::HFShift, hft, horizontal(kSliderLeft, 18, kSliderWidth));
     mark(hft, QStringLiteral(" 3,8...4,5....7,0"),
          QRect(kSliderLeft, 36, kSliderWidth, kMarkHeight));
 
-    PanelGroup* lft = group(area, "LFT Bass (Hz)", QRect(40, 312, 121, 57), kYellow, kBlack);
+    PanelGroup* lft = group(area, model::Member::LFShift, QRect(40, 312, 121, 57), kYellow, kBlack);
     place(Member::LFShift, lft, horizontal(kSliderLeft, 18, kSliderWidth));
     mark(lft, QStringLiteral("50....100...150"), QRect(kSliderLeft, 36, kSliderWidth, kMarkHeight));
     return chk;
@@ -236,7 +238,7 @@ QCheckBox* buildLeftColumn(QWidget* area, const PlaceSlider& place)
 
 void buildSpatialEnhancer(QWidget* area, const PlaceSlider& place)
 {
-    PanelGroup* g = group(area, "Spatial Enhancer", QRect(168, 192, 153, 177), kLightGreen);
+    PanelGroup* g = group(area, model::Member::MSlimit, QRect(168, 192, 153, 177), kLightGreen);
     constexpr int kLeft = 8;
     constexpr int kWidth = 137;
     mark(g, QStringLiteral("S/M limitation ratio"), QRect(kLeft, 22, kWidth, kMarkHeight), kCentre);
@@ -250,7 +252,7 @@ void buildSpatialEnhancer(QWidget* area, const PlaceSlider& place)
 
 QLabel* buildLimiters(QWidget* area, const PlaceSlider& place)
 {
-    PanelGroup* g = group(area, "Limiters", QRect(328, 192, 393, 177));
+    PanelGroup* g = group(area, model::Member::eq200600, QRect(328, 192, 393, 177));
 
     QLabel* turbo = mark(g, QStringLiteral("+Turbo Band Density"), QRect(24, 14, 130, kMarkHeight));
     turbo->setObjectName(QStringLiteral("lblTurboDens"));

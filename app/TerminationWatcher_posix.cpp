@@ -38,8 +38,17 @@ TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
 
 TerminationWatcher::~TerminationWatcher()
 {
+    // One watcher at a time owns the signals; its notifier goes before the descriptors.
+    delete m_notifier;
+    m_notifier = nullptr;
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
         std::signal(sig, SIG_DFL);
+    }
+    for (int& fd : g_signalFds) {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/BusyShield.h"
+#include "app/TerminationWatcher.h"
 #include "dialogs/frmTestsignal.h"
 
 #include <QAction>
@@ -11,6 +12,9 @@
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
+#include <QScreen>
+#include <QSessionManager>
+#include <QStyle>
 #include <QTimer>
 
 #include <cstdio>
@@ -80,6 +84,28 @@ void frmMain::load()
     NactiSoubor(workingFilePath());
     applyTurboIndication();
     m_loaded = true;
+}
+
+bool frmMain::start()
+{
+    load();
+    if (m_closeRequested) {
+        close();
+        return false;
+    }
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                    screen()->availableGeometry()));
+    show();
+    return true;
+}
+
+void frmMain::closeOnRequestsOf(const TerminationWatcher& watcher)
+{
+    connect(&watcher, &TerminationWatcher::terminationRequested, this,
+            [this] { requestClose(CloseReason::Termination); });
+    // The desktop session ends: the same orderly close, without a question.
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { requestClose(CloseReason::Termination); });
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -35,6 +35,11 @@ public:
 
     // The load step: splash, settings file, port marks, working file, Turbo indication.
     void load();
+    // The load step, then the window in the middle of the screen; or, when the program was asked
+    // to end meanwhile, the close at once (false).
+    bool start();
+    // Termination requests and the end of the desktop session close the panel in order.
+    void closeOnRequestsOf(const class TerminationWatcher& watcher);
 
     session::PanelSession& session() const { return *m_session; }
     model::ParameterSet& params() { return m_session->params(); }

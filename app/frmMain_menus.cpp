@@ -103,26 +103,29 @@ void frmMain::buildMenus()
     connect(item(sounds, "MSpeed", QStringLiteral("&M - Speed -18 LUFS")), &QAction::triggered,
             this, &frmMain::MSpeed_Click);
 
-    QMenu* options = submenu(bar, "Options", QStringLiteral("&Options"));
-    const auto flag = [options](const char* name, const QString& caption) {
-        QAction* action = item(options, name, caption);
+    const auto text = [](std::string_view v) {
+        return QString::fromLatin1(v.data(), static_cast<qsizetype>(v.size()));
+    };
+    QMenu* options = submenu(bar, "Options", text(model::info(model::Member::Space).group));
+    // Each option's caption is its member's.
+    const auto flag = [options, &text](model::Member m) {
+        const model::MemberInfo& i = model::info(m);
+        QAction* action = item(options, i.name.data(), text(i.meaning));
         action->setCheckable(true);
         return action;
     };
     // The action has already flipped its own mark when triggered fires; the handlers flip the
     // parameter set, which then confirms the mark (see bindParameterSet).
-    connect(flag("Space", QStringLiteral("&Turbo/ Double processing")), &QAction::triggered, this,
-            &frmMain::Space_Click);
-    connect(
-        flag("Digin", QStringLiteral("&Digital input AES3 (AES/EBU)")), &QAction::triggered, this,
-        [this] { params().setFlag(model::Member::Digin, !params().flag(model::Member::Digin)); });
+    connect(flag(model::Member::Space), &QAction::triggered, this, &frmMain::Space_Click);
+    connect(flag(model::Member::Digin), &QAction::triggered, this, [this] {
+        params().setFlag(model::Member::Digin, !params().flag(model::Member::Digin));
+    });
     separator(options, "oddelovac4");
-    connect(flag("Daynight", QStringLiteral("&Enable Day/Night by switch ")), &QAction::triggered,
-            this, [this] {
-                params().setFlag(model::Member::Daynight, !params().flag(model::Member::Daynight));
-            });
+    connect(flag(model::Member::Daynight), &QAction::triggered, this, [this] {
+        params().setFlag(model::Member::Daynight, !params().flag(model::Member::Daynight));
+    });
     // Set only by reading a parameter file: never offered to the operator.
-    QAction* autoDensity = flag("AutoDensity", QStringLiteral("&Bass density Follows Density"));
+    QAction* autoDensity = flag(model::Member::AutoDensity);
     autoDensity->setVisible(false);
     autoDensity->setEnabled(false);
 

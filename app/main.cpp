@@ -3,9 +3,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QScreen>
-#include <QSessionManager>
-#include <QStyle>
 
 int main(int argc, char* argv[])
 {
@@ -19,22 +16,10 @@ int main(int argc, char* argv[])
     env.programDir = QCoreApplication::applicationDirPath();
 
     frmMain window(env);
-
     TerminationWatcher watcher;
-    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &window,
-                     [&window] { window.requestClose(frmMain::CloseReason::Termination); });
-    // The desktop session ends: the same orderly close, without a question.
-    QObject::connect(
-        &app, &QGuiApplication::commitDataRequest, &window,
-        [&window](QSessionManager&) { window.requestClose(frmMain::CloseReason::Termination); });
-
-    window.load();
-    if (window.closeRequested()) {
-        window.close();
+    window.closeOnRequestsOf(watcher);
+    if (!window.start()) {
         return 0;
     }
-    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
-                                           window.screen()->availableGeometry()));
-    window.show();
     return app.exec();
 }

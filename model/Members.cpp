@@ -48,10 +48,10 @@ constexpr std::array<MemberInfo, kMemberCount> kMembers{{
     {M::MSlimit,     "MSlimit",     K::Slider, E::Right,  0,  kSpatial,      "S/M limitation ratio",      30,   X,  30,   X,  28,  30, "S/M Limitation Ratio:   ",  29},
     {M::Enhancement, "Enhancement", K::Slider, E::Right,  0,  kSpatial,      "Stereo Enhancement",        31,   X,  31,   X,  29,  31, "Stereo Enhancement:     ",  30},
     {M::chkTurbo,    "chkTurbo",    K::Check,  E::None,   0,  "Spatial Enhaner", "Space ON",              29,   X,  29,   X,  27,  29, "Space:                  ",  28},
-    {M::Space,       "Space",       K::Flag,   E::None,   0,  "&Options",    "Turbo/ Double processing",  24,  24,  23,  23,  24,  26, "Turbo:                  ",  26},
-    {M::Digin,       "Digin",       K::Flag,   E::None,   0,  "&Options",    "Digital input AES3 (AES/EBU)", 25, 25, 24, 24,  25,  27, "Digital Input:          ",  25},
-    {M::Daynight,    "Daynight",    K::Flag,   E::None,   0,  "&Options",    "Enable Day/Night by switch", 27,  26,  26,   X,   X,  28, "Day/Night:              ",  27},
-    {M::AutoDensity, "AutoDensity", K::Flag,   E::None,   0,  "&Options",    "Bass density Follows Density", X,  X,   X,   X,  26,   X, "",                            X},
+    {M::Space,       "Space",       K::Flag,   E::None,   0,  "&Options",    "&Turbo/ Double processing", 24,  24,  23,  23,  24,  26, "Turbo:                  ",  26},
+    {M::Digin,       "Digin",       K::Flag,   E::None,   0,  "&Options",    "&Digital input AES3 (AES/EBU)", 25, 25, 24, 24,  25,  27, "Digital Input:          ",  25},
+    {M::Daynight,    "Daynight",    K::Flag,   E::None,   0,  "&Options",    "&Enable Day/Night by switch ", 27,  26,  26,   X,   X,  28, "Day/Night:              ",  27},
+    {M::AutoDensity, "AutoDensity", K::Flag,   E::None,   0,  "&Options",    "&Bass density Follows Density", X,  X,   X,   X,  26,   X, "",                            X},
 }};
 // clang-format on
 

@@ -80,7 +80,7 @@ struct MemberInfo
     End end255;
     int initial;
     std::string_view group;       // caption of the panel group that holds it
-    std::string_view meaning;     // what the panel shows it as (accessible name)
+    std::string_view meaning;     // a slider's accessible name; a flag's menu caption
     int dayFrame;                 // offset in the day frame (header at 0), or kAbsent
     int nightFrame;               // offset in the night frame (header at 0), or kAbsent
     int dayReply;                 // offset in the day upload reply, or kAbsent

@@ -46,6 +46,7 @@ class TestEndToEnd : public QObject
 private Q_SLOTS:
     void daySend();
     void nightSend();
+    void twoSendsInQuickSuccession();
     void everyCommand();
     void dayUpload();
     void nightUpload();
@@ -95,6 +96,28 @@ void TestEndToEnd::nightSend()
                      i.name.data());
         }
     }
+}
+
+void TestEndToEnd::twoSendsInQuickSuccession()
+{
+    // Frames have no length byte: without a pause between them the processor would read two
+    // night frames as one day frame.
+    rig::LivePanel p;
+    QVERIFY2(p.started, qPrintable(p.error));
+    const int from = p.mark();
+    p.window->toolbarKey(QStringLiteral("sendn"));
+    p.window->toolbarKey(QStringLiteral("sendn"));
+    QVERIFY(p.settle());
+    QVERIFY(p.logSays(QStringLiteral("night frame:"), from));
+    QTest::qWait(200); // the processor ends a frame after 100 ms of silence
+    QStringList frames;
+    for (const QString& line : p.simulator->log().lines().mid(from)) {
+        if (line.contains(QStringLiteral(" frame"))) {
+            frames << line.section(QLatin1Char(':'), 2, 2).trimmed();
+        }
+    }
+    QCOMPARE(frames.size(), 2);
+    QVERIFY2(frames.filter(QStringLiteral("day")).isEmpty(), qPrintable(frames.join('|')));
 }
 
 void TestEndToEnd::everyCommand()
