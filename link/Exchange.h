@@ -67,6 +67,7 @@ struct ExchangeResult
     ExchangeStatus status = ExchangeStatus::Done;
     LineFault fault = LineFault::None; // what the line reported, for OpenFailed / LineFailed
     QString detail;                    // the line's description of it
+    QString port;                      // the port asked for: "COM3", or its address
     QString target;                    // what the line reached
     QByteArray sent;                   // every byte handed to the line
     QByteArray received;               // uploads: every byte read, a refused reply included

@@ -33,6 +33,24 @@ void ParameterSet::assign(Member m, int value)
     Q_UNUSED(accepted);
 }
 
+bool ParameterSet::restore(const Values& values)
+{
+    for (const MemberInfo& i : members()) {
+        const int v = values[index(i.member)];
+        if (v < 0 || v > maximum(i.member)) {
+            return false;
+        }
+    }
+    for (const MemberInfo& i : members()) {
+        const int v = values[index(i.member)];
+        if (m_values[index(i.member)] != v) {
+            m_values[index(i.member)] = v;
+            Q_EMIT changed(i.member, v);
+        }
+    }
+    return true;
+}
+
 void ParameterSet::resetToInitial()
 {
     for (const MemberInfo& i : members()) {

@@ -15,7 +15,16 @@ class ParameterSet : public QObject
     Q_OBJECT
 
 public:
+    // Every member's value, by member index.
+    using Values = std::array<int, kMemberCount>;
+
     explicit ParameterSet(QObject* parent = nullptr);
+
+    const Values& values() const { return m_values; }
+    // Puts back values taken earlier with values(): each member as it was, the change rules
+    // left out (they fired when the values were first made). Values out of range are refused,
+    // changing nothing.
+    bool restore(const Values& values);
 
     int value(Member m) const { return m_values[index(m)]; }
     bool flag(Member m) const { return value(m) != 0; }
@@ -37,7 +46,7 @@ Q_SIGNALS:
     void changed(model::Member member, int value);
 
 private:
-    std::array<int, kMemberCount> m_values{};
+    Values m_values{};
 };
 
 } // namespace model

@@ -21,10 +21,11 @@ bool isFrame(lnk::ExchangeKind k)
 } // namespace
 
 PanelSession::PanelSession(SessionEnvironment env, QObject* parent)
-    : QObject(parent), m_env(std::move(env))
+    : QObject(parent), m_env(std::move(env)),
+      // Decided once: the lines, the dialogs and every file must agree for the whole run.
+      m_dataDir(m_env.dataDir.isEmpty() ? storage::chooseDataDir(m_env.programDir) : m_env.dataDir),
+      m_lineLog(QDir(m_dataDir).filePath(QStringLiteral("line.log")))
 {
-    // Decided once: the lines, the dialogs and every file must agree for the whole run.
-    m_dataDir = m_env.dataDir.isEmpty() ? storage::chooseDataDir(m_env.programDir) : m_env.dataDir;
     if (m_env.lines != nullptr) {
         m_lines = m_env.lines;
     } else {
@@ -120,7 +121,8 @@ void PanelSession::startNext()
     m_running = m_queue.front();
     m_queue.pop_front();
     m_progressBefore = m_progress;
-    m_exchange = new lnk::Exchange(m_lines->lineFor(port()), requestFor(m_running), this);
+    m_runningPort = port();
+    m_exchange = new lnk::Exchange(m_lines->lineFor(m_runningPort), requestFor(m_running), this);
     connect(m_exchange, &lnk::Exchange::progress, this, &PanelSession::setProgress);
     connect(m_exchange, &lnk::Exchange::finished, this, &PanelSession::onFinished);
     m_exchange->start();
@@ -145,16 +147,23 @@ lnk::ExchangeRequest PanelSession::requestFor(const Pending& p) const
     return lnk::commandRequest(*p.command);
 }
 
-void PanelSession::onFinished(const lnk::ExchangeResult& result)
+void PanelSession::applyReply(lnk::Block layout, const QByteArray& reply)
+{
+    lnk::applyReply(layout, reply, m_params, [this](int v) { setProgress(v); });
+}
+
+void PanelSession::onFinished(const lnk::ExchangeResult& finished)
 {
     m_exchange->deleteLater();
     m_exchange = nullptr;
+    lnk::ExchangeResult result = finished;
+    result.port = m_runningPort.name();
     if (!result.sent.isEmpty()) {
         m_lineQuietSince = Clock::now();
     }
+    m_lineLog.append(result);
     if (result.ok() && result.layout && m_running.use == ReplyUse::Apply) {
-        lnk::applyReply(*result.layout, result.reply(), m_params,
-                        [this](int v) { setProgress(v); });
+        applyReply(*result.layout, result.reply());
     } else if (!result.ok() && isFrame(result.kind)) {
         // A failed block transfer leaves the bar as it found it, wherever it failed.
         setProgress(m_progressBefore);

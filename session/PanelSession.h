@@ -2,6 +2,7 @@
 
 #include "link/Exchange.h"
 #include "model/ParameterSet.h"
+#include "session/LineLog.h"
 #include "storage/FileError.h"
 
 #include <QObject>
@@ -88,9 +89,15 @@ public:
     void upload(ReplyUse use);
     void command(lnk::Command command);
 
+    // Puts an accepted reply onto the panel, as an upload does.
+    void applyReply(lnk::Block layout, const QByteArray& reply);
+
     bool busy() const { return m_exchange != nullptr || !m_queue.empty(); }
     // The progress bar's value, 0..23.
     int progress() const { return m_progress; }
+
+    // Every exchange of the run, and line.log in the data folder.
+    LineLog& lineLog() { return m_lineLog; }
 
 Q_SIGNALS:
     void busyChanged(bool busy);
@@ -125,10 +132,12 @@ private:
     std::deque<Pending> m_queue;
     lnk::Exchange* m_exchange = nullptr;
     Pending m_running{};
+    lnk::PortRef m_runningPort;
     int m_progressBefore = 0;
     int m_progress = 0;
     QTimer m_gapTimer;
     std::optional<std::chrono::steady_clock::time_point> m_lineQuietSince;
+    LineLog m_lineLog;
 
     // A working file that is there but did not load holds the operator's settings as far as
     // anyone knows: it is kept before the panel is next written over it.

@@ -34,11 +34,6 @@ bool unusualByte(Member m, quint8 byte)
 
 } // namespace
 
-QString hexBytes(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
-
 QString blockName(lnk::Block block)
 {
     return block == lnk::Block::Day ? QStringLiteral("day") : QStringLiteral("night");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ByteMeaning.h"
 #include "link/Commands.h"
 #include "link/Frames.h"
 #include "sim/State.h"
@@ -9,9 +10,6 @@
 
 // Log texts: what arrived on the line, by parameter name, so nobody needs a byte table.
 namespace sim {
-
-// "7E 01 FF"
-QString hexBytes(const QByteArray& bytes);
 
 // "day frame: gate=8 ranges=248 ... Space=off ... | changed: gate 1->8"
 // before/after are the values the frame replaced and the values it left.

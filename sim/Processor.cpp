@@ -85,7 +85,7 @@ void Processor::finishBySilence(std::vector<Event>& out)
     }
     out.push_back({QStringLiteral("incomplete frame (%1 bytes) dropped: %2")
                        .arg(m_frame.size())
-                       .arg(hexBytes(m_frame)),
+                       .arg(lnk::hexBytes(m_frame)),
                    std::nullopt,
                    {}});
     m_frame.clear();

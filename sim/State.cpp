@@ -13,22 +13,12 @@ Values initialValues()
 
 Values valuesOf(const model::ParameterSet& set)
 {
-    Values v{};
-    for (const model::MemberInfo& i : model::members()) {
-        v[model::index(i.member)] = set.value(i.member);
-    }
-    return v;
+    return set.values();
 }
 
 void loadValues(model::ParameterSet& set, const Values& values)
 {
-    set.assign(model::Member::AutoDensity, 0);
-    for (const model::MemberInfo& i : model::members()) {
-        if (i.member != model::Member::AutoDensity) {
-            set.assign(i.member, values[model::index(i.member)]);
-        }
-    }
-    set.assign(model::Member::AutoDensity, valueOf(values, model::Member::AutoDensity));
+    set.restore(values);
 }
 
 } // namespace sim

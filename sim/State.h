@@ -9,14 +9,13 @@
 // What the simulated processor holds. Plain values, so a snapshot can cross threads.
 namespace sim {
 
-using Values = std::array<int, model::kMemberCount>;
+using Values = model::ParameterSet::Values;
 
 inline constexpr int kUserPresets = 4;
 
 Values initialValues();
 Values valuesOf(const model::ParameterSet& set);
-// Writes every member; the bass density rule cannot fire, since AutoDensity is cleared first
-// and written last.
+// Writes every member as it stands; the bass density rule does not fire.
 void loadValues(model::ParameterSet& set, const Values& values);
 
 struct State
