@@ -3,6 +3,7 @@
 //
 //   orvex_storage_probe hello
 //   orvex_storage_probe writeparams <path>
+//   orvex_storage_probe readparams <path>
 //   orvex_storage_probe panel <programDir> [gate]
 
 #include "app/frmMain.h"
@@ -37,6 +38,14 @@ int writeParams(QTextStream& out, const QString& path)
                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)
                .join(QLatin1Char(','))
         << '\n';
+    return 0;
+}
+
+int readParams(QTextStream& out, const QString& path)
+{
+    model::ParameterSet set;
+    const std::optional<storage::FileError> error = storage::readParameterFile(path, set);
+    out << "error=" << (error ? error->description() : QString()) << '\n';
     return 0;
 }
 
@@ -78,6 +87,9 @@ int main(int argc, char* argv[])
     }
     if (mode == QLatin1String("writeparams") && args.size() == 3) {
         return writeParams(out, args.at(2));
+    }
+    if (mode == QLatin1String("readparams") && args.size() == 3) {
+        return readParams(out, args.at(2));
     }
     if (mode == QLatin1String("panel") && args.size() >= 3) {
         return runPanel(out, args.at(2), args.value(3));
