@@ -45,6 +45,7 @@ class TestSimProgram : public QObject
 
 private Q_SLOTS:
     void help();
+    void wrongOption_data();
     void wrongOption();
     void servesUntilTerminated();
     void logToFile();
@@ -61,13 +62,26 @@ void TestSimProgram::help()
     QVERIFY(out.contains("--drop-after N"));
 }
 
+void TestSimProgram::wrongOption_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("unknown layout")
+        << QStringList{"--reply", "noon"} << QByteArray("--reply takes day or night");
+    QTest::newRow("reply length beyond its maximum")
+        << QStringList{"--reply-length", "1000000000"}
+        << QByteArray("--reply-length takes at most 4096 bytes");
+}
+
 void TestSimProgram::wrongOption()
 {
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, message);
     QProcess p;
-    p.start(program(), {"--reply", "noon"});
+    p.start(program(), args);
     QVERIFY(p.waitForFinished(kWaitMs));
     QCOMPARE(p.exitCode(), 2);
-    QVERIFY(p.readAllStandardError().contains("--reply takes day or night"));
+    QVERIFY(p.readAllStandardError().contains(message));
 }
 
 void TestSimProgram::servesUntilTerminated()
