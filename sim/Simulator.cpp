@@ -38,16 +38,24 @@ bool Simulator::start(QString* error)
     if (isRunning()) {
         return true;
     }
+    // The name first: a simulator refused because another one runs there must not start
+    // its log afresh over the other's.
+    if (!m_link.claim(error)) {
+        return false;
+    }
     if (!m_options.logFile.isEmpty() && !m_log.openFile(m_options.logFile, error)) {
+        m_link.release();
         return false;
     }
     if (m_options.logToStdout && m_options.logFile.isEmpty()) {
         m_log.setStream(stdout);
     }
     if (!m_pty.open(error)) {
+        m_link.release();
         return false;
     }
     if (!m_link.create(m_pty.devicePath(), error)) {
+        m_link.release();
         m_pty.close();
         return false;
     }
@@ -56,7 +64,7 @@ bool Simulator::start(QString* error)
         if (error) {
             *error = QStringLiteral("eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         }
-        m_link.remove();
+        m_link.release();
         m_pty.close();
         return false;
     }
@@ -64,10 +72,8 @@ bool Simulator::start(QString* error)
         std::fprintf(stdout, "%s\n", m_pty.devicePath().toLocal8Bit().constData());
         std::fflush(stdout);
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_device = m_pty.devicePath();
-    }
+    std::lock_guard lock(m_mutex);
+    m_device = m_pty.devicePath();
     m_log.write(
         QStringLiteral("processor ready on %1%2")
             .arg(m_pty.devicePath(), m_options.linkPath.isEmpty()
@@ -88,7 +94,7 @@ void Simulator::stop()
     m_thread.join();
     ::close(m_wakeFd);
     m_wakeFd = -1;
-    m_link.remove();
+    m_link.release();
     m_pty.close();
     {
         std::lock_guard lock(m_mutex);
