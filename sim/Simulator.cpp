@@ -79,6 +79,8 @@ bool Simulator::start(QString* error)
             .arg(m_pty.devicePath(), m_options.linkPath.isEmpty()
                                          ? QString()
                                          : QStringLiteral(" (link %1)").arg(m_options.linkPath)));
+    m_lineSettings.reset();
+    noteLineSettings();
     m_stopping = false;
     m_thread = std::thread([this] { run(); });
     return true;
@@ -157,6 +159,7 @@ void Simulator::vanish(Clock::time_point now)
     m_engine.resetLine();
     m_queue.clear();
     m_device.clear();
+    m_lineSettings.reset();
     m_reopenAt = now + kReappearAfter;
 }
 
@@ -206,6 +209,8 @@ void Simulator::run()
             m_dropDone.notify_all();
             continue;
         }
+        // Before the bytes: they arrived under the settings in force now.
+        noteLineSettings();
         if (line & POLLIN) {
             readInput(t);
         }
@@ -232,6 +237,18 @@ Clock::time_point Simulator::nextWake(Clock::time_point now) const
         next = std::min(next, m_reopenAt);
     }
     return next;
+}
+
+void Simulator::noteLineSettings()
+{
+    if (!m_pty.isOpen()) {
+        return;
+    }
+    const std::optional<lnk::LineSettings> now = terminalSettings(m_pty.masterFd());
+    if (now && now != m_lineSettings) {
+        m_lineSettings = now;
+        m_log.write(describeLineSettings(*now));
+    }
 }
 
 void Simulator::readInput(Clock::time_point now)

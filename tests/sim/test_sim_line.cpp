@@ -50,6 +50,7 @@ private Q_SLOTS:
     void clientMayCloseAndReopen();
     void exclusiveUseEndsWithTheClient();
     void settingsChangeWhileRunning();
+    void lineSettingsLoggedBeforeTheirBytes();
     void linkCreatedAndRemoved();
     void linkRefusesWhatIsNotItsOwn_data();
     void linkRefusesWhatIsNotItsOwn();
@@ -322,6 +323,36 @@ void TestSimLine::settingsChangeWhileRunning()
              bytes({1, 255, 255, 255, 1, 1, 1, 1,   1, 255, 255, 255, 255,
                     1, 1,   1,   1,   1, 1, 1, 255, 1, 0,   0,   0})
                  .toHex(' '));
+}
+
+void TestSimLine::lineSettingsLoggedBeforeTheirBytes()
+{
+    sim::Simulator s;
+    QVERIFY(s.start());
+    SimClient c(s.devicePath());
+    const int mark = s.log().count();
+    // As the panel sends and then uploads: each exchange sets its stop bits first.
+    QVERIFY(c.setStopBits(2));
+    QVERIFY(c.send(distinctDayFrame()));
+    QVERIFY(s.log().waitFor("day frame", mark, kLogWait));
+    QVERIFY(c.setStopBits(1));
+    QVERIFY(c.send(bytes({226})));
+    QVERIFY(s.log().waitFor("request 226: sent", mark, kLogWait));
+
+    const QStringList lines = s.log().lines().mid(mark);
+    const auto at = [&lines](const QString& fragment) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines[i].contains(fragment)) {
+                return i;
+            }
+        }
+        return qsizetype{-1};
+    };
+    const qsizetype two = at("line settings: 1200 bit/s, 8 data bits, no parity, 2 stop bits");
+    const qsizetype frame = at(" day frame: ");
+    const qsizetype one = at("line settings: 1200 bit/s, 8 data bits, no parity, 1 stop bit");
+    const qsizetype request = at(" request 226: sent ");
+    QVERIFY2(0 <= two && two < frame && frame < one && one < request, qPrintable(lines.join('\n')));
 }
 
 void TestSimLine::linkCreatedAndRemoved()
