@@ -23,8 +23,12 @@ SIGINT, SIGTERM and SIGHUP end the simulator cleanly (the --link link is removed
 Options:
   --link PATH         Also make PATH a symbolic link to the device, e.g. the panel's
                       <program folder>/ports/COM1 for port 1. The folder is created if
-                      needed. A link into /dev/pts/ left there by an earlier simulator is
-                      replaced; anything else at PATH is refused. Removed on exit.
+                      needed. Beside it PATH.owner holds the simulator's process id and
+                      marks the link as its own: the panel takes a link whose owner no
+                      longer runs for a missing port. A PATH whose owner still runs is
+                      refused; a link into /dev/pts/ whose owner is gone (or that has no
+                      owner file) is replaced; anything else at PATH is refused. Both are
+                      removed on exit.
   --log FILE          Write the log to FILE (created anew) instead of standard output.
   --reply day|night   Answer every upload request with this reply layout, whatever
                       preset is active.
@@ -46,6 +50,10 @@ Faults to inject (for trying the panel's error handling; each N at most %2):
 
   -h, --help          Show this text.
 
+Exit status: 0 after SIGINT, SIGTERM or SIGHUP; 1 when the simulator cannot start (no
+pseudo-terminal, the log cannot be written, PATH refused, e.g. because another simulator
+runs there); 2 for wrong options.
+
 The processor:
   Frames. The header byte 126 starts a frame. The frame ends at its 42nd byte (a day
   frame: 126 and 41 bytes), or at the first pause of 100 ms: a pause after exactly 33
@@ -66,6 +74,10 @@ The processor:
   off and the day/night switch is disabled. Nothing is kept between runs.
 
 Log: one line per event, starting with the time (hh:mm:ss.zzz):
+  line settings: 1200 bit/s, 8 data bits, no parity, 2 stop bits
+      the settings of the device, at start and whenever a client changes them; seen
+      whenever bytes arrive (and logged before them) and at least every 250 ms. Linux
+      pseudo-terminals always hold 8 data bits and no parity, whatever a client sets.
   day frame: gate=1 ranges=255 ... Space=off Digin=off Daynight=off chkTurbo=0 ...
              | changed: gate 8->1
       every parameter of the frame by name, in frame order; flags as on/off; a flag byte
