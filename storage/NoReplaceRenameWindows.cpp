@@ -7,6 +7,8 @@
 
 #include <qt_windows.h>
 
+#include <string>
+
 namespace storage {
 
 RenameOutcome renameWithoutReplacing(const QString& from, const QString& to, FileError& error)

@@ -7,6 +7,8 @@
 
 #include <qt_windows.h>
 
+#include <string>
+
 namespace storage {
 namespace {
 

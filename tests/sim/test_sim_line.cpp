@@ -403,6 +403,7 @@ void TestSimLine::linkRefusesWhatIsNotItsOwn()
     QVERIFY(!s.start(&error));
     QVERIFY2(error.contains("not a link made by the simulator"), qPrintable(error));
     QVERIFY(!s.isRunning());
+    QVERIFY(!pathPresent(lnk::ownerFilePath(path)));
     if (target.isEmpty()) {
         QVERIFY(!QFileInfo(path).isSymLink());
     } else {
