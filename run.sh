@@ -10,10 +10,17 @@ cmake --build build --parallel "$(nproc)" --target orvexdab orvexdab-sim
 
 # Port 1 of the panel is its program folder's ports/COM1 when that exists. The simulator
 # takes that name unless something other than a simulator's link (e.g. a user's link to a
-# real adapter) is already there.
+# real adapter) is already there, or a simulator started earlier still runs there.
 port=build/bin/ports/COM1
 sim_log=build/sim.log
 sim_pid=""
+running_pid=""
+if [ -f "$port.owner" ]; then
+    running_pid=$(tr -dc '0-9' <"$port.owner" 2>/dev/null) || true
+    if [ -z "$running_pid" ] || ! kill -0 "$running_pid" 2>/dev/null; then
+        running_pid=""
+    fi
+fi
 
 stop_simulator() {
     if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
@@ -22,7 +29,10 @@ stop_simulator() {
     fi
 }
 
-if { [ -e "$port" ] || [ -L "$port" ]; } &&
+if [ -n "$running_pid" ]; then
+    echo "Processor simulator already running on port 1 ($port), process $running_pid;" \
+        "its log: $sim_log"
+elif { [ -e "$port" ] || [ -L "$port" ]; } &&
     ! { [ -L "$port" ] && [[ "$(readlink "$port")" == /dev/pts/* ]]; }; then
     echo "Port 1 ($port) is already taken by something that is not the simulator's;" \
         "no processor simulator started."

@@ -1,5 +1,7 @@
 #include "link/PortNames.h"
 
+#include "link/LinkOwner.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -71,7 +73,7 @@ QString portDevice(int portNo, const QString& programDir)
     const QString link = portLinkPath(portNo, programDir);
     const QFileInfo info(link);
     if (info.exists() || info.isSymLink()) {
-        return resolved(link);
+        return ownerGone(link) ? QString() : resolved(link);
     }
     return systemDevice(portNo);
 #endif
@@ -101,6 +103,7 @@ QList<PortLink> portLinks(const QString& programDir)
         l.linkPath = e.filePath();
         l.target = e.isSymLink() ? e.symLinkTarget() : e.filePath();
         l.device = resolved(e.filePath());
+        l.stale = ownerGone(e.filePath());
         links.append(l);
     }
     std::sort(links.begin(), links.end(),
@@ -117,7 +120,7 @@ std::optional<int> portNumberOf(const QString& systemLocation, const QString& pr
     const QString device = resolved(systemLocation);
     const QList<PortLink> links = portLinks(programDir);
     for (const PortLink& l : links) {
-        if (!device.isEmpty() && l.device == device) {
+        if (!device.isEmpty() && !l.stale && l.device == device) {
             return l.portNo;
         }
     }

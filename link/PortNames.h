@@ -16,15 +16,17 @@ QString portLinkPath(int portNo, const QString& programDir);
 
 // The name to open for a port number: "COM<n>" on Windows, elsewhere the real path of the
 // device (links resolved: the serial layer wants the device itself). Empty when no device can
-// be named for the number (0, or a ports/ link whose target is gone).
+// be named for the number (0, a ports/ link whose target is gone, or a stale simulator link:
+// its simulator no longer runs, so its device number may belong to another program now).
 QString portDevice(int portNo, const QString& programDir);
 
 struct PortLink
 {
     int portNo = 0;
-    QString linkPath; // <programDir>/ports/COM<n>
-    QString target;   // what the link points to, as written in it
-    QString device;   // the resolved device, empty when the target is missing
+    QString linkPath;   // <programDir>/ports/COM<n>
+    QString target;     // what the link points to, as written in it
+    QString device;     // the resolved device, empty when the target is missing
+    bool stale = false; // a simulator's link whose simulator no longer runs: reaches nothing
 };
 
 // The ports/COM<n> entries of the program directory, by number.

@@ -8,6 +8,11 @@
 namespace sim {
 namespace {
 
+// Bounds that keep a typing slip from costing a gigabyte or a day: far above any reply the
+// panel reads (42 bytes) and any wait it makes (800 ms).
+constexpr int kMaxFaultBytes = 4096;
+constexpr int kMaxReactionMs = 10000;
+
 constexpr char kUsage[] = R"(Usage: orvexdab-sim [options]
 
 Plays the audio processor on a pseudo-terminal, so that the panel (or any serial client)
@@ -18,16 +23,21 @@ SIGINT, SIGTERM and SIGHUP end the simulator cleanly (the --link link is removed
 Options:
   --link PATH         Also make PATH a symbolic link to the device, e.g. the panel's
                       <program folder>/ports/COM1 for port 1. The folder is created if
-                      needed. A link into /dev/pts/ left there by an earlier simulator is
-                      replaced; anything else at PATH is refused. Removed on exit.
+                      needed. Beside it PATH.owner holds the simulator's process id and
+                      marks the link as its own: the panel takes a link whose owner no
+                      longer runs for a missing port. A PATH whose owner still runs is
+                      refused; a link into /dev/pts/ whose owner is gone (or that has no
+                      owner file) is replaced; anything else at PATH is refused. Both are
+                      removed on exit.
   --log FILE          Write the log to FILE (created anew) instead of standard output.
   --reply day|night   Answer every upload request with this reply layout, whatever
                       preset is active.
   --reaction MS       Time from the upload request to the start of the first reply byte
-                      (default 20). The panel reads the day reply 800 ms after its
-                      request, so from 450 on the day reply is not complete by then.
+                      (default 20, at most %3). The panel reads the day reply 800 ms
+                      after its request, so from 450 on the day reply is not complete by
+                      then.
 
-Faults to inject (for trying the panel's error handling):
+Faults to inject (for trying the panel's error handling; each N at most %2):
   --no-reply          Never answer the upload request.
   --reply-length N    Send N reply bytes instead of the right number: the reply is cut,
                       or padded with zero bytes.
@@ -39,6 +49,10 @@ Faults to inject (for trying the panel's error handling):
                       --link link pointing to it.
 
   -h, --help          Show this text.
+
+Exit status: 0 after SIGINT, SIGTERM or SIGHUP; 1 when the simulator cannot start (no
+pseudo-terminal, the log cannot be written, PATH refused, e.g. because another simulator
+runs there); 2 for wrong options.
 
 The processor:
   Frames. The header byte 126 starts a frame. The frame ends at its 42nd byte (a day
@@ -60,6 +74,10 @@ The processor:
   off and the day/night switch is disabled. Nothing is kept between runs.
 
 Log: one line per event, starting with the time (hh:mm:ss.zzz):
+  line settings: 1200 bit/s, 8 data bits, no parity, 2 stop bits
+      the settings of the device, at start and whenever a client changes them; seen
+      whenever bytes arrive (and logged before them) and at least every 250 ms. Linux
+      pseudo-terminals always hold 8 data bits and no parity, whatever a client sets.
   day frame: gate=1 ranges=255 ... Space=off Digin=off Daynight=off chkTurbo=0 ...
              | changed: gate 8->1
       every parameter of the frame by name, in frame order; flags as on/off; a flag byte
@@ -76,19 +94,29 @@ Log: one line per event, starting with the time (hh:mm:ss.zzz):
   line back on device /dev/pts/N            when the new device is there
 )";
 
-bool readCount(const QCommandLineParser& p, const QString& name, int& target, QString& error)
+bool readCount(const QCommandLineParser& p, const QString& name, int maximum, const char* unit,
+               int& target, QString& error)
 {
     if (!p.isSet(name)) {
         return true;
     }
     bool ok = false;
-    const int v = p.value(name).toInt(&ok);
+    // Read wide, so that a number too big for an int is called too big, not a non-number.
+    const qlonglong v = p.value(name).toLongLong(&ok);
     if (!ok || v < 0) {
         error = QStringLiteral("--%1 needs a whole number of 0 or more, not \"%2\"")
                     .arg(name, p.value(name));
         return false;
     }
-    target = v;
+    if (v > maximum) {
+        error = QStringLiteral("--%1 takes at most %2 %3, not %4")
+                    .arg(name)
+                    .arg(maximum)
+                    .arg(QLatin1String(unit))
+                    .arg(p.value(name));
+        return false;
+    }
+    target = static_cast<int>(v);
     return true;
 }
 
@@ -104,7 +132,8 @@ QString helpText()
                 .arg(QString::fromLatin1(i.name.data(), static_cast<qsizetype>(i.name.size())), -10)
                 .arg(commandEffect(i.command));
     }
-    return QString::fromLatin1(kUsage).arg(commands);
+    return QString::fromLatin1(kUsage).arg(commands, QString::number(kMaxFaultBytes),
+                                           QString::number(kMaxReactionMs));
 }
 
 CommandLine parseCommandLine(const QStringList& arguments)
@@ -150,11 +179,15 @@ CommandLine parseCommandLine(const QStringList& arguments)
     }
     int reaction = static_cast<int>(s.reaction.count());
     s.noReply = p.isSet(QStringLiteral("no-reply"));
-    if (!readCount(p, QStringLiteral("reaction"), reaction, c.error) ||
-        !readCount(p, QStringLiteral("reply-length"), s.replyLength, c.error) ||
-        !readCount(p, QStringLiteral("extra-bytes"), s.extraBytes, c.error) ||
-        !readCount(p, QStringLiteral("garbage"), s.garbageBytes, c.error) ||
-        !readCount(p, QStringLiteral("drop-after"), s.dropAfter, c.error)) {
+    constexpr char ms[] = "ms";
+    constexpr char bytes[] = "bytes";
+    if (!readCount(p, QStringLiteral("reaction"), kMaxReactionMs, ms, reaction, c.error) ||
+        !readCount(p, QStringLiteral("reply-length"), kMaxFaultBytes, bytes, s.replyLength,
+                   c.error) ||
+        !readCount(p, QStringLiteral("extra-bytes"), kMaxFaultBytes, bytes, s.extraBytes,
+                   c.error) ||
+        !readCount(p, QStringLiteral("garbage"), kMaxFaultBytes, bytes, s.garbageBytes, c.error) ||
+        !readCount(p, QStringLiteral("drop-after"), kMaxFaultBytes, bytes, s.dropAfter, c.error)) {
         return c;
     }
     s.reaction = std::chrono::milliseconds(reaction);

@@ -38,16 +38,24 @@ bool Simulator::start(QString* error)
     if (isRunning()) {
         return true;
     }
+    // The name first: a simulator refused because another one runs there must not start
+    // its log afresh over the other's.
+    if (!m_link.claim(error)) {
+        return false;
+    }
     if (!m_options.logFile.isEmpty() && !m_log.openFile(m_options.logFile, error)) {
+        m_link.release();
         return false;
     }
     if (m_options.logToStdout && m_options.logFile.isEmpty()) {
         m_log.setStream(stdout);
     }
     if (!m_pty.open(error)) {
+        m_link.release();
         return false;
     }
     if (!m_link.create(m_pty.devicePath(), error)) {
+        m_link.release();
         m_pty.close();
         return false;
     }
@@ -56,7 +64,7 @@ bool Simulator::start(QString* error)
         if (error) {
             *error = QStringLiteral("eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         }
-        m_link.remove();
+        m_link.release();
         m_pty.close();
         return false;
     }
@@ -64,15 +72,15 @@ bool Simulator::start(QString* error)
         std::fprintf(stdout, "%s\n", m_pty.devicePath().toLocal8Bit().constData());
         std::fflush(stdout);
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_device = m_pty.devicePath();
-    }
+    std::lock_guard lock(m_mutex);
+    m_device = m_pty.devicePath();
     m_log.write(
         QStringLiteral("processor ready on %1%2")
             .arg(m_pty.devicePath(), m_options.linkPath.isEmpty()
                                          ? QString()
                                          : QStringLiteral(" (link %1)").arg(m_options.linkPath)));
+    m_lineSettings.reset();
+    noteLineSettings();
     m_stopping = false;
     m_thread = std::thread([this] { run(); });
     return true;
@@ -88,7 +96,7 @@ void Simulator::stop()
     m_thread.join();
     ::close(m_wakeFd);
     m_wakeFd = -1;
-    m_link.remove();
+    m_link.release();
     m_pty.close();
     {
         std::lock_guard lock(m_mutex);
@@ -151,6 +159,7 @@ void Simulator::vanish(Clock::time_point now)
     m_engine.resetLine();
     m_queue.clear();
     m_device.clear();
+    m_lineSettings.reset();
     m_reopenAt = now + kReappearAfter;
 }
 
@@ -200,6 +209,8 @@ void Simulator::run()
             m_dropDone.notify_all();
             continue;
         }
+        // Before the bytes: they arrived under the settings in force now.
+        noteLineSettings();
         if (line & POLLIN) {
             readInput(t);
         }
@@ -226,6 +237,18 @@ Clock::time_point Simulator::nextWake(Clock::time_point now) const
         next = std::min(next, m_reopenAt);
     }
     return next;
+}
+
+void Simulator::noteLineSettings()
+{
+    if (!m_pty.isOpen()) {
+        return;
+    }
+    const std::optional<lnk::LineSettings> now = terminalSettings(m_pty.masterFd());
+    if (now && now != m_lineSettings) {
+        m_lineSettings = now;
+        m_log.write(describeLineSettings(*now));
+    }
 }
 
 void Simulator::readInput(Clock::time_point now)

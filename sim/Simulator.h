@@ -5,6 +5,7 @@
 #include "sim/Processor.h"
 #include "sim/PseudoTerminal.h"
 #include "sim/Settings.h"
+#include "sim/TerminalSettings.h"
 
 #include <atomic>
 #include <chrono>
@@ -79,6 +80,7 @@ private:
 
     void run();
     Clock::time_point nextWake(Clock::time_point now) const;
+    void noteLineSettings();
     void readInput(Clock::time_point now);
     void handle(const std::vector<Event>& events, Clock::time_point now);
     void answer(const Event& request, Clock::time_point now);
@@ -98,6 +100,7 @@ private:
     Processor m_engine;
     Settings m_settings;
     QString m_device;
+    std::optional<lnk::LineSettings> m_lineSettings; // as last logged; nothing for a new device
     std::deque<Outgoing> m_queue;
     Clock::time_point m_reopenAt;
     bool m_dropRequested = false;

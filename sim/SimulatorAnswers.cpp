@@ -93,6 +93,7 @@ void Simulator::reopenLine(Clock::time_point now)
                        : QStringLiteral(" (%1)").arg(error);
     }
     m_log.write(QStringLiteral("line back on device %1%2").arg(m_device, linkNote));
+    noteLineSettings();
 }
 
 } // namespace sim

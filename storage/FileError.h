@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace storage {
 
 // What went wrong with a parameter or settings file, worded the way operators know from
@@ -50,6 +52,15 @@ struct FileError
     }
 
     friend bool operator==(const FileError&, const FileError&) = default;
+};
+
+// A value, or why there is none.
+template <typename T> struct FileResult
+{
+    T value{};
+    std::optional<FileError> error; // set when value holds nothing useful
+
+    bool ok() const { return !error; }
 };
 
 } // namespace storage

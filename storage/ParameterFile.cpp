@@ -2,8 +2,9 @@
 
 #include "storage/AtomicWrite.h"
 #include "storage/FieldReader.h"
+#include "storage/SmallFile.h"
 
-#include <QFile>
+#include <QBuffer>
 
 #include <algorithm>
 
@@ -67,11 +68,13 @@ std::optional<FileError> writeParameterFile(const QString& path, const model::Pa
 
 std::optional<FileError> readParameterFile(const QString& path, model::ParameterSet& set)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return openFailure(path);
+    FileResult<QByteArray> content = readSmallFile(path);
+    if (!content.ok()) {
+        return content.error;
     }
-    FieldReader reader(file);
+    QBuffer buffer(&content.value);
+    buffer.open(QIODevice::ReadOnly);
+    FieldReader reader(buffer);
     int line = 0;
     for (const model::Member m : parameterFileOrder()) {
         ++line;

@@ -29,7 +29,8 @@ std::optional<FileError> writeParameterFile(const QString& path, const model::Pa
 // the set's change rules see the state in force at that moment (bass density follows density
 // under the AutoDensity mark held before the file's own mark is read). A failure stops at
 // its field: the fields before it stay applied, the rest are not read. Nothing after the
-// last field is read.
+// last field is looked at. The file is taken by readSmallFile: anything but a regular file of
+// at most kSmallFileLimit bytes is refused before a field is applied.
 std::optional<FileError> readParameterFile(const QString& path, model::ParameterSet& set);
 
 } // namespace storage

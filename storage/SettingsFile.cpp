@@ -2,8 +2,9 @@
 
 #include "storage/AtomicWrite.h"
 #include "storage/FieldReader.h"
+#include "storage/SmallFile.h"
 
-#include <QFile>
+#include <QBuffer>
 
 namespace storage {
 
@@ -19,11 +20,13 @@ std::optional<FileError> writeSettingsFile(const QString& path, quint8 portNo)
 
 std::optional<quint8> readSettingsFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    FileResult<QByteArray> content = readSmallFile(path);
+    if (!content.ok()) {
         return std::nullopt;
     }
-    FieldReader reader(file);
+    QBuffer buffer(&content.value);
+    buffer.open(QIODevice::ReadOnly);
+    FieldReader reader(buffer);
     quint8 portNo = 0;
     if (reader.next(portNo)) {
         return std::nullopt;

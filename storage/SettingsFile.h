@@ -16,7 +16,8 @@ QByteArray formatSettingsFile(quint8 portNo);
 std::optional<FileError> writeSettingsFile(const QString& path, quint8 portNo);
 
 // The first field of the file as a port number, or nothing when the file is missing,
-// unreadable, empty, or its first field is not a number 0..255. Later lines are not read.
+// unreadable, empty, refused by readSmallFile (not a regular file of at most kSmallFileLimit
+// bytes), or its first field is not a number 0..255. Later lines are not looked at.
 std::optional<quint8> readSettingsFile(const QString& path);
 
 } // namespace storage

@@ -35,6 +35,17 @@ public:
     SimClient& operator=(const SimClient&) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+
+    // As a serial client sets its line; the simulator reads the settings off its own end.
+    bool setStopBits(int stopBits)
+    {
+        termios t{};
+        if (tcgetattr(m_fd, &t) != 0) {
+            return false;
+        }
+        t.c_cflag = stopBits == 2 ? (t.c_cflag | CSTOPB) : (t.c_cflag & ~CSTOPB);
+        return tcsetattr(m_fd, TCSANOW, &t) == 0;
+    }
     void close()
     {
         if (m_fd >= 0) {

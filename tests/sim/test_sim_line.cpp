@@ -1,11 +1,15 @@
 // The simulator on a real pseudo-terminal: pacing, injected faults, client close and reopen,
 // the device link.
+#include "link/LinkOwner.h"
+#include "link/PortNames.h"
 #include "sim/Simulator.h"
 
 #include "SimBytes.h"
 #include "SimClient.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,10 +50,13 @@ private Q_SLOTS:
     void clientMayCloseAndReopen();
     void exclusiveUseEndsWithTheClient();
     void settingsChangeWhileRunning();
+    void lineSettingsLoggedBeforeTheirBytes();
     void linkCreatedAndRemoved();
     void linkRefusesWhatIsNotItsOwn_data();
     void linkRefusesWhatIsNotItsOwn();
     void linkTakenOverIsLeftAlone();
+    void secondSimulatorRefusedWhileTheFirstRuns();
+    void staleLinkReachesNothingAndIsReplaced();
 };
 
 void TestSimLine::frameAndCommandsArrive()
@@ -318,6 +325,36 @@ void TestSimLine::settingsChangeWhileRunning()
                  .toHex(' '));
 }
 
+void TestSimLine::lineSettingsLoggedBeforeTheirBytes()
+{
+    sim::Simulator s;
+    QVERIFY(s.start());
+    SimClient c(s.devicePath());
+    const int mark = s.log().count();
+    // As the panel sends and then uploads: each exchange sets its stop bits first.
+    QVERIFY(c.setStopBits(2));
+    QVERIFY(c.send(distinctDayFrame()));
+    QVERIFY(s.log().waitFor("day frame", mark, kLogWait));
+    QVERIFY(c.setStopBits(1));
+    QVERIFY(c.send(bytes({226})));
+    QVERIFY(s.log().waitFor("request 226: sent", mark, kLogWait));
+
+    const QStringList lines = s.log().lines().mid(mark);
+    const auto at = [&lines](const QString& fragment) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines[i].contains(fragment)) {
+                return i;
+            }
+        }
+        return qsizetype{-1};
+    };
+    const qsizetype two = at("line settings: 1200 bit/s, 8 data bits, no parity, 2 stop bits");
+    const qsizetype frame = at(" day frame: ");
+    const qsizetype one = at("line settings: 1200 bit/s, 8 data bits, no parity, 1 stop bit");
+    const qsizetype request = at(" request 226: sent ");
+    QVERIFY2(0 <= two && two < frame && frame < one && one < request, qPrintable(lines.join('\n')));
+}
+
 void TestSimLine::linkCreatedAndRemoved()
 {
     QTemporaryDir dir;
@@ -328,8 +365,10 @@ void TestSimLine::linkCreatedAndRemoved()
         QVERIFY(s.start());
         QVERIFY(QFileInfo(o.linkPath).isSymLink());
         QCOMPARE(QFileInfo(o.linkPath).symLinkTarget(), s.devicePath());
+        QCOMPARE(lnk::linkOwner(o.linkPath), std::optional<qint64>(::getpid()));
         s.stop();
         QVERIFY(!pathPresent(o.linkPath));
+        QVERIFY(!pathPresent(lnk::ownerFilePath(o.linkPath)));
     }
     // A link left behind by a simulator that was killed is replaced.
     QVERIFY(QFile::link("/dev/pts/999", o.linkPath));
@@ -364,6 +403,7 @@ void TestSimLine::linkRefusesWhatIsNotItsOwn()
     QVERIFY(!s.start(&error));
     QVERIFY2(error.contains("not a link made by the simulator"), qPrintable(error));
     QVERIFY(!s.isRunning());
+    QVERIFY(!pathPresent(lnk::ownerFilePath(path)));
     if (target.isEmpty()) {
         QVERIFY(!QFileInfo(path).isSymLink());
     } else {
@@ -383,6 +423,62 @@ void TestSimLine::linkTakenOverIsLeftAlone()
     QVERIFY(QFile::link("/dev/pts/998", o.linkPath));
     s.stop();
     QCOMPARE(QFileInfo(o.linkPath).symLinkTarget(), QString("/dev/pts/998"));
+}
+
+void TestSimLine::secondSimulatorRefusedWhileTheFirstRuns()
+{
+    QTemporaryDir dir;
+    sim::Options o;
+    o.linkPath = dir.filePath("COM1");
+    sim::Simulator first(o);
+    QVERIFY(first.start());
+    sim::Simulator second(o);
+    QString error;
+    QVERIFY(!second.start(&error));
+    QCOMPARE(error, o.linkPath + " belongs to the simulator running as process " +
+                        QString::number(::getpid()) + "; not taken over");
+    QCOMPARE(QFileInfo(o.linkPath).symLinkTarget(), first.devicePath());
+    QCOMPARE(lnk::linkOwner(o.linkPath), std::optional<qint64>(::getpid()));
+
+    first.stop();
+    QVERIFY(second.start(&error));
+    QCOMPARE(QFileInfo(o.linkPath).symLinkTarget(), second.devicePath());
+}
+
+void TestSimLine::staleLinkReachesNothingAndIsReplaced()
+{
+    // What a killed simulator leaves: its link, now to a terminal that another program got,
+    // and its owner file naming a process that is gone.
+    sim::PseudoTerminal stranger;
+    QVERIFY(stranger.open(nullptr));
+    QProcess gone;
+    gone.start("true");
+    QVERIFY(gone.waitForStarted());
+    const qint64 pid = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    QTemporaryDir dir;
+    sim::Options o;
+    o.linkPath = lnk::portLinkPath(7, dir.path());
+    QVERIFY(QDir().mkpath(dir.filePath("ports")));
+    QVERIFY(QFile::link(stranger.devicePath(), o.linkPath));
+    QFile owner(lnk::ownerFilePath(o.linkPath));
+    QVERIFY(owner.open(QIODevice::WriteOnly));
+    owner.write(QByteArray::number(pid) + "\n");
+    owner.close();
+
+    QVERIFY(lnk::ownerGone(o.linkPath));
+    QCOMPARE(lnk::portDevice(7, dir.path()), QString());
+    const QList<lnk::PortLink> links = lnk::portLinks(dir.path());
+    QCOMPARE(links.size(), 1);
+    QVERIFY(links[0].stale);
+
+    sim::Simulator s(o);
+    QString error;
+    QVERIFY2(s.start(&error), qPrintable(error));
+    QCOMPARE(QFileInfo(o.linkPath).symLinkTarget(), s.devicePath());
+    QVERIFY(!lnk::ownerGone(o.linkPath));
+    QCOMPARE(lnk::portDevice(7, dir.path()), s.devicePath());
+    QVERIFY(!lnk::portLinks(dir.path())[0].stale);
 }
 
 QTEST_GUILESS_MAIN(TestSimLine)

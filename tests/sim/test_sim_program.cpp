@@ -1,6 +1,8 @@
 // orvexdab-sim as a user starts it: first line, link, log, clean end on SIGTERM.
 #include "SimBytes.h"
 #include "SimClient.h"
+#include "link/LinkOwner.h"
+#include "link/PortNames.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -45,9 +47,12 @@ class TestSimProgram : public QObject
 
 private Q_SLOTS:
     void help();
+    void wrongOption_data();
     void wrongOption();
     void servesUntilTerminated();
     void logToFile();
+    void secondOnTheSameLinkRefused();
+    void killedLeavesAStaleLinkThatIsReplaced();
 };
 
 void TestSimProgram::help()
@@ -61,13 +66,26 @@ void TestSimProgram::help()
     QVERIFY(out.contains("--drop-after N"));
 }
 
+void TestSimProgram::wrongOption_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("unknown layout")
+        << QStringList{"--reply", "noon"} << QByteArray("--reply takes day or night");
+    QTest::newRow("reply length beyond its maximum")
+        << QStringList{"--reply-length", "1000000000"}
+        << QByteArray("--reply-length takes at most 4096 bytes");
+}
+
 void TestSimProgram::wrongOption()
 {
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, message);
     QProcess p;
-    p.start(program(), {"--reply", "noon"});
+    p.start(program(), args);
     QVERIFY(p.waitForFinished(kWaitMs));
     QCOMPARE(p.exitCode(), 2);
-    QVERIFY(p.readAllStandardError().contains("--reply takes day or night"));
+    QVERIFY(p.readAllStandardError().contains(message));
 }
 
 void TestSimProgram::servesUntilTerminated()
@@ -118,6 +136,62 @@ void TestSimProgram::logToFile()
     p.terminate();
     QVERIFY(p.waitForFinished(kWaitMs));
     QCOMPARE(p.readAllStandardOutput(), QByteArray());
+}
+
+void TestSimProgram::secondOnTheSameLinkRefused()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ports/COM1");
+    const QString log = dir.filePath("sim.log");
+    QProcess first;
+    first.start(program(), {"--link", link, "--log", log});
+    QVERIFY(first.waitForReadyRead(kWaitMs));
+    const QString device = QString::fromLocal8Bit(first.readLine().trimmed());
+
+    QProcess second;
+    second.start(program(), {"--link", link, "--log", log});
+    QVERIFY(second.waitForFinished(kWaitMs));
+    QCOMPARE(second.exitCode(), 1);
+    QCOMPARE(QString::fromLocal8Bit(second.readAllStandardError()),
+             QString("orvexdab-sim: %1 belongs to the simulator running as process %2; not "
+                     "taken over\n")
+                 .arg(link)
+                 .arg(first.processId()));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("processor ready on " + device.toLocal8Bit()));
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(kWaitMs));
+    QVERIFY(!pathPresent(link));
+    QVERIFY(!pathPresent(lnk::ownerFilePath(link)));
+}
+
+void TestSimProgram::killedLeavesAStaleLinkThatIsReplaced()
+{
+    QTemporaryDir dir;
+    const QString link = lnk::portLinkPath(1, dir.path());
+    QProcess killed;
+    killed.start(program(), {"--link", link});
+    QByteArray out;
+    QVERIFY(waitForOutput(killed, out, "processor ready"));
+    QCOMPARE(lnk::portDevice(1, dir.path()), QString::fromLocal8Bit(out.left(out.indexOf('\n'))));
+    killed.kill();
+    QVERIFY(killed.waitForFinished(kWaitMs));
+
+    QVERIFY(pathPresent(link));
+    QVERIFY(lnk::ownerGone(link));
+    QCOMPARE(lnk::portDevice(1, dir.path()), QString());
+
+    QProcess next;
+    next.start(program(), {"--link", link});
+    out.clear();
+    QVERIFY(waitForOutput(next, out, "processor ready"));
+    QCOMPARE(lnk::linkOwner(link), std::optional<qint64>(next.processId()));
+    QCOMPARE(lnk::portDevice(1, dir.path()), QString::fromLocal8Bit(out.left(out.indexOf('\n'))));
+    next.terminate();
+    QVERIFY(next.waitForFinished(kWaitMs));
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)

@@ -202,6 +202,31 @@ void TestSimReplies::commandLine_data()
     QTest::newRow("word for a count")
         << QStringList{"--garbage", "many"}
         << "--garbage needs a whole number of 0 or more, not \"many\"" << sim::Settings{};
+    QTest::newRow("every count at its maximum")
+        << QStringList{"--reaction", "10000",     "--reply-length", "4096",         "--extra-bytes",
+                       "4096",       "--garbage", "4096",           "--drop-after", "4096"}
+        << QString() << with([](sim::Settings& s) {
+               s.reaction = 10000ms;
+               s.replyLength = 4096;
+               s.extraBytes = 4096;
+               s.garbageBytes = 4096;
+               s.dropAfter = 4096;
+           });
+    QTest::newRow("reply length of a gigabyte")
+        << QStringList{"--reply-length", "1000000000"}
+        << "--reply-length takes at most 4096 bytes, not 1000000000" << sim::Settings{};
+    QTest::newRow("extra bytes one beyond")
+        << QStringList{"--extra-bytes", "4097"}
+        << "--extra-bytes takes at most 4096 bytes, not 4097" << sim::Settings{};
+    QTest::newRow("garbage beyond an int")
+        << QStringList{"--garbage", "99999999999"}
+        << "--garbage takes at most 4096 bytes, not 99999999999" << sim::Settings{};
+    QTest::newRow("drop after one beyond")
+        << QStringList{"--drop-after", "4097"} << "--drop-after takes at most 4096 bytes, not 4097"
+        << sim::Settings{};
+    QTest::newRow("reaction of a day")
+        << QStringList{"--reaction", "86400000"}
+        << "--reaction takes at most 10000 ms, not 86400000" << sim::Settings{};
     QTest::newRow("unknown option")
         << QStringList{"--turbo"} << "Unknown option 'turbo'." << sim::Settings{};
     QTest::newRow("stray argument")
@@ -230,6 +255,8 @@ void TestSimReplies::helpNamesEveryOption()
         QVERIFY2(help.contains(QLatin1String(option)), option);
     }
     QVERIFY(!help.contains("%1"));
+    QVERIFY(help.contains("at most 10000)"));
+    QVERIFY(help.contains("each N at most 4096)"));
 }
 
 QTEST_GUILESS_MAIN(TestSimReplies)

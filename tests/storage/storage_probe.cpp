@@ -3,11 +3,14 @@
 //
 //   orvex_storage_probe hello
 //   orvex_storage_probe writeparams <path>
+//   orvex_storage_probe readparams <path>
+//   orvex_storage_probe setaside <path>
 //   orvex_storage_probe panel <programDir> [gate]
 
 #include "app/frmMain.h"
 #include "model/ParameterSet.h"
 #include "storage/ParameterFile.h"
+#include "storage/SetAside.h"
 #include "support/MemoryLine.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
@@ -32,6 +35,27 @@ int writeParams(QTextStream& out, const QString& path)
     const std::optional<storage::FileError> error = storage::writeParameterFile(path, set);
     out << "error=" << (error ? error->description() : QString()) << '\n';
     out << "intact=" << (contentOf(path) == before ? 1 : 0) << '\n';
+    out << "entries="
+        << QDir(QFileInfo(path).absolutePath())
+               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)
+               .join(QLatin1Char(','))
+        << '\n';
+    return 0;
+}
+
+int readParams(QTextStream& out, const QString& path)
+{
+    model::ParameterSet set;
+    const std::optional<storage::FileError> error = storage::readParameterFile(path, set);
+    out << "error=" << (error ? error->description() : QString()) << '\n';
+    return 0;
+}
+
+int setAside(QTextStream& out, const QString& path)
+{
+    const storage::FileResult<QString> moved = storage::setAside(path);
+    out << "error=" << (moved.error ? moved.error->description() : QString()) << '\n';
+    out << "moved=" << moved.value << '\n';
     out << "entries="
         << QDir(QFileInfo(path).absolutePath())
                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)
@@ -78,6 +102,12 @@ int main(int argc, char* argv[])
     }
     if (mode == QLatin1String("writeparams") && args.size() == 3) {
         return writeParams(out, args.at(2));
+    }
+    if (mode == QLatin1String("readparams") && args.size() == 3) {
+        return readParams(out, args.at(2));
+    }
+    if (mode == QLatin1String("setaside") && args.size() == 3) {
+        return setAside(out, args.at(2));
     }
     if (mode == QLatin1String("panel") && args.size() >= 3) {
         return runPanel(out, args.at(2), args.value(3));
