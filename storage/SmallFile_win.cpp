@@ -1,4 +1,4 @@
-// Not compiled on Linux or macOS: the Windows counterpart of SmallFilePosix.cpp.
+// Not compiled on Linux or macOS: the Windows counterpart of SmallFile_posix.cpp.
 #include "storage/SmallFile.h"
 
 #ifdef Q_OS_WIN

@@ -1,4 +1,4 @@
-// Not compiled on Linux or macOS: the Windows counterpart of LinkOwnerPosix.cpp.
+// Not compiled on Linux or macOS: the Windows counterpart of LinkOwner_posix.cpp.
 #include "link/LinkOwner.h"
 
 #ifdef Q_OS_WIN

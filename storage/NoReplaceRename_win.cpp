@@ -1,4 +1,4 @@
-// Not compiled on Linux or macOS: the Windows counterpart of NoReplaceRenamePosix.cpp.
+// Not compiled on Linux or macOS: the Windows counterpart of NoReplaceRename_posix.cpp.
 #include "storage/SetAside.h"
 
 #ifdef Q_OS_WIN
