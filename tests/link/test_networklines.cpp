@@ -1,0 +1,304 @@
+// The network lines against a real serial server (ser2net on loopback) in front of the
+// simulated processor or a bare pseudo-terminal, and against a scripted Telnet server.
+#include "RawPty.h"
+#include "Ser2net.h"
+#include "link/Frames.h"
+#include "link/NetworkLines.h"
+#include "sim/Simulator.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <termios.h>
+
+using namespace std::chrono_literals;
+using lnk::LineFault;
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+const char* const kNoSer2net = "ser2net is not installed (Debian package ser2net)";
+
+lnk::NetworkScheme schemeOf(bool rfc2217)
+{
+    return rfc2217 ? lnk::NetworkScheme::Rfc2217 : lnk::NetworkScheme::Tcp;
+}
+
+// Every signal of a line, recorded.
+struct Watch
+{
+    explicit Watch(lnk::Line& l)
+        : line(l), opened(&l, &lnk::Line::opened), openFailed(&l, &lnk::Line::openFailed),
+          failed(&l, &lnk::Line::failed), closed(&l, &lnk::Line::closed),
+          written(&l, &lnk::Line::bytesWritten)
+    {}
+
+    // True when the open ends in opened().
+    bool open(const lnk::LineSettings& settings)
+    {
+        line.open(settings);
+        return QTest::qWaitFor([&] { return !opened.isEmpty() || !openFailed.isEmpty(); },
+                               kWaitMs) &&
+               !opened.isEmpty();
+    }
+    static LineFault fault(const QSignalSpy& spy)
+    {
+        return spy.isEmpty() ? LineFault::None : spy.first().at(0).value<LineFault>();
+    }
+    // Closes and waits; the fault closed() reports.
+    LineFault close()
+    {
+        line.close();
+        if (!QTest::qWaitFor([&] { return !closed.isEmpty(); }, kWaitMs)) {
+            return LineFault::DrainTimeout;
+        }
+        return fault(closed);
+    }
+    qint64 dataWritten() const
+    {
+        qint64 sum = 0;
+        for (const QList<QVariant>& args : written) {
+            sum += args.at(0).toLongLong();
+        }
+        return sum;
+    }
+
+    lnk::Line& line;
+    QSignalSpy opened, openFailed, failed, closed, written;
+};
+
+// The simulated processor behind ser2net.
+struct Site
+{
+    bool start()
+    {
+        if (!simulator.start(&error)) {
+            return false;
+        }
+        server = std::make_unique<Ser2net>(simulator.devicePath());
+        return server->start(&error);
+    }
+    std::unique_ptr<lnk::NetworkLine> line(bool rfc2217) const
+    {
+        return std::unique_ptr<lnk::NetworkLine>(
+            lnk::createNetworkLine(server->address(schemeOf(rfc2217))));
+    }
+
+    sim::Simulator simulator;
+    std::unique_ptr<Ser2net> server;
+    QString error;
+};
+
+// A Telnet server that says its script to each client and then listens.
+class ScriptedServer : public QTcpServer
+{
+public:
+    explicit ScriptedServer(const QByteArray& script)
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this, script] {
+            while (QTcpSocket* s = nextPendingConnection()) {
+                s->write(script);
+            }
+        });
+    }
+};
+
+} // namespace
+
+class TestNetworkLines : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void schemes_data();
+    void framesThroughTheServer_data() { schemes_data(); }
+    void framesThroughTheServer();
+    void stopBitsReachTheSerialSide_data();
+    void stopBitsReachTheSerialSide();
+    void refusedConnectionFailsTheOpen_data() { schemes_data(); }
+    void refusedConnectionFailsTheOpen();
+    void secondClientIsBusy_data() { schemes_data(); }
+    void secondClientIsBusy();
+    void serverVanishingMidReplyFails_data() { schemes_data(); }
+    void serverVanishingMidReplyFails();
+    void refusingServerFailsTheOpen_data();
+    void refusingServerFailsTheOpen();
+};
+
+void TestNetworkLines::schemes_data()
+{
+    QTest::addColumn<bool>("rfc2217");
+    QTest::newRow("tcp") << false;
+    QTest::newRow("rfc2217") << true;
+}
+
+void TestNetworkLines::framesThroughTheServer()
+{
+    QFETCH(bool, rfc2217);
+    if (Ser2net::program().isEmpty()) {
+        QSKIP(kNoSer2net);
+    }
+    Site site;
+    QVERIFY2(site.start(), qPrintable(site.error));
+    const auto line = site.line(rfc2217);
+
+    model::ParameterSet set;
+    set.assign(model::Member::gate, 0xFF);                // the Telnet escape byte
+    set.assign(model::Member::ranges, lnk::kFrameHeader); // a frame header inside the data
+    const QByteArray frame = lnk::encodeFrame(lnk::Block::Day, set);
+
+    Watch send(*line);
+    QVERIFY(send.open(lnk::kSendSettings));
+    const int mark = site.simulator.log().count();
+    QElapsedTimer sending;
+    sending.start();
+    line->write(frame);
+    QCOMPARE(send.close(), LineFault::None);
+    // Closed only once the frame can have left a real serial line.
+    QVERIFY(sending.elapsed() >= lnk::kSendSettings.lineTime(frame.size()).count());
+    QCOMPARE(send.dataWritten(), frame.size());
+    QVERIFY(site.simulator.log().waitFor(QStringLiteral("day frame"), mark, 2s));
+    QVERIFY(site.simulator.state().current == sim::valuesOf(set));
+
+    Watch upload(*line);
+    QVERIFY(upload.open(lnk::kUploadSettings));
+    line->write(QByteArray(1, char(lnk::kUploadRequest)));
+    QByteArray reply;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            reply += line->readAll();
+            return reply.size() >= lnk::kDayReplySize;
+        },
+        kWaitMs));
+    QCOMPARE(reply.toHex(' '), lnk::encodeReply(lnk::Block::Day, set).toHex(' '));
+    QCOMPARE(upload.close(), LineFault::None);
+}
+
+void TestNetworkLines::stopBitsReachTheSerialSide_data()
+{
+    QTest::addColumn<QString>("serverDefault");
+    QTest::addColumn<bool>("send");
+
+    QTest::newRow("send: 2 stop bits on a port left at 1") << "9600e71" << true;
+    QTest::newRow("upload: 1 stop bit on a port left at 2") << "9600e72" << false;
+}
+
+void TestNetworkLines::stopBitsReachTheSerialSide()
+{
+    QFETCH(QString, serverDefault);
+    QFETCH(bool, send);
+    if (Ser2net::program().isEmpty()) {
+        QSKIP(kNoSer2net);
+    }
+    RawPty pty;
+    QVERIFY(pty.isOpen());
+    Ser2net server(pty.device(), serverDefault);
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    const std::unique_ptr<lnk::NetworkLine> line(
+        lnk::createNetworkLine(server.address(lnk::NetworkScheme::Rfc2217)));
+
+    Watch watch(*line);
+    QVERIFY(watch.open(send ? lnk::kSendSettings : lnk::kUploadSettings));
+    termios t{};
+    QCOMPARE(tcgetattr(pty.guard(), &t), 0);
+    QCOMPARE(cfgetospeed(&t), speed_t(B1200));
+    QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(t.c_cflag & PARENB, tcflag_t(0));
+    QCOMPARE((t.c_cflag & CSTOPB) != 0, send);
+    line->abort();
+}
+
+void TestNetworkLines::refusedConnectionFailsTheOpen()
+{
+    QFETCH(bool, rfc2217);
+    const lnk::NetworkAddress closedPort{schemeOf(rfc2217), QStringLiteral("127.0.0.1"),
+                                         Ser2net::freeLoopbackPort()};
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(closedPort));
+    Watch watch(*line);
+    QVERIFY(!watch.open(lnk::kSendSettings));
+    QCOMPARE(Watch::fault(watch.openFailed), LineFault::PortMissing);
+    line->write(QByteArray(1, char(lnk::kUploadRequest)));
+    QTest::qWait(20);
+    QVERIFY(watch.written.isEmpty());
+}
+
+void TestNetworkLines::secondClientIsBusy()
+{
+    QFETCH(bool, rfc2217);
+    if (Ser2net::program().isEmpty()) {
+        QSKIP(kNoSer2net);
+    }
+    Site site;
+    QVERIFY2(site.start(), qPrintable(site.error));
+    const auto first = site.line(rfc2217);
+    const auto second = site.line(rfc2217);
+    Watch holder(*first);
+    QVERIFY(holder.open(lnk::kUploadSettings));
+
+    Watch watch(*second);
+    QVERIFY(!watch.open(lnk::kUploadSettings));
+    QCOMPARE(Watch::fault(watch.openFailed), LineFault::PortBusy);
+    QVERIFY(!holder.failed.count());
+    first->abort();
+}
+
+void TestNetworkLines::serverVanishingMidReplyFails()
+{
+    QFETCH(bool, rfc2217);
+    if (Ser2net::program().isEmpty()) {
+        QSKIP(kNoSer2net);
+    }
+    Site site;
+    QVERIFY2(site.start(), qPrintable(site.error));
+    const auto line = site.line(rfc2217);
+    Watch watch(*line);
+    QVERIFY(watch.open(lnk::kUploadSettings));
+    line->write(QByteArray(1, char(lnk::kUploadRequest)));
+    QVERIFY(QTest::qWaitFor([&] { return line->bytesAvailable() > 0; }, kWaitMs));
+    site.server->kill();
+    QVERIFY(QTest::qWaitFor([&] { return !watch.failed.isEmpty(); }, kWaitMs));
+    QCOMPARE(Watch::fault(watch.failed), LineFault::DeviceGone);
+    QVERIFY(line->bytesAvailable() < lnk::kDayReplySize);
+    QVERIFY(!line->isOpen());
+}
+
+void TestNetworkLines::refusingServerFailsTheOpen_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<LineFault>("fault");
+
+    const QByteArray binary = QByteArray::fromHex("fffd00fffb00");
+    QTest::newRow("COM port option refused")
+        << binary + QByteArray::fromHex("fffe2c") << LineFault::OpenRefused;
+    QTest::newRow("binary data refused")
+        << QByteArray::fromHex("fffc00fffd2c") << LineFault::OpenRefused;
+    QTest::newRow("another baud rate confirmed")
+        << binary + QByteArray::fromHex("fffd2c"
+                                        "fffa2c6500002580fff0"
+                                        "fffa2c6608fff0fffa2c6701fff0fffa2c6802fff0"
+                                        "fffa2c7003fff0")
+        << LineFault::OpenRefused;
+    QTest::newRow("no answer at all") << QByteArray() << LineFault::ConnectTimeout;
+}
+
+void TestNetworkLines::refusingServerFailsTheOpen()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(LineFault, fault);
+    ScriptedServer server(script);
+    QVERIFY(server.isListening());
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(
+        {lnk::NetworkScheme::Rfc2217, QStringLiteral("127.0.0.1"), server.serverPort()}));
+    Watch watch(*line);
+    QVERIFY(!watch.open(lnk::kSendSettings));
+    QCOMPARE(Watch::fault(watch.openFailed), fault);
+}
+
+QTEST_GUILESS_MAIN(TestNetworkLines)
+#include "test_networklines.moc"
