@@ -1,5 +1,7 @@
 #include "link/Rfc2217Line.h"
 
+#include <QTimer>
+
 namespace lnk {
 namespace {
 
@@ -36,22 +38,39 @@ QString settingName(rfc2217::Command c)
 } // namespace
 
 Rfc2217Line::Rfc2217Line(const NetworkAddress& address, QObject* parent)
-    : NetworkLine(address, parent)
-{}
+    : NetworkLine(address, parent), m_resend(new QTimer(this))
+{
+    m_resend->setSingleShot(true);
+    connect(m_resend, &QTimer::timeout, this, &Rfc2217Line::resendRequests);
+}
 
 void Rfc2217Line::beginSession()
 {
     m_decoder.reset();
+    m_resend->stop();
     m_binaryOut = false;
     m_binaryIn = false;
     m_comPort = false;
-    m_requestsSent = false;
-    m_pending = 0;
     m_answered.clear();
+    // The requests go in the same packet as the negotiation. Sent after the server's DO, they
+    // met its unacknowledged greeting and came back 40 ms later (measured with ser2net).
     sendProtocol(telnet::negotiation(telnet::kWill, telnet::kOptionBinary) +
                  telnet::negotiation(telnet::kDo, telnet::kOptionBinary) +
-                 telnet::negotiation(telnet::kWill, telnet::kOptionComPort));
+                 telnet::negotiation(telnet::kWill, telnet::kOptionComPort) + requests());
+    m_pending = kOpenRequests;
     armOpenDeadline(kNegotiationTimeout);
+}
+
+QByteArray Rfc2217Line::requests() const
+{
+    return rfc2217::requestsFor(settings()) + rfc2217::purgeData(rfc2217::Purge::Both);
+}
+
+void Rfc2217Line::resendRequests()
+{
+    if (isOpening() && m_pending == kOpenRequests) {
+        sendProtocol(requests());
+    }
 }
 
 void Rfc2217Line::receiveWire(const QByteArray& wire)
@@ -93,11 +112,10 @@ void Rfc2217Line::handle(const Event& e)
             m_binaryOut = true;
         } else if (e.code == telnet::kOptionComPort) {
             m_comPort = true;
-            if (!m_requestsSent) {
-                sendProtocol(rfc2217::requestsFor(settings()) +
-                             rfc2217::purgeData(rfc2217::Purge::Both));
-                m_requestsSent = true;
-                m_pending = kOpenRequests;
+            // A server may ignore requests for an option it had not agreed to yet; the
+            // answers of one that took them come within a round trip of its DO.
+            if (m_pending == kOpenRequests && isOpening()) {
+                m_resend->start(kResendAfter + connectTime());
             }
         } else {
             answerOnce(telnet::kWont, e.code);
@@ -160,7 +178,7 @@ void Rfc2217Line::answerOnce(quint8 verb, quint8 option)
 
 void Rfc2217Line::finishWhenReady()
 {
-    if (isOpening() && m_binaryOut && m_binaryIn && m_comPort && m_requestsSent && m_pending == 0) {
+    if (isOpening() && m_binaryOut && m_binaryIn && m_comPort && m_pending == 0) {
         openDone();
     }
 }

@@ -2,6 +2,7 @@
 // simulated processor or a bare pseudo-terminal, and against a scripted Telnet server.
 #include "RawPty.h"
 #include "Ser2net.h"
+#include "link/ComPortOption.h"
 #include "link/Frames.h"
 #include "link/NetworkLines.h"
 #include "sim/Simulator.h"
@@ -108,6 +109,28 @@ public:
     }
 };
 
+// A Telnet server that ignores COM port requests sent before its DO and answers the next ones.
+class StrictServer : public QTcpServer
+{
+public:
+    StrictServer()
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* s = nextPendingConnection();
+            s->write(QByteArray::fromHex("fffd00fffb00fffd2c"));
+            connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                heard += s->readAll();
+                if (heard.count(lnk::rfc2217::requestsFor(lnk::kSendSettings)) == 2) {
+                    s->write(QByteArray::fromHex("fffa2c65000004b0fff0fffa2c6608fff0"
+                                                 "fffa2c6701fff0fffa2c6802fff0fffa2c7003fff0"));
+                }
+            });
+        });
+    }
+    QByteArray heard;
+};
+
 } // namespace
 
 class TestNetworkLines : public QObject
@@ -128,6 +151,7 @@ private Q_SLOTS:
     void serverVanishingMidReplyFails();
     void refusingServerFailsTheOpen_data();
     void refusingServerFailsTheOpen();
+    void requestsIgnoredBeforeAgreementAreSentAgain();
 };
 
 void TestNetworkLines::schemes_data()
@@ -298,6 +322,17 @@ void TestNetworkLines::refusingServerFailsTheOpen()
     Watch watch(*line);
     QVERIFY(!watch.open(lnk::kSendSettings));
     QCOMPARE(Watch::fault(watch.openFailed), fault);
+}
+
+void TestNetworkLines::requestsIgnoredBeforeAgreementAreSentAgain()
+{
+    StrictServer server;
+    QVERIFY(server.isListening());
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(
+        {lnk::NetworkScheme::Rfc2217, QStringLiteral("127.0.0.1"), server.serverPort()}));
+    Watch watch(*line);
+    QVERIFY(watch.open(lnk::kSendSettings));
+    line->abort();
 }
 
 QTEST_GUILESS_MAIN(TestNetworkLines)
