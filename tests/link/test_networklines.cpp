@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <termios.h>
+#include <vector>
 
 using namespace std::chrono_literals;
 using lnk::LineFault;
@@ -113,9 +114,9 @@ public:
 class StrictServer : public QTcpServer
 {
 public:
-    StrictServer()
+    explicit StrictServer(const QHostAddress& loopback)
     {
-        listen(QHostAddress::LocalHost, 0);
+        listen(loopback, 0);
         connect(this, &QTcpServer::newConnection, this, [this] {
             QTcpSocket* s = nextPendingConnection();
             s->write(QByteArray::fromHex("fffd00fffb00fffd2c"));
@@ -145,12 +146,14 @@ private Q_SLOTS:
     void stopBitsReachTheSerialSide();
     void refusedConnectionFailsTheOpen_data() { schemes_data(); }
     void refusedConnectionFailsTheOpen();
+    void unansweredConnectTimesOut();
     void secondClientIsBusy_data() { schemes_data(); }
     void secondClientIsBusy();
     void serverVanishingMidReplyFails_data() { schemes_data(); }
     void serverVanishingMidReplyFails();
     void refusingServerFailsTheOpen_data();
     void refusingServerFailsTheOpen();
+    void requestsIgnoredBeforeAgreementAreSentAgain_data();
     void requestsIgnoredBeforeAgreementAreSentAgain();
 };
 
@@ -252,6 +255,28 @@ void TestNetworkLines::refusedConnectionFailsTheOpen()
     QVERIFY(watch.written.isEmpty());
 }
 
+void TestNetworkLines::unansweredConnectTimesOut()
+{
+    // A server that accepts nobody: once its queue is full, a connect goes unanswered.
+    QTcpServer server;
+    server.setListenBacklogSize(1);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    server.pauseAccepting();
+    std::vector<std::unique_ptr<QTcpSocket>> queued;
+    for (int i = 0; i < 8; ++i) {
+        queued.push_back(std::make_unique<QTcpSocket>());
+        queued.back()->connectToHost(QHostAddress::LocalHost, server.serverPort());
+        if (!queued.back()->waitForConnected(500)) {
+            break;
+        }
+    }
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(
+        {lnk::NetworkScheme::Tcp, QStringLiteral("127.0.0.1"), server.serverPort()}));
+    Watch watch(*line);
+    QVERIFY(!watch.open(lnk::kSendSettings));
+    QCOMPARE(Watch::fault(watch.openFailed), LineFault::ConnectTimeout);
+}
+
 void TestNetworkLines::secondClientIsBusy()
 {
     QFETCH(bool, rfc2217);
@@ -324,12 +349,29 @@ void TestNetworkLines::refusingServerFailsTheOpen()
     QCOMPARE(Watch::fault(watch.openFailed), fault);
 }
 
+void TestNetworkLines::requestsIgnoredBeforeAgreementAreSentAgain_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("listenOn");
+
+    QTest::newRow("IPv4") << "127.0.0.1"
+                          << "127.0.0.1";
+    QTest::newRow("IPv6") << "::1"
+                          << "::1";
+    QTest::newRow("host name") << "localhost"
+                               << "127.0.0.1";
+}
+
 void TestNetworkLines::requestsIgnoredBeforeAgreementAreSentAgain()
 {
-    StrictServer server;
-    QVERIFY(server.isListening());
-    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(
-        {lnk::NetworkScheme::Rfc2217, QStringLiteral("127.0.0.1"), server.serverPort()}));
+    QFETCH(QString, host);
+    QFETCH(QString, listenOn);
+    StrictServer server{QHostAddress(listenOn)};
+    if (!server.isListening()) {
+        QSKIP("this loopback address cannot be used here");
+    }
+    const std::unique_ptr<lnk::NetworkLine> line(
+        lnk::createNetworkLine({lnk::NetworkScheme::Rfc2217, host, server.serverPort()}));
     Watch watch(*line);
     QVERIFY(watch.open(lnk::kSendSettings));
     line->abort();
