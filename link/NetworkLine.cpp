@@ -1,10 +1,13 @@
 #include "link/NetworkLine.h"
 
+#include "link/NetworkFaults.h"
+
 #include <QMetaObject>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace lnk {
 namespace {
@@ -23,15 +26,6 @@ std::chrono::microseconds lineDuration(const LineSettings& s, qint64 bytes)
 int ceilMs(Clock::duration d)
 {
     return int(std::max<qint64>(0, std::chrono::ceil<std::chrono::milliseconds>(d).count()));
-}
-
-QString printable(const QByteArray& bytes)
-{
-    QString text;
-    for (const char c : bytes) {
-        text.append(c >= 0x20 && c < 0x7F ? QLatin1Char(c) : QLatin1Char(' '));
-    }
-    return text.simplified();
 }
 
 } // namespace
@@ -223,24 +217,13 @@ void NetworkLine::onSocketLost()
     switch (m_state) {
     case State::Closed:
         return;
-    case State::Connecting: {
-        const auto error = m_socket->error();
-        const QString detail = QStringLiteral("%1: %2").arg(target(), m_socket->errorString());
-        const LineFault fault = error == QAbstractSocket::SocketTimeoutError
-                                    ? LineFault::ConnectTimeout
-                                : error == QAbstractSocket::HostNotFoundError ||
-                                        error == QAbstractSocket::ConnectionRefusedError ||
-                                        error == QAbstractSocket::NetworkError
-                                    ? LineFault::PortMissing
-                                    : LineFault::OpenRefused;
-        failOpen(fault, detail);
+    case State::Connecting:
+        failOpen(connectFault(m_socket->error()),
+                 QStringLiteral("%1: %2").arg(target(), m_socket->errorString()));
         return;
-    }
     case State::Opening: {
-        // A server that takes one client at a time says so before it hangs up on the next.
-        const QString words = printable(m_serverWords);
-        const bool busy = words.isEmpty() || words.contains(QLatin1String("in use"));
-        failOpen(busy ? LineFault::PortBusy : LineFault::OpenRefused, lostDuringOpen());
+        const HangUp hangUp = hangUpDuringOpen(target(), m_serverWords);
+        failOpen(hangUp.fault, hangUp.detail);
         return;
     }
     case State::Open: {
@@ -312,14 +295,6 @@ void NetworkLine::reset()
     m_received.clear();
     m_serverWords.clear();
     m_lineFree = {};
-}
-
-QString NetworkLine::lostDuringOpen() const
-{
-    const QString words = printable(m_serverWords);
-    return words.isEmpty() ? QStringLiteral("%1 closed the connection during open").arg(target())
-                           : QStringLiteral("%1 closed the connection during open: \"%2\"")
-                                 .arg(target(), words);
 }
 
 } // namespace lnk

@@ -95,7 +95,6 @@ private:
     void startLineWait();
     void finishClose(LineFault fault, const QString& detail);
     void reset();
-    QString lostDuringOpen() const;
 
     NetworkAddress m_address;
     QTcpSocket* m_socket;
