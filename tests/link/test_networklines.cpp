@@ -1,17 +1,10 @@
 // The network lines against a real serial server (ser2net on loopback) in front of the
 // simulated processor or a bare pseudo-terminal, and against a scripted Telnet server.
+#include "NetworkRig.h"
 #include "RawPty.h"
-#include "Ser2net.h"
-#include "link/ComPortOption.h"
 #include "link/Frames.h"
-#include "link/NetworkLines.h"
-#include "sim/Simulator.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
 
 #include <memory>
 #include <termios.h>
@@ -20,119 +13,7 @@
 using namespace std::chrono_literals;
 using lnk::LineFault;
 
-namespace {
-
-constexpr int kWaitMs = 5000;
-const char* const kNoSer2net = "ser2net is not installed (Debian package ser2net)";
-
-lnk::NetworkScheme schemeOf(bool rfc2217)
-{
-    return rfc2217 ? lnk::NetworkScheme::Rfc2217 : lnk::NetworkScheme::Tcp;
-}
-
-// Every signal of a line, recorded.
-struct Watch
-{
-    explicit Watch(lnk::Line& l)
-        : line(l), opened(&l, &lnk::Line::opened), openFailed(&l, &lnk::Line::openFailed),
-          failed(&l, &lnk::Line::failed), closed(&l, &lnk::Line::closed),
-          written(&l, &lnk::Line::bytesWritten)
-    {}
-
-    // True when the open ends in opened().
-    bool open(const lnk::LineSettings& settings)
-    {
-        line.open(settings);
-        return QTest::qWaitFor([&] { return !opened.isEmpty() || !openFailed.isEmpty(); },
-                               kWaitMs) &&
-               !opened.isEmpty();
-    }
-    static LineFault fault(const QSignalSpy& spy)
-    {
-        return spy.isEmpty() ? LineFault::None : spy.first().at(0).value<LineFault>();
-    }
-    // Closes and waits; the fault closed() reports.
-    LineFault close()
-    {
-        line.close();
-        if (!QTest::qWaitFor([&] { return !closed.isEmpty(); }, kWaitMs)) {
-            return LineFault::DrainTimeout;
-        }
-        return fault(closed);
-    }
-    qint64 dataWritten() const
-    {
-        qint64 sum = 0;
-        for (const QList<QVariant>& args : written) {
-            sum += args.at(0).toLongLong();
-        }
-        return sum;
-    }
-
-    lnk::Line& line;
-    QSignalSpy opened, openFailed, failed, closed, written;
-};
-
-// The simulated processor behind ser2net.
-struct Site
-{
-    bool start()
-    {
-        if (!simulator.start(&error)) {
-            return false;
-        }
-        server = std::make_unique<Ser2net>(simulator.devicePath());
-        return server->start(&error);
-    }
-    std::unique_ptr<lnk::NetworkLine> line(bool rfc2217) const
-    {
-        return std::unique_ptr<lnk::NetworkLine>(
-            lnk::createNetworkLine(server->address(schemeOf(rfc2217))));
-    }
-
-    sim::Simulator simulator;
-    std::unique_ptr<Ser2net> server;
-    QString error;
-};
-
-// A Telnet server that says its script to each client and then listens.
-class ScriptedServer : public QTcpServer
-{
-public:
-    explicit ScriptedServer(const QByteArray& script)
-    {
-        listen(QHostAddress::LocalHost, 0);
-        connect(this, &QTcpServer::newConnection, this, [this, script] {
-            while (QTcpSocket* s = nextPendingConnection()) {
-                s->write(script);
-            }
-        });
-    }
-};
-
-// A Telnet server that ignores COM port requests sent before its DO and answers the next ones.
-class StrictServer : public QTcpServer
-{
-public:
-    explicit StrictServer(const QHostAddress& loopback)
-    {
-        listen(loopback, 0);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket* s = nextPendingConnection();
-            s->write(QByteArray::fromHex("fffd00fffb00fffd2c"));
-            connect(s, &QTcpSocket::readyRead, s, [this, s] {
-                heard += s->readAll();
-                if (heard.count(lnk::rfc2217::requestsFor(lnk::kSendSettings)) == 2) {
-                    s->write(QByteArray::fromHex("fffa2c65000004b0fff0fffa2c6608fff0"
-                                                 "fffa2c6701fff0fffa2c6802fff0fffa2c7003fff0"));
-                }
-            });
-        });
-    }
-    QByteArray heard;
-};
-
-} // namespace
+using namespace netrig;
 
 class TestNetworkLines : public QObject
 {
@@ -340,10 +221,10 @@ void TestNetworkLines::refusingServerFailsTheOpen()
 {
     QFETCH(QByteArray, script);
     QFETCH(LineFault, fault);
-    ScriptedServer server(script);
+    TelnetServer server(QHostAddress::LocalHost, script);
     QVERIFY(server.isListening());
-    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(
-        {lnk::NetworkScheme::Rfc2217, QStringLiteral("127.0.0.1"), server.serverPort()}));
+    const std::unique_ptr<lnk::NetworkLine> line(
+        lnk::createNetworkLine(server.address(QStringLiteral("127.0.0.1"))));
     Watch watch(*line);
     QVERIFY(!watch.open(lnk::kSendSettings));
     QCOMPARE(Watch::fault(watch.openFailed), fault);
@@ -366,12 +247,13 @@ void TestNetworkLines::requestsIgnoredBeforeAgreementAreSentAgain()
 {
     QFETCH(QString, host);
     QFETCH(QString, listenOn);
-    StrictServer server{QHostAddress(listenOn)};
+    TelnetServer server(QHostAddress(listenOn), QByteArray::fromHex("fffd00fffb00fffd2c"),
+                        QByteArray::fromHex("fffa2c65000004b0fff0fffa2c6608fff0fffa2c6701fff0"
+                                            "fffa2c6802fff0fffa2c7003fff0"));
     if (!server.isListening()) {
         QSKIP("this loopback address cannot be used here");
     }
-    const std::unique_ptr<lnk::NetworkLine> line(
-        lnk::createNetworkLine({lnk::NetworkScheme::Rfc2217, host, server.serverPort()}));
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(server.address(host)));
     Watch watch(*line);
     QVERIFY(watch.open(lnk::kSendSettings));
     line->abort();
