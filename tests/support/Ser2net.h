@@ -21,6 +21,7 @@ class Ser2net
 public:
     static constexpr auto kStartTimeout = std::chrono::seconds(5);
     static constexpr auto kStopTimeout = std::chrono::seconds(2);
+    static constexpr int kAttempts = 3;
 
     // Empty when ser2net is not installed.
     static QString program()
@@ -40,39 +41,15 @@ public:
     Ser2net(const Ser2net&) = delete;
     Ser2net& operator=(const Ser2net&) = delete;
 
+    // Another program may take a free port before ser2net does: a few tries, each on new ports.
     bool start(QString* error)
     {
-        m_rawPort = freeLoopbackPort();
-        m_rfc2217Port = freeLoopbackPort();
-        const QString config = m_dir.filePath(QStringLiteral("ser2net.yaml"));
-        QFile f(config);
-        if (m_rawPort == 0 || m_rfc2217Port == 0 || !f.open(QIODevice::WriteOnly)) {
-            *error = QStringLiteral("no loopback port or configuration file");
-            return false;
-        }
-        f.write(configuration().toUtf8());
-        f.close();
-
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        // -d: foreground, log to standard output; -u: no UUCP lock files.
-        m_process.start(program(),
-                        {QStringLiteral("-d"), QStringLiteral("-u"), QStringLiteral("-c"), config});
-        if (!m_process.waitForStarted()) {
-            *error = QStringLiteral("ser2net did not start: %1").arg(m_process.errorString());
-            return false;
-        }
-        const auto end = std::chrono::steady_clock::now() + kStartTimeout;
-        while (!(listening(m_rawPort) && listening(m_rfc2217Port))) {
-            if (m_process.state() != QProcess::Running || std::chrono::steady_clock::now() > end) {
-                m_process.waitForReadyRead(0);
-                *error = QStringLiteral("ser2net is not listening: %1")
-                             .arg(QString::fromLocal8Bit(m_process.readAll()));
-                stop();
-                return false;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            if (startOnce(error)) {
+                return true;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        return true;
+        return false;
     }
 
     // Ends it the ordinary way.
@@ -126,6 +103,41 @@ public:
     }
 
 private:
+    bool startOnce(QString* error)
+    {
+        m_rawPort = freeLoopbackPort();
+        m_rfc2217Port = freeLoopbackPort();
+        const QString config = m_dir.filePath(QStringLiteral("ser2net.yaml"));
+        QFile f(config);
+        if (m_rawPort == 0 || m_rfc2217Port == 0 || !f.open(QIODevice::WriteOnly)) {
+            *error = QStringLiteral("no loopback port or configuration file");
+            return false;
+        }
+        f.write(configuration().toUtf8());
+        f.close();
+
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // -d: foreground, log to standard output; -u: no UUCP lock files.
+        m_process.start(program(),
+                        {QStringLiteral("-d"), QStringLiteral("-u"), QStringLiteral("-c"), config});
+        if (!m_process.waitForStarted()) {
+            *error = QStringLiteral("ser2net did not start: %1").arg(m_process.errorString());
+            return false;
+        }
+        const auto end = std::chrono::steady_clock::now() + kStartTimeout;
+        while (!(listening(m_rawPort) && listening(m_rfc2217Port))) {
+            if (m_process.state() != QProcess::Running || std::chrono::steady_clock::now() > end) {
+                m_process.waitForReadyRead(0);
+                *error = QStringLiteral("ser2net is not listening: %1")
+                             .arg(QString::fromLocal8Bit(m_process.readAll()));
+                stop();
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
+
     // Watches the system's socket table, so that waiting opens no connection to the server.
     static bool listening(quint16 port)
     {
