@@ -193,8 +193,12 @@ void frmMain::onBusyChanged(bool busy)
 void frmMain::onExchangeFinished(const lnk::ExchangeResult& result)
 {
     if (!result.ok()) {
-        notify(lnk::failureMessage(result.kind, result.command), QStringLiteral("OrvexDAB"),
-               PromptIcon::Exclamation, m_closeRequested);
+        QString text = lnk::failureMessage(result.kind, result.command);
+        // An address the operator wrote is said back to him, with what is wrong with it.
+        if (result.fault == lnk::LineFault::AddressInvalid) {
+            text += QStringLiteral("\n\n") + result.detail;
+        }
+        notify(text, QStringLiteral("OrvexDAB"), PromptIcon::Exclamation, m_closeRequested);
     }
     continueCloseSoon();
 }

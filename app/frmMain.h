@@ -100,6 +100,8 @@ public:
     void applyTurboIndication();
     bool turboIndicationShown() const { return m_turboShown; }
     void markPortMenu();
+    // The port items' captions, with the address of a number that has one in ports.ini.
+    void labelPortMenu();
     void choosePort(int portNo);
     void toolbarKey(const QString& key);
 

@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "link/PortMap.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -137,5 +139,28 @@ void frmMain::markPortMenu()
             item->setCheckable(true);
             item->setChecked(i == marked);
         }
+    }
+    labelPortMenu();
+}
+
+void frmMain::labelPortMenu()
+{
+    // A number with an address of its own shows it beside its caption, where a shortcut would.
+    static const std::array<const char*, 5> kItems{"Port1", "Port2", "Port3", "Port4", "mnuCustom"};
+    for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
+        auto* item = findChild<QAction*>(QLatin1String(kItems[i]));
+        if (item == nullptr) {
+            continue;
+        }
+        const bool custom = i == 4;
+        const int n = custom ? int(PortNo) : i + 1;
+        const std::optional<QString> address =
+            custom && n <= 4 ? std::nullopt : lnk::mappedAddress(n, dataDir());
+        QString text = item->data().toString();
+        if (address) {
+            text += custom ? QStringLiteral("\tCOM%1: %2").arg(n).arg(*address)
+                           : QStringLiteral("\t") + *address;
+        }
+        item->setText(text);
     }
 }

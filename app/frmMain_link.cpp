@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "dialogs/frmPortCustom.h"
+#include "link/PortMap.h"
 
 #include <QAction>
 
@@ -128,6 +129,9 @@ void frmMain::mnuCustom_Click()
     frmPortCustom dialog(PortNo, dataDir(), prompts(), this);
     runModal(dialog);
     if (const std::optional<int> chosen = dialog.chosenPort()) {
+        if (const auto error = lnk::writePortMapEntry(dataDir(), *chosen, dialog.chosenAddress())) {
+            notify(*error, QStringLiteral("OrvexDAB"), PromptIcon::Exclamation, m_terminating);
+        }
         PortNo = *chosen;
         UlozSoubor(workingFilePath());
         UlozINI();

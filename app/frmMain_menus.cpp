@@ -79,6 +79,7 @@ void frmMain::buildMenus()
     QMenu* ports = submenu(bar, "PortSetup", QStringLiteral("&Port setup"));
     const auto port = [this, ports](const char* name, const QString& caption, int portNo) {
         QAction* action = item(ports, name, caption);
+        action->setData(caption);
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, portNo] { choosePort(portNo); });
     };
@@ -90,8 +91,10 @@ void frmMain::buildMenus()
     separator(ports, "oddel2");
     QAction* custom =
         item(ports, "mnuCustom", QStringLiteral("Use other port  for USB or TCP/IP Remote"));
+    custom->setData(custom->text());
     custom->setCheckable(true);
     connect(custom, &QAction::triggered, this, &frmMain::mnuCustom_Click);
+    connect(ports, &QMenu::aboutToShow, this, &frmMain::labelPortMenu);
 
     QMenu* sounds = submenu(bar, "PrasetSounds", QStringLiteral("&Preset sounds"));
     connect(item(sounds, "GoldenDance", QStringLiteral("&Universal -18 LUFS")), &QAction::triggered,

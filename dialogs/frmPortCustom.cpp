@@ -1,6 +1,7 @@
 #include "dialogs/frmPortCustom.h"
 
 #include "dialogs/Prompts.h"
+#include "link/PortMap.h"
 #include "link/PortNames.h"
 
 #include <QDir>
@@ -52,6 +53,20 @@ frmPortCustom::frmPortCustom(int portNo, QString dataDir, Prompts& prompts, QWid
     txtCustom->setText(QString::number(portNo));
     Label1->setBuddy(txtCustom);
 
+    // The number's own address, saved in ports.ini: a network serial server or another device.
+    auto* addressCaption = new QLabel(
+        QStringLiteral("Address for this number (tcp://HOST:PORT, rfc2217://HOST:PORT or a "
+                       "device; empty: none):"),
+        this);
+    addressCaption->setObjectName(QStringLiteral("lblAddress"));
+    addressCaption->setWordWrap(true);
+    txtAddress = new QLineEdit(this);
+    txtAddress->setObjectName(QStringLiteral("txtAddress"));
+    txtAddress->setAccessibleName(QStringLiteral("Address for this number"));
+    addressCaption->setBuddy(txtAddress);
+    showMappedAddress();
+    connect(txtCustom, &QLineEdit::textEdited, this, &frmPortCustom::showMappedAddress);
+
     Label2 = new QLabel(
         QStringLiteral(
             "If use Direct USB or IP connection with Orvex, install USB or IP Driver, then find "
@@ -68,7 +83,7 @@ frmPortCustom::frmPortCustom(int portNo, QString dataDir, Prompts& prompts, QWid
     connect(cmdEXIT, &QPushButton::clicked, this, &frmPortCustom::cmdEXIT_Click);
 
     auto* portsCaption =
-        new QLabel(QStringLiteral("Serial ports of this computer (number to type, device):"), this);
+        new QLabel(QStringLiteral("Ports (number to type, what it reaches):"), this);
     lstPorts = new QListWidget(this);
     lstPorts->setObjectName(QStringLiteral("lstPorts"));
     lstPorts->setSelectionMode(QAbstractItemView::NoSelection);
@@ -82,6 +97,8 @@ frmPortCustom::frmPortCustom(int portNo, QString dataDir, Prompts& prompts, QWid
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(txtCustom);
+    layout->addWidget(addressCaption);
+    layout->addWidget(txtAddress);
     layout->addWidget(Label2);
     layout->addWidget(cmdEXIT);
     layout->addSpacing(8);
@@ -114,8 +131,24 @@ void frmPortCustom::cmdEXIT_Click()
         txtCustom->selectAll();
         return;
     }
+    const QString address = txtAddress->text().trimmed();
+    if (const lnk::PortAddress a = lnk::parsePortAddress(address);
+        !address.isEmpty() && !a.usable()) {
+        m_prompts.message(a.error + QStringLiteral(". Nothing was saved."),
+                          QStringLiteral("OrvexDAB"), PromptIcon::Exclamation);
+        txtAddress->setFocus();
+        txtAddress->selectAll();
+        return;
+    }
     m_chosen = *n;
+    m_chosenAddress = address;
     accept();
+}
+
+void frmPortCustom::showMappedAddress()
+{
+    const std::optional<int> n = parsePortNumber(txtCustom->text());
+    txtAddress->setText(n ? lnk::mappedAddress(*n, m_dataDir).value_or(QString()) : QString());
 }
 
 void frmPortCustom::listPorts()
@@ -124,9 +157,13 @@ void frmPortCustom::listPorts()
     for (const lnk::SystemPort& p : lnk::systemPorts(dir)) {
         lstPorts->addItem(numberColumn(p.portNo) + describe(p));
     }
+    for (const lnk::PortMapEntry& e : lnk::readPortMap(dir)) {
+        lstPorts->addItem(numberColumn(e.portNo) + QStringLiteral("ports.ini: ") + e.address);
+    }
     for (const lnk::PortLink& l : lnk::portLinks(dir)) {
-        const QString target =
-            l.device.isEmpty() ? QStringLiteral("%1 (missing)").arg(l.target) : l.device;
+        const QString target = l.stale              ? QStringLiteral("%1 (stale)").arg(l.target)
+                               : l.device.isEmpty() ? QStringLiteral("%1 (missing)").arg(l.target)
+                                                    : l.device;
         lstPorts->addItem(
             numberColumn(l.portNo) +
             QStringLiteral("%1 -> %2").arg(QDir(dir).relativeFilePath(l.linkPath), target));

@@ -10,8 +10,9 @@ class QListWidget;
 class QPushButton;
 class Prompts;
 
-// The custom port dialog: the operator types the number of the port to use, which the dialog
-// returns; the caller stores it. Below the texts it
+// The custom port dialog: the operator types the number of the port to use, and optionally an
+// address for that number (a network serial server, another device), which the dialog checks
+// and returns; the caller stores them. Below the texts it
 // lists the serial devices of this computer and the ports/ links of the program folder, each
 // with the number that reaches it.
 class frmPortCustom : public QDialog
@@ -24,11 +25,14 @@ public:
 
     // The number saved by "Save and Exit"; nothing when the dialog was left otherwise.
     std::optional<int> chosenPort() const { return m_chosen; }
+    // The address saved with it (checked; empty: the number has no address of its own).
+    QString chosenAddress() const { return m_chosenAddress; }
 
     // The port number typed, when it is a whole number 0..255.
     static std::optional<int> parsePortNumber(const QString& text);
 
     QLineEdit* txtCustom = nullptr;
+    QLineEdit* txtAddress = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QPushButton* cmdEXIT = nullptr;
@@ -37,8 +41,10 @@ public:
 private:
     void cmdEXIT_Click();
     void listPorts();
+    void showMappedAddress();
 
     QString m_dataDir;
     Prompts& m_prompts;
     std::optional<int> m_chosen;
+    QString m_chosenAddress;
 };

@@ -1,5 +1,7 @@
 #include "link/PortLines.h"
 
+#include "link/NetworkLines.h"
+#include "link/PortMap.h"
 #include "link/PortNames.h"
 #include "link/SerialPortLine.h"
 
@@ -30,18 +32,27 @@ PortLines::~PortLines()
 
 Line& PortLines::lineFor(const PortRef& port)
 {
-    QString device = port.address;
+    // What the port reaches, decided now: a map entry or link changed since the last exchange
+    // counts.
+    QString address = port.address;
     QString missing;
     if (port.isNumber()) {
-        device = portDevice(port.number, m_dataDir);
-        if (device.isEmpty()) {
-            missing = QStringLiteral("No serial device for port number %1").arg(port.number);
+        if (const std::optional<QString> mapped = mappedAddress(port.number, m_dataDir)) {
+            address = *mapped;
+        } else {
+            address = portDevice(port.number, m_dataDir);
+            if (address.isEmpty()) {
+                missing = QStringLiteral("No serial device for port number %1").arg(port.number);
+            }
         }
-    } else if (device.isEmpty()) {
+    } else if (address.isEmpty()) {
         missing = QStringLiteral("No port given");
     }
-    const QString key = missing.isEmpty() ? QStringLiteral("serial:") + device
-                                          : QStringLiteral("none:") + port.name();
+    const PortAddress parsed = missing.isEmpty() ? parsePortAddress(address) : PortAddress{};
+    const QString key = !missing.isEmpty() ? QStringLiteral("missing:") + port.name()
+                        : !parsed.usable() ? QStringLiteral("invalid:") + address
+                        : parsed.network   ? parsed.network->text()
+                                           : QStringLiteral("serial:") + parsed.device;
     if (m_line != nullptr && key == m_key) {
         return *m_line;
     }
@@ -52,8 +63,15 @@ Line& PortLines::lineFor(const PortRef& port)
     m_key = key;
     if (!missing.isEmpty()) {
         m_line = new UnreachableLine(port.name(), LineFault::PortMissing, missing);
+    } else if (!parsed.usable()) {
+        const QString where =
+            port.isNumber() ? QStringLiteral("%1 in %2: ").arg(port.name(), portMapPath(m_dataDir))
+                            : QString();
+        m_line = new UnreachableLine(address, LineFault::AddressInvalid, where + parsed.error);
+    } else if (parsed.network) {
+        m_line = createNetworkLine(*parsed.network);
     } else {
-        m_line = new SerialPortLine(device);
+        m_line = new SerialPortLine(parsed.device);
     }
     return *m_line;
 }
