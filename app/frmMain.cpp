@@ -81,7 +81,7 @@ void frmMain::load()
     Adresar = dataDir() + QDir::separator();
     NactiINI();
     markPortMenu();
-    NactiSoubor(workingFilePath());
+    loadWorkingFile();
     applyTurboIndication();
     m_loaded = true;
 }

@@ -94,6 +94,8 @@ public:
     // Further operations of the window.
     void NactiINI();
     bool NactiSoubor(const QString& path);
+    // NactiSoubor of the working file at start-up, which sets a damaged one aside.
+    void loadWorkingFile();
     void Sendnight();
     void Uploadday();
     void Uploadnight();

@@ -63,6 +63,24 @@ bool frmMain::NactiSoubor(const QString& path)
     return true;
 }
 
+void frmMain::loadWorkingFile()
+{
+    const session::PanelSession::WorkingFileLoad load = m_session->loadWorkingFile();
+    if (!load.error) {
+        return;
+    }
+    QString text = load.error->description();
+    if (!load.setAsideAs.isEmpty()) {
+        text += QStringLiteral("\n\nThe file that did not load is kept as %1.")
+                    .arg(QDir::toNativeSeparators(load.setAsideAs));
+    } else if (load.setAsideError) {
+        text += QStringLiteral("\n\nThe file that did not load could not be set aside (%1); it "
+                               "stays as it is and the panel will not be saved over it.")
+                    .arg(load.setAsideError->description());
+    }
+    notify(text, kReadFailureTitle, PromptIcon::Information, m_terminating);
+}
+
 bool frmMain::UlozSoubor(const QString& path)
 {
     if (const auto error = m_session->writeParameterFile(path)) {

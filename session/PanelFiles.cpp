@@ -1,7 +1,7 @@
 #include "session/PanelSession.h"
 
-#include "storage/AtomicWrite.h"
 #include "storage/ParameterFile.h"
+#include "storage/SetAside.h"
 #include "storage/SettingsFile.h"
 #include "storage/TextExport.h"
 
@@ -10,8 +10,6 @@
 
 namespace session {
 namespace {
-
-const QString kBackupSuffix = QStringLiteral(".bak");
 
 bool samePath(const QString& a, const QString& b)
 {
@@ -65,27 +63,35 @@ std::optional<storage::FileError> PanelSession::writeSettings() const
 
 std::optional<storage::FileError> PanelSession::readParameterFile(const QString& path)
 {
-    const std::optional<storage::FileError> error = storage::readParameterFile(path, m_params);
-    if (samePath(path, workingFilePath())) {
-        m_keepWorkingBackup = error.has_value() && QFileInfo(path).isFile();
+    return storage::readParameterFile(path, m_params);
+}
+
+PanelSession::WorkingFileLoad PanelSession::loadWorkingFile()
+{
+    WorkingFileLoad load;
+    const QString path = workingFilePath();
+    load.error = storage::readParameterFile(path, m_params);
+    const QFileInfo file(path);
+    if (!load.error || (!file.exists() && !file.isSymLink())) {
+        return load; // loaded, or a first run: nothing to keep
     }
-    return error;
+    const storage::FileResult<QString> moved = storage::setAside(path);
+    load.setAsideAs = moved.value;
+    load.setAsideError = moved.error;
+    m_damagedWorkingFileInPlace = !moved.ok();
+    return load;
 }
 
 std::optional<storage::FileError> PanelSession::writeParameterFile(const QString& path)
 {
-    const bool working = samePath(path, workingFilePath());
-    std::optional<storage::FileError> error;
-    if (working && m_keepWorkingBackup && QFileInfo(path).isFile()) {
-        error = storage::copyFileAtomically(path, path + kBackupSuffix);
+    if (m_damagedWorkingFileInPlace && samePath(path, workingFilePath())) {
+        const storage::FileResult<QString> moved = storage::setAside(path);
+        if (!moved.ok() && QFileInfo(path).exists()) {
+            return moved.error; // the damaged file is the only copy: it is not written over
+        }
+        m_damagedWorkingFileInPlace = false;
     }
-    if (!error) {
-        error = storage::writeParameterFile(path, m_params);
-    }
-    if (!error && working) {
-        m_keepWorkingBackup = false;
-    }
-    return error;
+    return storage::writeParameterFile(path, m_params);
 }
 
 std::optional<storage::FileError> PanelSession::exportText() const

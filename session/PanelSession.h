@@ -74,6 +74,17 @@ public:
 
     // A parameter file into the panel, field by field; on failure the fields before it stay.
     std::optional<storage::FileError> readParameterFile(const QString& path);
+
+    // The working file at start-up. One that is there but does not load is set aside (renamed to
+    // the first free actual.DAB.bak, .bak.1, ...), so the panel written at close never replaces
+    // the only copy of the operator's settings.
+    struct WorkingFileLoad
+    {
+        std::optional<storage::FileError> error;         // the reader's failure
+        QString setAsideAs;                              // where a damaged file went
+        std::optional<storage::FileError> setAsideError; // why it could not go: it stays
+    };
+    WorkingFileLoad loadWorkingFile();
     // The panel into a parameter file, all at once or not at all.
     std::optional<storage::FileError> writeParameterFile(const QString& path);
     std::optional<storage::FileError> exportText() const;
@@ -139,9 +150,9 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_lineQuietSince;
     LineLog m_lineLog;
 
-    // A working file that is there but did not load holds the operator's settings as far as
-    // anyone knows: it is kept before the panel is next written over it.
-    bool m_keepWorkingBackup = false;
+    // A damaged working file that could not be set aside at start-up: it is tried again before
+    // the panel is written over it, and left alone if it still cannot go.
+    bool m_damagedWorkingFileInPlace = false;
 };
 
 } // namespace session

@@ -384,29 +384,46 @@ void TestPanelFiles::workingFileBackup_data()
 {
     QTest::addColumn<bool>("present");
     QTest::addColumn<QByteArray>("working");
-    QTest::addColumn<bool>("backupExpected");
-    QTest::newRow("damaged file kept") << true << QByteArray("\x01\x02 garbage \xFF\r\n") << true;
-    QTest::newRow("short file kept") << true << numberedPanel().left(40) << true;
-    QTest::newRow("good file needs no backup") << true << numberedPanel() << false;
-    QTest::newRow("missing file needs no backup") << false << QByteArray() << false;
+    QTest::addColumn<bool>("folderInTheWay"); // a folder at actual.DAB.bak.1
+    QTest::addColumn<QString>("keptAs");      // where the damaged file goes; empty: nowhere
+    QTest::newRow("damaged file set aside, the older backup kept")
+        << true << QByteArray("\x01\x02 garbage \xFF\r\n") << false << "actual.DAB.bak.1";
+    QTest::newRow("short file set aside")
+        << true << numberedPanel().left(40) << false << "actual.DAB.bak.1";
+    QTest::newRow("a folder in the way is skipped")
+        << true << QByteArray("garbage") << true << "actual.DAB.bak.2";
+    QTest::newRow("good file needs no backup") << true << numberedPanel() << false << "";
+    QTest::newRow("missing file needs no backup") << false << QByteArray() << false << "";
 }
 
 void TestPanelFiles::workingFileBackup()
 {
     QFETCH(bool, present);
     QFETCH(QByteArray, working);
-    QFETCH(bool, backupExpected);
+    QFETCH(bool, folderInTheWay);
+    QFETCH(QString, keptAs);
     PanelFixture f(false);
     const QString path = f.dir.filePath(QStringLiteral("actual.DAB"));
     const QString backup = path + QStringLiteral(".bak");
     QVERIFY(put(backup, QByteArray("an older backup")));
+    if (folderInTheWay) {
+        QVERIFY(QDir().mkdir(backup + QStringLiteral(".1")));
+    }
     if (present) {
         QVERIFY(put(path, working));
     }
     f.window->load();
+    if (!keptAs.isEmpty()) {
+        // Set aside at once, and the operator is told where it went.
+        QCOMPARE(contentOf(f.dir.filePath(keptAs)), working);
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(f.prompts.messages.size(), 1);
+        QVERIFY2(f.prompts.messages[0].text.contains(keptAs),
+                 qPrintable(f.prompts.messages[0].text));
+    }
     f.closeWindow();
     QCOMPARE(contentOf(path), storage::formatParameterFile(f.window->params()));
-    QCOMPARE(contentOf(backup), backupExpected ? working : QByteArray("an older backup"));
+    QCOMPARE(contentOf(backup), QByteArray("an older backup"));
 }
 
 void TestPanelFiles::backupKeptAfterLaterWrites()
