@@ -58,20 +58,6 @@ std::optional<FileError> writeFileAtomically(const QString& path, const QByteArr
     return std::nullopt;
 }
 
-std::optional<FileError> copyFileAtomically(const QString& from, const QString& to)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        return openFailure(from);
-    }
-    const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError) {
-        return FileError{FileErrorKind::DeviceIO};
-    }
-    source.close();
-    return writeFileAtomically(to, bytes);
-}
-
 FileError openFailure(const QString& path)
 {
     const QFileInfo info(path);

@@ -14,9 +14,6 @@ namespace storage {
 // everything was written and flushed. Nothing is returned on success.
 std::optional<FileError> writeFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Copies from onto to, replacing to in the same all-or-nothing way.
-std::optional<FileError> copyFileAtomically(const QString& from, const QString& to);
-
 // Classifies a file that cannot be opened for reading.
 FileError openFailure(const QString& path);
 

@@ -37,8 +37,6 @@ private Q_SLOTS:
     void createsAndReplacesLeavingNothingElse();
     void directoryInTheWay();
     void missingFolder();
-    void copyKeepsBytes();
-    void copyOfMissingFile();
     void unprivilegedFailures_data();
     void unprivilegedFailures();
     void diskFullLeavesOldFile();
@@ -78,31 +76,6 @@ void TestAtomicWrite::missingFolder()
         storage::writeFileAtomically(dir.filePath(QStringLiteral("no/such/x.DAB")), kOld);
     QVERIFY(error.has_value());
     QCOMPARE(error->description(), QStringLiteral("Path not found"));
-}
-
-void TestAtomicWrite::copyKeepsBytes()
-{
-    QTemporaryDir dir;
-    const QString from = dir.filePath(QStringLiteral("actual.DAB"));
-    const QString to = from + QStringLiteral(".bak");
-    const QByteArray damaged("\x01\x02 not a panel \xFF");
-    QVERIFY(put(from, damaged));
-    QVERIFY(put(to, kOld));
-    QCOMPARE(storage::copyFileAtomically(from, to), std::nullopt);
-    QCOMPARE(contentOf(to), damaged);
-    QCOMPARE(contentOf(from), damaged);
-}
-
-void TestAtomicWrite::copyOfMissingFile()
-{
-    QTemporaryDir dir;
-    const QString to = dir.filePath(QStringLiteral("b.bak"));
-    QVERIFY(put(to, kOld));
-    const std::optional<storage::FileError> error =
-        storage::copyFileAtomically(dir.filePath(QStringLiteral("missing")), to);
-    QVERIFY(error.has_value());
-    QCOMPARE(error->description(), QStringLiteral("File not found"));
-    QCOMPARE(contentOf(to), kOld);
 }
 
 void TestAtomicWrite::unprivilegedFailures_data()
