@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/BusyShield.h"
+#include "app/PanelHistory.h"
 #include "app/TerminationWatcher.h"
 #include "dialogs/frmTestsignal.h"
 
@@ -9,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
@@ -48,6 +50,14 @@ frmMain::frmMain(const AppEnvironment& env, QWidget* parent)
         m_prompts = m_ownPrompts.get();
     }
     m_shield = new BusyShield(this, this);
+    m_history = new PanelHistory(params(), this);
+    connect(m_history, &PanelHistory::restored, this, [this](const auto& from, const auto& to) {
+        // Undoing a Turbo change shows the window as the change did.
+        const int space = model::index(model::Member::Space);
+        if (from[space] != to[space]) {
+            applyTurboIndication();
+        }
+    });
 
     setWindowTitle(QStringLiteral("ORVEX DAB+ Setup v 20.01"));
     setAutoFillBackground(true);
@@ -83,6 +93,7 @@ void frmMain::load()
     markPortMenu();
     loadWorkingFile();
     applyTurboIndication();
+    m_history->reset();
     m_loaded = true;
 }
 
@@ -192,6 +203,10 @@ void frmMain::onBusyChanged(bool busy)
 
 void frmMain::onExchangeFinished(const lnk::ExchangeResult& result)
 {
+    if (result.ok() && result.layout && result.kind != lnk::ExchangeKind::Command) {
+        m_history->commit(result.layout == lnk::Block::Day ? QStringLiteral("Upload day")
+                                                           : QStringLiteral("Upload night"));
+    }
     if (!result.ok()) {
         QString text = lnk::failureMessage(result.kind, result.command);
         // An address the operator wrote is said back to him, with what is wrong with it.
@@ -216,8 +231,18 @@ void frmMain::applyTurboIndication()
 
 void frmMain::Space_Click()
 {
-    params().setFlag(model::Member::Space, !params().flag(model::Member::Space));
+    toggleOption(model::Member::Space);
     applyTurboIndication();
+}
+
+void frmMain::toggleOption(model::Member m)
+{
+    params().setFlag(m, !params().flag(m));
+    const std::string_view caption = model::info(m).meaning;
+    const QString name = QString::fromLatin1(caption.data(), qsizetype(caption.size()))
+                             .remove(QLatin1Char('&'))
+                             .trimmed();
+    m_history->commit(name + (params().flag(m) ? QStringLiteral(" on") : QStringLiteral(" off")));
 }
 
 void frmMain::Help_Click()
@@ -240,6 +265,8 @@ void frmMain::toolbarKey(const QString& key)
         Uploadnight();
     } else if (key.size() == 4 && key.startsWith(QLatin1String("pre")) &&
                key.at(3) >= QLatin1Char('1') && key.at(3) <= QLatin1Char('5')) {
-        NactiSoubor(presetFilePath(key.at(3).digitValue()));
+        const QString path = presetFilePath(key.at(3).digitValue());
+        NactiSoubor(path);
+        m_history->commit(QStringLiteral("Load ") + QFileInfo(path).fileName());
     }
 }

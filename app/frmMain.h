@@ -5,6 +5,7 @@
 #include "session/PanelSession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -17,6 +18,9 @@ class QProgressBar;
 class QPushButton;
 class QToolBar;
 class BusyShield;
+class PanelHistory;
+class QMenuBar;
+class frmLineMonitor;
 class ParamSlider;
 
 // The virtual front panel. The panel's state and operations live in the session; the window
@@ -46,6 +50,7 @@ public:
     const model::ParameterSet& params() const { return m_session->params(); }
     Prompts& prompts() const { return *m_prompts; }
     const AppEnvironment& environment() const { return m_env; }
+    PanelHistory& history() const { return *m_history; }
 
     // The port number, read and written as a number; the session holds it.
     class PortNumber
@@ -100,6 +105,8 @@ public:
     void Uploadday();
     void Uploadnight();
     void applyTurboIndication();
+    // An option's check mark flipped by the operator, as one undoable step.
+    void toggleOption(model::Member m);
     bool turboIndicationShown() const { return m_turboShown; }
     void markPortMenu();
     // The port items' captions, with the address of a number that has one in ports.ini.
@@ -147,6 +154,7 @@ private:
     void buildPanel();
     void buildMenus();
     void buildToolbar();
+    void buildEditMenu(QMenuBar* bar);
     void bindParameterSet();
     void bindSession();
 
@@ -167,6 +175,8 @@ private:
     void cmdPara_Click();
     void cmdRearPanel_Click();
     void Command1_Click();
+    void LineMonitor_Click();
+    void Compare_Click();
     void showSplash();
 
     // Messages: a box, or standard error once the program is asked to end.
@@ -181,6 +191,8 @@ private:
     std::unique_ptr<Prompts> m_ownPrompts;
     Prompts* m_prompts = nullptr;
     BusyShield* m_shield = nullptr;
+    PanelHistory* m_history = nullptr;
+    QPointer<frmLineMonitor> m_monitor;
     std::array<ParamSlider*, model::kSliderCount> m_sliders{};
     bool m_turboShown = false;
     bool m_closeRequested = false;

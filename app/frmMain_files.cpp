@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/PanelHistory.h"
 #include "link/PortMap.h"
 
 #include <QAction>
@@ -113,6 +114,7 @@ void frmMain::Open_Click()
         notify(QStringLiteral("Nepodarilo se nacist soubor ") + path, kAppTitle, PromptIcon::None,
                m_terminating);
     }
+    m_history->commit(QStringLiteral("Load ") + QFileInfo(path).fileName());
     if (txtNazevSouboru != nullptr) {
         txtNazevSouboru->setText(path);
     }
@@ -120,10 +122,10 @@ void frmMain::Open_Click()
 
 void frmMain::Save_Click()
 {
-    FileDialogRequest request =
-        parameterFileDialog(QStringLiteral("Save parameters to file"), Adresar);
-    request.confirmOverwrite = true;
-    const std::optional<QString> chosen = prompts().saveFile(request);
+    const QString title = QStringLiteral("Save parameters to file");
+    // The dialog does not ask about overwriting: it would ask about the name typed, and the
+    // file written may have .DAB added ("x.txt" becomes "x.txt.DAB").
+    const std::optional<QString> chosen = prompts().saveFile(parameterFileDialog(title, Adresar));
     if (!chosen || chosen->isEmpty()) {
         return;
     }
@@ -131,6 +133,12 @@ void frmMain::Save_Click()
     Adresar = folderOf(path);
     if (!path.endsWith(kExtension, Qt::CaseInsensitive)) {
         path += kExtension;
+    }
+    if (QFileInfo::exists(path) &&
+        !prompts().question(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                .arg(QFileInfo(path).fileName()),
+                            title)) {
+        return;
     }
     const QString text = UlozSoubor(path) ? QStringLiteral("Ulozen soubor ") + path
                                           : QStringLiteral("Nepodarilo se ulozit soubor ") + path;
@@ -145,6 +153,7 @@ void frmMain::form_Reinit()
     NactiINI();
     markPortMenu();
     NactiSoubor(workingFilePath());
+    m_history->commit(QStringLiteral("Load ") + QFileInfo(workingFilePath()).fileName());
 }
 
 void frmMain::markPortMenu()

@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/PanelArt.h"
+#include "app/PanelHistory.h"
 
 #include <QAction>
 #include <QLabel>
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QToolBar>
+#include <QToolButton>
+#include <QUndoStack>
 
 namespace {
 
@@ -76,6 +79,8 @@ void frmMain::buildMenus()
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     // The check marks of the port items are set by the port choice, never by the click itself.
+    buildEditMenu(bar);
+
     QMenu* ports = submenu(bar, "PortSetup", QStringLiteral("&Port setup"));
     const auto port = [this, ports](const char* name, const QString& caption, int portNo) {
         QAction* action = item(ports, name, caption);
@@ -120,13 +125,11 @@ void frmMain::buildMenus()
     // The action has already flipped its own mark when triggered fires; the handlers flip the
     // parameter set, which then confirms the mark (see bindParameterSet).
     connect(flag(model::Member::Space), &QAction::triggered, this, &frmMain::Space_Click);
-    connect(flag(model::Member::Digin), &QAction::triggered, this, [this] {
-        params().setFlag(model::Member::Digin, !params().flag(model::Member::Digin));
-    });
+    connect(flag(model::Member::Digin), &QAction::triggered, this,
+            [this] { toggleOption(model::Member::Digin); });
     separator(options, "oddelovac4");
-    connect(flag(model::Member::Daynight), &QAction::triggered, this, [this] {
-        params().setFlag(model::Member::Daynight, !params().flag(model::Member::Daynight));
-    });
+    connect(flag(model::Member::Daynight), &QAction::triggered, this,
+            [this] { toggleOption(model::Member::Daynight); });
     // Set only by reading a parameter file: never offered to the operator.
     QAction* autoDensity = flag(model::Member::AutoDensity);
     autoDensity->setVisible(false);
@@ -143,17 +146,45 @@ void frmMain::buildMenus()
     barItem("DenNoc", QStringLiteral("&Day/Night"), &frmMain::DenNoc_Click);
     barItem("UserPresets", QStringLiteral("&User presets"), &frmMain::UserPresets_Click);
 
+    QMenu* tools = submenu(bar, "Tools", QStringLiteral("Too&ls"));
+    connect(item(tools, "mnuLineMonitor", QStringLiteral("Line monitor")), &QAction::triggered,
+            this, &frmMain::LineMonitor_Click);
+    connect(item(tools, "mnuCompare", QStringLiteral("Compare with processor...")),
+            &QAction::triggered, this, &frmMain::Compare_Click);
+
     QMenu* help = submenu(bar, "AboutHelp", QStringLiteral("&Help"));
     connect(item(help, "Help", QStringLiteral("Help")), &QAction::triggered, this,
             &frmMain::Help_Click);
     connect(item(help, "About", QStringLiteral("About")), &QAction::triggered, this,
             &frmMain::About_Click);
 
+    // The bar's own overflow button, shown when the window is too narrow for the menus.
+    if (auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("More menus"));
+    }
+
     // "F1 - HELP" on the panel: wherever the focus is in the window, also on a slider.
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setObjectName(QStringLiteral("helpShortcut"));
     f1->setContext(Qt::WindowShortcut);
     connect(f1, &QShortcut::activated, this, &frmMain::Help_Click);
+}
+
+void frmMain::buildEditMenu(QMenuBar* bar)
+{
+    QMenu* edit = submenu(bar, "Edit", QStringLiteral("&Edit"));
+    // The step's own name follows the prefix: "Undo Load preset3.DAB".
+    QAction* undo = m_history->stack().createUndoAction(edit, QStringLiteral("Undo"));
+    undo->setObjectName(QStringLiteral("Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = m_history->stack().createRedoAction(edit, QStringLiteral("Redo"));
+    redo->setObjectName(QStringLiteral("Redo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* a : {undo, redo}) {
+        a->setStatusTip(QStringLiteral("Changes the panel only; nothing is sent to the processor"));
+        edit->addAction(a);
+    }
 }
 
 void frmMain::buildToolbar()
@@ -197,6 +228,9 @@ void frmMain::buildToolbar()
         for (int i = 0; i < k.separatorsAfter; ++i) {
             Toolbar1->addSeparator();
         }
+    }
+    if (auto* more = Toolbar1->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("More toolbar keys"));
     }
     // The handler compares the key of whatever was clicked; anything without a key does nothing.
     connect(Toolbar1, &QToolBar::actionTriggered, this,

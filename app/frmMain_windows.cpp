@@ -1,21 +1,30 @@
 #include "app/frmMain.h"
 
+#include "app/PanelHistory.h"
+
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmAboutWiz.h"
+#include "dialogs/frmCompare.h"
 #include "dialogs/frmDenNoc.h"
+#include "dialogs/frmLineMonitor.h"
 #include "dialogs/frmRearPanel.h"
 #include "dialogs/frmSplash.h"
 #include "dialogs/frmTestsignal.h"
 #include "dialogs/frmUserPresets.h"
 #include "presets/FactorySounds.h"
 
+#include <QAction>
+
 namespace {
 
 // The sound replaces the panel and goes to the processor at once; no undo, nothing asked.
-void applySound(frmMain& window, presets::Sound sound)
+void applySound(frmMain& window, presets::Sound sound, const char* item)
 {
     presets::apply(sound, window.params());
     window.applyTurboIndication();
+    if (const auto* action = window.findChild<QAction*>(QLatin1String(item))) {
+        window.history().commit(action->text().remove(QLatin1Char('&')));
+    }
     window.posliden();
 }
 
@@ -23,22 +32,22 @@ void applySound(frmMain& window, presets::Sound sound)
 
 void frmMain::GoldenDance_Click()
 {
-    applySound(*this, presets::Sound::Universal);
+    applySound(*this, presets::Sound::Universal, "GoldenDance");
 }
 
 void frmMain::MUniversal_Click()
 {
-    applySound(*this, presets::Sound::MUniversal);
+    applySound(*this, presets::Sound::MUniversal, "MUniversal");
 }
 
 void frmMain::Speed_Click()
 {
-    applySound(*this, presets::Sound::Speed);
+    applySound(*this, presets::Sound::Speed, "Speed");
 }
 
 void frmMain::MSpeed_Click()
 {
-    applySound(*this, presets::Sound::MSpeed);
+    applySound(*this, presets::Sound::MSpeed, "MSpeed");
 }
 
 // Each window lives only while it is open: created here, destroyed when exec() returns.
@@ -82,4 +91,25 @@ void frmMain::showSplash()
 {
     frmSplash splash(this);
     runModal(splash);
+}
+
+void frmMain::LineMonitor_Click()
+{
+    // One monitor, beside the panel; asked for again, it comes to the front.
+    if (m_monitor == nullptr) {
+        m_monitor = new frmLineMonitor(m_session->lineLog(), prompts(), this);
+        m_monitor->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_monitor->show();
+    m_monitor->raise();
+    m_monitor->activateWindow();
+}
+
+void frmMain::Compare_Click()
+{
+    frmCompare dialog(*m_session, prompts(), this);
+    connect(&dialog, &frmCompare::valuesTaken, this,
+            [this] { m_history->commit(QStringLiteral("Take processor's values")); });
+    dialog.compareWithProcessor();
+    runModal(dialog);
 }

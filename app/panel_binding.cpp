@@ -1,8 +1,10 @@
 #include "app/frmMain.h"
 
+#include "app/PanelHistory.h"
 #include "app/ParamSlider.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QSignalBlocker>
 
@@ -49,13 +51,22 @@ void frmMain::bindParameterSet()
         s->showParamValue(params().value(m));
         connect(s, &ParamSlider::paramValueChanged, this, [this, m](int v) {
             params().assign(m, v); // a slider holds 0..255 only
+            m_history->commitSlider(m);
         });
+        // A drag is one step, and so is a run of key presses; pressing or letting go of the
+        // thumb starts a new one.
+        connect(s, &ParamSlider::sliderPressed, m_history, &PanelHistory::endRun);
+        connect(s, &ParamSlider::sliderReleased, m_history, &PanelHistory::endRun);
     }
 
     chkTurbo->setCheckState(toCheckState(params().value(Member::chkTurbo)));
     connect(chkTurbo, &QCheckBox::stateChanged, this, [this](int state) {
         params().assign(Member::chkTurbo, fromCheckState(static_cast<Qt::CheckState>(state)));
+        m_history->commit(params().value(Member::chkTurbo) != 0 ? QStringLiteral("Space ON on")
+                                                                : QStringLiteral("Space ON off"));
     });
+    // Focus moving elsewhere ends a run of key presses on a slider.
+    connect(qApp, &QApplication::focusChanged, m_history, &PanelHistory::endRun);
 
     for (const Member m : {Member::Space, Member::Digin, Member::Daynight, Member::AutoDensity}) {
         flagAction(m)->setChecked(params().flag(m));

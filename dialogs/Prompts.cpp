@@ -54,6 +54,17 @@ void WidgetPrompts::message(const QString& text, const QString& title, PromptIco
     box.exec();
 }
 
+bool WidgetPrompts::question(const QString& text, const QString& title)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> WidgetPrompts::openFile(const FileDialogRequest& request)
 {
     return runDialog(m_parent, request, QFileDialog::AcceptOpen);

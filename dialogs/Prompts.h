@@ -30,6 +30,8 @@ public:
 
     // A modal message with one OK button.
     virtual void message(const QString& text, const QString& title, PromptIcon icon) = 0;
+    // A modal question with Yes and No; true for Yes.
+    virtual bool question(const QString& text, const QString& title) = 0;
     // The full path chosen, or nothing when the operator cancelled.
     virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
@@ -43,6 +45,7 @@ public:
     void setParent(class QWidget* parent) { m_parent = parent; }
 
     void message(const QString& text, const QString& title, PromptIcon icon) override;
+    bool question(const QString& text, const QString& title) override;
     std::optional<QString> openFile(const FileDialogRequest& request) override;
     std::optional<QString> saveFile(const FileDialogRequest& request) override;
 

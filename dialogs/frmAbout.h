@@ -10,6 +10,9 @@ class frmAbout : public QDialog
 public:
     explicit frmAbout(QWidget* parent = nullptr);
 
+    // Its one button is the way out: Escape and the window manager's close do nothing.
+    void reject() override {}
+
 private:
     void cmdOk_Click();
 };

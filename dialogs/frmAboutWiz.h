@@ -10,6 +10,9 @@ class frmAboutWiz : public QDialog
 public:
     explicit frmAboutWiz(QWidget* parent = nullptr);
 
+    // Its one button is the way out: Escape and the window manager's close do nothing.
+    void reject() override {}
+
 private:
     void Command1_Click();
 };

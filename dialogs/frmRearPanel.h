@@ -10,6 +10,9 @@ class frmRearPanel : public QDialog
 public:
     explicit frmRearPanel(QWidget* parent = nullptr);
 
+    // Its one button is the way out: Escape and the window manager's close do nothing.
+    void reject() override {}
+
 private:
     void Command1_Click();
 };

@@ -57,12 +57,14 @@ void TestPanelMenus::menuBarInOrder()
     PanelFixture fx(false);
     const QStringList expected = {
         "File|&File||",
+        "Edit|&Edit||",
         "PortSetup|&Port setup||",
         "PrasetSounds|&Preset sounds||",
         "Options|&Options||",
         "Testsignal|&Test signal||",
         "DenNoc|&Day/Night||",
         "UserPresets|&User presets||",
+        "Tools|Too&ls||",
         "AboutHelp|&Help||",
     };
     QCOMPARE(describe(fx.window->menuBar()->actions()), expected);

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
@@ -244,6 +246,16 @@ void TestPanelWindow::accessibleNames()
         }
     }
     QCOMPARE(name(w.Toolbar1->widgetForAction(keys.first())), QStringLiteral("Send data to Orvex"));
+    // Every control a screen reader can land on is named, hidden helpers included.
+    const QList<QWidget*> controls = w.findChildren<QWidget*>();
+    for (QWidget* c : controls) {
+        if (qobject_cast<QAbstractButton*>(c) != nullptr ||
+            qobject_cast<QAbstractSlider*>(c) != nullptr ||
+            qobject_cast<QProgressBar*>(c) != nullptr || qobject_cast<QLineEdit*>(c) != nullptr) {
+            QVERIFY2(!name(c).isEmpty(), qPrintable(c->objectName() + QLatin1Char(' ') +
+                                                    QLatin1String(c->metaObject()->className())));
+        }
+    }
 }
 
 QTEST_MAIN(TestPanelWindow)

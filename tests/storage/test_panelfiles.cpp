@@ -96,6 +96,8 @@ private Q_SLOTS:
     void saveAppendsExtension();
     void saveDoesNotDoubleExtension_data();
     void saveDoesNotDoubleExtension();
+    void overwriteQuestionNamesTheFileWritten_data();
+    void overwriteQuestionNamesTheFileWritten();
     void saveFailureShowsTwoMessages();
     void presetKeys();
 
@@ -300,7 +302,8 @@ void TestPanelFiles::saveAppendsExtension()
     QCOMPARE(r.title, QStringLiteral("Save parameters to file"));
     QCOMPARE(r.fileName, QStringLiteral("Noname"));
     QCOMPARE(r.extension, QStringLiteral(".DAB"));
-    QVERIFY(r.confirmOverwrite);
+    QVERIFY(!r.confirmOverwrite); // the panel asks itself, about the file it writes
+    QVERIFY(f.prompts.questions.isEmpty());
     QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(f.prompts.messages[0].text, QStringLiteral("Ulozen soubor ") + written);
     QCOMPARE(f.prompts.messages[0].title, kAppTitle);
@@ -337,6 +340,32 @@ void TestPanelFiles::saveDoesNotDoubleExtension()
     QCOMPARE(f.prompts.messages.at(0).text,
              QStringLiteral("Ulozen soubor ") + f.dir.filePath(written));
     QVERIFY(!QFileInfo::exists(f.dir.filePath(written + QStringLiteral(".DAB"))));
+}
+
+void TestPanelFiles::overwriteQuestionNamesTheFileWritten_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("yes replaces") << true;
+    QTest::newRow("no keeps the file") << false;
+}
+
+void TestPanelFiles::overwriteQuestionNamesTheFileWritten()
+{
+    QFETCH(bool, replace);
+    PanelFixture f;
+    f.prompts.messages.clear();
+    const QString written = f.dir.filePath(QStringLiteral("x.txt.DAB"));
+    QVERIFY(put(written, QByteArray("older")));
+    QVERIFY(put(f.dir.filePath(QStringLiteral("x.txt")), QByteArray("not ours")));
+    f.prompts.answerNextDialog(f.dir.filePath(QStringLiteral("x.txt")));
+    f.prompts.questionAnswers.enqueue(replace);
+    QVERIFY(trigger(*f.window, "Save"));
+    QCOMPARE(f.prompts.questions.size(), 1);
+    QCOMPARE(f.prompts.questions[0].text,
+             QStringLiteral("x.txt.DAB already exists.\nDo you want to replace it?"));
+    QCOMPARE(contentOf(written), replace ? kInitialPanel : QByteArray("older"));
+    QCOMPARE(contentOf(f.dir.filePath(QStringLiteral("x.txt"))), QByteArray("not ours"));
+    QCOMPARE(f.prompts.messages.size(), replace ? 1 : 0);
 }
 
 void TestPanelFiles::saveFailureShowsTwoMessages()

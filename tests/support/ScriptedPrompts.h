@@ -20,6 +20,11 @@ public:
     {
         messages.append({text, title, icon});
     }
+    bool question(const QString& text, const QString& title) override
+    {
+        questions.append({text, title, PromptIcon::None});
+        return questionAnswers.isEmpty() || questionAnswers.dequeue();
+    }
     std::optional<QString> openFile(const FileDialogRequest& request) override
     {
         return answer(request);
@@ -33,6 +38,8 @@ public:
     void answerNextDialog(std::optional<QString> path) { answers.enqueue(path); }
 
     QList<Message> messages;
+    QList<Message> questions;
+    QQueue<bool> questionAnswers; // Yes when empty
     QList<FileDialogRequest> dialogs;
     QQueue<std::optional<QString>> answers;
 

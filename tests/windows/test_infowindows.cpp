@@ -44,6 +44,10 @@ void checkExitButton(QDialog& window, const QString& name, const QString& captio
     QVERIFY(button != nullptr);
     QCOMPARE(button->text(), caption);
     QCOMPARE(faceOf(button), kGreen);
+    // The button is the way out: not Escape, not the window manager's close.
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.close());
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(!window.isVisible());
 }
