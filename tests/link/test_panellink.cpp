@@ -1,6 +1,8 @@
 // The main window's link operations on an in-memory line: the sixteen commands, the block
 // transfers' messages and progress bar, the port menu and the custom port dialog.
 #include "dialogs/frmPortCustom.h"
+#include "link/LinkOwner.h"
+#include "link/PortMap.h"
 #include "support/PanelFixture.h"
 #include "support/WindowChecks.h"
 
@@ -405,15 +407,28 @@ void TestPanelLink::customDialogListsLinks()
     QDir(dir).mkpath(QStringLiteral("ports"));
     QVERIFY(
         QFile::link(QStringLiteral("/dev/null"), QDir(dir).filePath(QStringLiteral("ports/COM6"))));
+    // A simulator's link whose simulator is gone (its owner file names no running process).
+    const QString stale = QDir(dir).filePath(QStringLiteral("ports/COM8"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), stale));
+    QFile owner(lnk::ownerFilePath(stale));
+    QVERIFY(owner.open(QIODevice::WriteOnly));
+    owner.write(lnk::ownerFileContent(std::numeric_limits<int>::max()));
+    owner.close();
+    QVERIFY(lnk::writePortMapEntry(dir, 3, QStringLiteral("rfc2217://192.0.2.10:4001")) ==
+            std::nullopt);
     frmPortCustom d(1, dir, f.prompts);
     QStringList lines;
     for (int i = 0; i < d.lstPorts->count(); ++i) {
         lines << d.lstPorts->item(i)->text();
     }
     const QString all = lines.join(QLatin1Char('\n'));
-    QVERIFY2(all.contains(QRegularExpression(QStringLiteral("^6 +ports/COM6 -> /dev/null$"),
-                                             QRegularExpression::MultilineOption)),
-             qPrintable(all));
+    const auto listed = [&all](const QString& line) {
+        return all.contains(QRegularExpression(QLatin1Char('^') + line + QLatin1Char('$'),
+                                               QRegularExpression::MultilineOption));
+    };
+    QVERIFY2(listed(QStringLiteral("6 +ports/COM6 -> /dev/null")), qPrintable(all));
+    QVERIFY2(listed(QStringLiteral("8 +ports/COM8 -> /dev/null \\(stale\\)")), qPrintable(all));
+    QVERIFY2(listed(QStringLiteral("3 +ports.ini: rfc2217://192.0.2.10:4001")), qPrintable(all));
 }
 
 QTEST_MAIN(TestPanelLink)
