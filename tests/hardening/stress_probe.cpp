@@ -11,6 +11,7 @@
 #include "OldPanel.h"
 #include "app/frmMain.h"
 #include "storage/DataFolder.h"
+#include "support/FileBytes.h"
 #include "support/MemoryLine.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
@@ -28,12 +29,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-}
 
 QString lastSystemError()
 {

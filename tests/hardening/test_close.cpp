@@ -3,6 +3,7 @@
 // exit and no test tone stays on.
 #include "app/TerminationWatcher.h"
 #include "storage/ParameterFile.h"
+#include "support/FileBytes.h"
 #include "support/LiveRig.h"
 
 #include <QAction>
@@ -40,12 +41,6 @@ void distinct(model::ParameterSet& set, int seed)
             set.assign(i.member, (model::index(i.member) * 7 + seed) % 256);
         }
     }
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A loaded, shown panel whose termination requests come from the process's signals.
@@ -176,7 +171,7 @@ void TestClose::closeDuringExchange()
         break;
     }
     // The working file holds the panel as the exchange left it; the settings file the port.
-    QCOMPARE(fileBytes(w.workingFilePath()), storage::formatParameterFile(w.params()));
+    QCOMPARE(contentOf(w.workingFilePath()), storage::formatParameterFile(w.params()));
     QVERIFY(QFile::exists(w.settingsFilePath()));
 }
 

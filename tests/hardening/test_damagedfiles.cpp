@@ -1,6 +1,7 @@
 // Whatever the operator or another program leaves in the data folder as the working file: the
 // panel neither hangs, nor grows without bound, nor loses the only copy of a damaged file.
 #include "storage/ParameterFile.h"
+#include "support/FileBytes.h"
 #include "support/PanelFixture.h"
 
 #include <QElapsedTimer>
@@ -12,18 +13,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 const QByteArray kDamaged("gate? what gate\r\n");
 

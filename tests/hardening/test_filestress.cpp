@@ -4,6 +4,7 @@
 // (a full file system, a read-only mount) or for an unprivileged owner.
 #include "OldPanel.h"
 #include "storage/Unprivileged.h"
+#include "support/FileBytes.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,12 +17,6 @@ QString stressProbe()
 {
     return QDir(qEnvironmentVariable("ORVEX_BIN_DIR"))
         .filePath(QStringLiteral("orvex_stress_probe"));
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
 }
 
 // The shell lines that give the folder a mount of its own, inside the namespace.

@@ -2,6 +2,7 @@
 // exchange; and what the monitor says each byte meant.
 #include "link/ByteMeaning.h"
 #include "session/PanelSession.h"
+#include "support/FileBytes.h"
 #include "support/MemoryLine.h"
 #include "support/TestEnvironment.h"
 
@@ -26,12 +27,6 @@ lnk::ExchangeResult result(ExchangeKind kind, ExchangeStatus status, const QByte
     r.port = QStringLiteral("COM1");
     r.startedAt = QDateTime(QDate(2026, 12, 8), QTime(14, 3, 11, 250));
     return r;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "model/ParameterSet.h"
 #include "storage/ParameterFile.h"
 #include "storage/SetAside.h"
+#include "support/FileBytes.h"
 #include "support/MemoryLine.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
@@ -21,12 +22,6 @@
 #include <QTextStream>
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-}
 
 int writeParams(QTextStream& out, const QString& path)
 {

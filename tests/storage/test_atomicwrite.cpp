@@ -2,6 +2,7 @@
 #include "model/ParameterSet.h"
 #include "storage/AtomicWrite.h"
 #include "storage/ParameterFile.h"
+#include "support/FileBytes.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,18 +10,6 @@
 namespace {
 
 const QByteArray kOld(" 5 \r\n old panel \r\n");
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList entries(const QString& dir)
 {

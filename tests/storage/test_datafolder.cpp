@@ -1,18 +1,9 @@
 #include "Unprivileged.h"
 #include "storage/DataFolder.h"
+#include "support/FileBytes.h"
 
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 class TestDataFolder : public QObject
 {

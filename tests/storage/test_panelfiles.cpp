@@ -1,4 +1,5 @@
 #include "storage/ParameterFile.h"
+#include "support/FileBytes.h"
 #include "support/PanelFixture.h"
 
 #include <QAction>
@@ -32,18 +33,6 @@ QByteArray numberedPanel(int spaceFlag = 1)
         bytes += ' ' + QByteArray::number(v) + " \r\n";
     }
     return bytes;
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 QString checkedPortItems(const frmMain& w)

@@ -2,6 +2,7 @@
 // anything that is already there.
 #include "Unprivileged.h"
 #include "storage/SetAside.h"
+#include "support/FileBytes.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -13,18 +14,6 @@ namespace {
 
 const QByteArray kDamaged("\x01\x02 not a panel \xFF");
 const QByteArray kOlder(" 5 \r\n an older backup \r\n");
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-}
 
 } // namespace
 
