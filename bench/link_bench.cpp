@@ -24,6 +24,27 @@
 #include <memory>
 #include <vector>
 
+#include <atomic>
+#include <dlfcn.h>
+#include <thread>
+
+// A UART, unlike a pseudo-terminal, takes the line time of the frame to drain its transmit
+// queue. This program's own tcdrain stands in for the system's there: it waits that long first,
+// so the rows marked "UART drain" show what the event loop does while a real port drains.
+namespace {
+std::atomic<int> g_uartDrainMs{0};
+} // namespace
+
+extern "C" int tcdrain(int fd)
+{
+    using Tcdrain = int (*)(int);
+    static const auto real = reinterpret_cast<Tcdrain>(dlsym(RTLD_NEXT, "tcdrain"));
+    if (const int ms = g_uartDrainMs.load(); ms > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    return real != nullptr ? real(fd) : 0;
+}
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -54,6 +75,7 @@ struct Row
     std::function<lnk::ExchangeRequest()> request;
     std::optional<lnk::Block> replyLayout;
     double timeTarget = 1.1; // at most this many times the line time
+    int uartDrainMs = 0;     // > 0: tcdrain takes this long, as on a UART
 };
 
 struct Measured
@@ -148,6 +170,9 @@ int main(int argc, char* argv[])
         {"night upload (1 + 25 bytes)", &line, lineMs(26, 10) + reactionMs, true,
          [] { return lnk::uploadRequest(lnk::Block::Night, lnk::kNightUploadWait); },
          lnk::Block::Night},
+        {"day send, UART drain", &line, lineMs(42, 11), false,
+         [&] { return lnk::sendRequest(lnk::Block::Day, set); }, std::nullopt, 1.1,
+         static_cast<int>(lineMs(42, 11))},
     };
 
     // The same uploads through a network serial server, where ser2net is installed: its serial
@@ -172,6 +197,7 @@ int main(int argc, char* argv[])
                 "ratio", "cpu ms", "cpu %", "stall ms", "targets");
     bool allMet = true;
     for (const Row& row : rows) {
+        g_uartDrainMs = row.uartDrainMs;
         sim::Settings settings = simulator.settings();
         settings.replyLayout = row.replyLayout;
         simulator.setSettings(settings);
