@@ -1,6 +1,7 @@
 #include "cli/PortRun.h"
 
 #include "cli/PortSpec.h"
+#include "storage/AtomicWrite.h"
 #include "storage/ParameterFile.h"
 
 namespace cli {
@@ -21,8 +22,8 @@ QString failureText(const lnk::ExchangeResult& r)
 }
 
 PortRun::PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,
-                 QObject* parent)
-    : QObject(parent), m_job(std::move(job)), m_session(env)
+                 QThreadPool& writers, QObject* parent)
+    : QObject(parent), m_job(std::move(job)), m_writers(writers), m_session(env)
 {
     if (!port) {
         m_session.readSettings();
@@ -76,17 +77,36 @@ void PortRun::onExchangeFinished(const lnk::ExchangeResult& result)
     if (!result.ok()) {
         m_outcome.error = failureText(result);
     } else if (m_job.verb == Verb::Upload) {
-        const QString path = outputPathFor(m_job.output, port());
-        if (const auto error = storage::writeParameterFile(path, m_session.params())) {
-            m_outcome.ok = false;
-            m_outcome.error = QStringLiteral("%1: %2").arg(path, error->description());
-        } else {
-            m_outcome.output = path;
-        }
+        writeOutput();
+        return;
     } else if (m_job.verb == Verb::Compare) {
         model::ParameterSet file;
         file.restore(m_job.values);
         m_outcome.differences = differences(*result.layout, result.reply(), file);
+    }
+    Q_EMIT finished();
+}
+
+void PortRun::writeOutput()
+{
+    // The processors answer together: their files are flushed to disk side by side rather than
+    // one after another on the event loop, each still replaced all at once or not at all.
+    const QString path = outputPathFor(m_job.output, port());
+    const QByteArray bytes = storage::formatParameterFile(m_session.params());
+    m_writers.start([this, path, bytes] {
+        const std::optional<storage::FileError> error = storage::writeFileAtomically(path, bytes);
+        QMetaObject::invokeMethod(
+            this, [this, path, error] { onWritten(path, error); }, Qt::QueuedConnection);
+    });
+}
+
+void PortRun::onWritten(const QString& path, const std::optional<storage::FileError>& error)
+{
+    if (error) {
+        m_outcome.ok = false;
+        m_outcome.error = QStringLiteral("%1: %2").arg(path, error->description());
+    } else {
+        m_outcome.output = path;
     }
     Q_EMIT finished();
 }

@@ -5,6 +5,7 @@
 #include "session/PanelSession.h"
 
 #include <QObject>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -43,8 +44,9 @@ class PortRun : public QObject
 
 public:
     // port nothing: the port of the settings file, as the panel starts with.
+    // writers: where output files are written and flushed, off the event loop.
     PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,
-            QObject* parent = nullptr);
+            QThreadPool& writers, QObject* parent = nullptr);
 
     lnk::PortRef port() const { return m_session.port(); }
     void start();
@@ -55,8 +57,11 @@ Q_SIGNALS:
 
 private:
     void onExchangeFinished(const lnk::ExchangeResult& result);
+    void writeOutput();
+    void onWritten(const QString& path, const std::optional<storage::FileError>& error);
 
     Job m_job;
+    QThreadPool& m_writers;
     session::PanelSession m_session;
     PortOutcome m_outcome;
 };

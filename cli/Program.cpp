@@ -29,6 +29,9 @@ void err(const QString& text)
     std::fflush(stderr);
 }
 
+// Writing a file is mostly waiting for the disk, so more writers than cores pay.
+constexpr int kWriters = 8;
+
 QString programName()
 {
     return QStringLiteral("orvexdab-cli");
@@ -53,7 +56,9 @@ std::optional<QString> readValues(const QString& path, model::ParameterSet::Valu
 
 Program::Program(QStringList arguments, QString programDir, QObject* parent)
     : QObject(parent), m_arguments(std::move(arguments)), m_programDir(std::move(programDir))
-{}
+{
+    m_writers.setMaxThreadCount(kWriters);
+}
 
 Program::~Program() = default;
 
@@ -135,10 +140,10 @@ std::optional<int> Program::prepare()
     }
 
     if (expansion.ports.isEmpty()) {
-        m_runs.append(new PortRun(job, std::nullopt, env, this));
+        m_runs.append(new PortRun(job, std::nullopt, env, m_writers, this));
     }
     for (const lnk::PortRef& port : expansion.ports) {
-        m_runs.append(new PortRun(job, port, env, this));
+        m_runs.append(new PortRun(job, port, env, m_writers, this));
     }
     for (PortRun* run : std::as_const(m_runs)) {
         connect(run, &PortRun::finished, this, &Program::onPortFinished);

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -40,6 +41,7 @@ private:
     QStringList m_arguments;
     QString m_programDir;
     Invocation m_invocation;
+    QThreadPool m_writers; // waits for its files when the program goes, before the runs go
     QList<PortRun*> m_runs;
     int m_done = 0;
     std::unique_ptr<ProgressLine> m_progress;
