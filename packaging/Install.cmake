@@ -71,9 +71,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Set up and remote-control the Orvex DAB+ 
 # The extended description, below the summary line.
 set(CPACK_PACKAGE_DESCRIPTION_FILE ${CMAKE_SOURCE_DIR}/packaging/description.txt)
 set(CPACK_PACKAGE_HOMEPAGE_URL https://orvexdab.org/)
-# Stripped programs in the package; their debug symbols go into orvexdab-dbgsym (a .ddeb
-# beside the .deb) when the build has any.
-set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+# Stripped programs in the package. Their debug symbols stay in the build folder: the debug
+# package CPack 3.25 makes beside it lists its files wrongly in md5sums.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
