@@ -6,7 +6,7 @@ source tools/deps.sh
 orvex_ensure_packages "${ORVEX_BUILD_PACKAGES[@]}"
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --parallel "$(nproc)" --target orvexdab orvexdab-sim
+cmake --build build --parallel "$(nproc)" --target orvexdab orvexdab-sim orvexdab-cli
 
 # Port 1 of the panel is its program folder's ports/COM1 when that exists. The simulator
 # takes that name unless something other than a simulator's link (e.g. a user's link to a

@@ -16,9 +16,43 @@ add_custom_command(
     COMMENT "Rendering the 256 px program icon")
 add_custom_target(orvex-icon ALL DEPENDS ${ORVEX_ICON_PNG})
 
-install(TARGETS orvexdab RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS orvexdab orvexdab-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET orvexdab-sim)
     install(TARGETS orvexdab-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# Manual pages and the package's changelog, compressed as Debian wants them: the best
+# compression, no name or time stamp inside, so the same sources give the same bytes.
+if(UNIX)
+    find_program(ORVEX_GZIP gzip REQUIRED)
+    set(ORVEX_GZIPPED "")
+    set(man_pages orvexdab orvexdab-cli)
+    if(TARGET orvexdab-sim)
+        list(APPEND man_pages orvexdab-sim)
+    endif()
+    foreach(source IN ITEMS ${man_pages} changelog)
+        if(source STREQUAL "changelog")
+            set(input ${CMAKE_SOURCE_DIR}/packaging/changelog)
+            set(plain ${CMAKE_BINARY_DIR}/packaging/changelog)
+        else()
+            set(input ${CMAKE_SOURCE_DIR}/packaging/${source}.1)
+            set(plain ${CMAKE_BINARY_DIR}/packaging/${source}.1)
+        endif()
+        add_custom_command(
+            OUTPUT ${plain}.gz
+            COMMAND ${CMAKE_COMMAND} -E copy ${input} ${plain}
+            COMMAND ${ORVEX_GZIP} -9nf ${plain}
+            DEPENDS ${input}
+            COMMENT "Compressing ${source}")
+        list(APPEND ORVEX_GZIPPED ${plain}.gz)
+        if(NOT source STREQUAL "changelog")
+            install(FILES ${plain}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        endif()
+    endforeach()
+    add_custom_target(orvex-compressed-docs ALL DEPENDS ${ORVEX_GZIPPED})
+    set(ORVEX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/orvexdab)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${ORVEX_DOC_DIR})
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${ORVEX_DOC_DIR})
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -32,11 +66,17 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.metainfo.xml
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvexdab)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "OrvexDAB developers <dev@orvexdab.local>")
+set(CPACK_PACKAGE_CONTACT "OrvexDAB developers <dev@orvexdab.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Set up and remote-control the Orvex DAB+ loudness processor")
+# The extended description, below the summary line.
+set(CPACK_PACKAGE_DESCRIPTION_FILE ${CMAKE_SOURCE_DIR}/packaging/description.txt)
+set(CPACK_PACKAGE_HOMEPAGE_URL https://orvexdab.org/)
+# Stripped programs in the package. Their debug symbols stay in the build folder: the debug
+# package CPack 3.25 makes beside it lists its files wrongly in md5sums.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libc6, libstdc++6")
+    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6network6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libc6, libstdc++6")
 include(CPack)

@@ -15,7 +15,10 @@ deb=$(ls "$work"/orvexdab_*.deb 2>/dev/null | head -n 1)
 echo "package: $(basename "$deb")"
 
 listing=$(dpkg-deb -c "$deb")
-for path in ./usr/bin/orvexdab ./usr/bin/orvexdab-sim \
+for path in ./usr/bin/orvexdab ./usr/bin/orvexdab-sim ./usr/bin/orvexdab-cli \
+    ./usr/share/man/man1/orvexdab.1.gz ./usr/share/man/man1/orvexdab-sim.1.gz \
+    ./usr/share/man/man1/orvexdab-cli.1.gz \
+    ./usr/share/doc/orvexdab/copyright ./usr/share/doc/orvexdab/changelog.gz \
     ./usr/share/icons/hicolor/scalable/apps/org.orvexdab.OrvexDAB.svg \
     ./usr/share/icons/hicolor/256x256/apps/org.orvexdab.OrvexDAB.png \
     ./usr/share/applications/org.orvexdab.OrvexDAB.desktop \
@@ -24,7 +27,8 @@ for path in ./usr/bin/orvexdab ./usr/bin/orvexdab-sim \
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6printsupport6 libqt6svg6 qt6-qpa-plugins; do
+for lib in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6network6 libqt6printsupport6 \
+    libqt6svg6 qt6-qpa-plugins; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
@@ -36,4 +40,15 @@ desktop-file-validate "$work/root/usr/share/applications/org.orvexdab.OrvexDAB.d
     || fail "desktop-file-validate refused the desktop entry"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.orvexdab.OrvexDAB.metainfo.xml" \
     || fail "appstreamcli refused the metainfo"
+# The command-line tool runs where no graphics library is installed.
+needed=$(readelf -d "$work/root/usr/bin/orvexdab-cli" | grep NEEDED)
+! grep -q -E 'libQt6(Gui|Widgets)' <<<"$needed" || fail "orvexdab-cli links Qt Gui: $needed"
+grep -q libQt6Network <<<"$needed" || fail "orvexdab-cli does not link Qt Network: $needed"
+
+if ! command -v lintian >/dev/null; then
+    echo "SKIP: lintian is not installed (Debian package lintian); the rest passed"
+    exit 77
+fi
+report=$(lintian --fail-on error,warning "$deb" 2>&1) \
+    || fail "lintian found errors or warnings: $(grep -v 'root privileges' <<<"$report")"
 echo "1 passed, 0 failed"

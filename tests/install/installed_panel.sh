@@ -51,7 +51,7 @@ run_panel
 [ "$(od -An -c "$data/ORVEXFM.INI" | tr -s ' ')" = " 1 \r \n" ] \
     || fail "settings file is not ' 1 ' CR LF: $(od -c "$data/ORVEXFM.INI")"
 [ "$(wc -l <"$data/actual.DAB")" -eq 32 ] || fail "the working file does not have 32 lines"
-[ -z "$(ls "$work/prefix/bin" | grep -v -E '^orvexdab(-sim)?$' || true)" ] \
+[ -z "$(ls "$work/prefix/bin" | grep -v -E '^orvexdab(-sim|-cli)?$' || true)" ] \
     || fail "the panel wrote into its program folder: $(ls "$work/prefix/bin")"
 
 # A distinctive panel and port survive a restart.
@@ -66,4 +66,20 @@ run_panel
 cmp "$work/custom.DAB" "$data/actual.DAB" || fail "the working file changed across a restart"
 [ "$(od -An -c "$data/ORVEXFM.INI" | tr -s ' ')" = " 3 \r \n" ] \
     || fail "the port number did not survive a restart"
+# The installed command-line tool finds the panel's data folder: its settings and its ports/
+# links. The simulator plays port 5 there.
+env -i HOME="$work/home" PATH=/usr/bin:/bin "${runas[@]}" "$work/prefix/bin/orvexdab-sim" \
+    --link "$data/ports/COM5" --log "$work/home/sim.log" >/dev/null &
+sim=$!
+trap 'kill -TERM "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do
+    grep -q "processor ready" "$work/home/sim.log" 2>/dev/null && break
+    sleep 0.1
+done
+printf ' 5 \r\n' >"$data/ORVEXFM.INI"
+cli() { env -i HOME="$work/home" PATH=/usr/bin:/bin "${runas[@]}" "$work/prefix/bin/orvexdab-cli" "$@"; }
+out=$(cli upload --output "$work/home/backup.DAB") || fail "orvexdab-cli upload failed: $out"
+[ "$out" = "COM5: upload: ok, day layout, written to $work/home/backup.DAB" ] \
+    || fail "orvexdab-cli upload said: $out"
+out=$(cli --port 5 compare "$work/home/backup.DAB") || fail "orvexdab-cli compare: $out"
 echo "1 passed, 0 failed"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "link/Commands.h"
+#include "link/Frames.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The command line of orvexdab-cli, taken apart without looking at any file or port:
+//   orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] COMMAND [ARGS]
+namespace cli {
+
+enum class Verb
+{
+    Send,
+    SendNight,
+    Upload,
+    Compare,
+    Command,
+    Ports,
+    Help,
+    Version,
+};
+
+// The word a verb is typed as ("send-night"); for Command the command's own word.
+QString verbWord(Verb verb, std::optional<lnk::Command> command = std::nullopt);
+
+// "testtone" .. "recall4": the command table's names in lower case, any case accepted.
+std::optional<lnk::Command> commandByWord(const QString& word);
+
+// Where the ports come from, in the order given: a --port, or every line of a --ports-file.
+struct PortSource
+{
+    QString text;
+    bool isFile = false;
+};
+
+struct Invocation
+{
+    Verb verb = Verb::Help;
+    std::optional<lnk::Command> command;
+    QList<PortSource> ports;
+    bool json = false;
+    QString file;                     // send, send-night, compare
+    std::optional<lnk::Block> layout; // upload: nothing takes the reply by its length
+    QString base;                     // upload: empty for the panel's initial values
+    QString output;                   // upload
+};
+
+struct ParsedArguments
+{
+    Invocation invocation;
+    QString error; // a usage error, said in words; empty when the line is usable
+};
+
+// arguments without the program name.
+ParsedArguments parseArguments(const QStringList& arguments);
+
+} // namespace cli

@@ -1,0 +1,114 @@
+#include "cli/PortRun.h"
+
+#include "cli/PortSpec.h"
+#include "storage/AtomicWrite.h"
+#include "storage/ParameterFile.h"
+
+namespace cli {
+
+QString failureText(const lnk::ExchangeResult& r)
+{
+    QString why;
+    if (r.status == lnk::ExchangeStatus::ReplyRefused) {
+        why = r.replyCount > 0 ? QStringLiteral("reply of %1 bytes refused").arg(r.replyCount)
+                               : QStringLiteral("no reply");
+    } else {
+        why = lnk::faultName(r.fault);
+        if (!r.detail.isEmpty()) {
+            why += QStringLiteral(": ") + QString(r.detail).replace(QLatin1Char('\n'), ' ');
+        }
+    }
+    return QStringLiteral("%1 (%2)").arg(lnk::failureMessage(r.kind, r.command).trimmed(), why);
+}
+
+PortRun::PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,
+                 QThreadPool& writers, QObject* parent)
+    : QObject(parent), m_job(std::move(job)), m_writers(writers), m_session(env)
+{
+    if (!port) {
+        m_session.readSettings();
+    } else if (port->isNumber()) {
+        m_session.setPortNo(port->number);
+    } else {
+        m_session.setPortAddress(port->address);
+    }
+    m_outcome.port = m_session.port().name();
+    m_outcome.command = verbWord(m_job.verb, m_job.command);
+    connect(&m_session, &session::PanelSession::exchangeFinished, this,
+            &PortRun::onExchangeFinished);
+}
+
+void PortRun::start()
+{
+    // Every port starts from the same values, whatever the change rules would make of a
+    // panel read field by field: they fired once, when the file was checked.
+    m_session.params().restore(m_job.values);
+    switch (m_job.verb) {
+    case Verb::Send:
+        m_session.sendDay();
+        break;
+    case Verb::SendNight:
+        m_session.sendNight();
+        break;
+    case Verb::Upload:
+        if (!m_job.layout) {
+            m_session.upload(session::ReplyUse::Apply);
+        } else if (*m_job.layout == lnk::Block::Day) {
+            m_session.uploadDay();
+        } else {
+            m_session.uploadNight();
+        }
+        break;
+    case Verb::Compare:
+        m_session.upload(session::ReplyUse::Keep);
+        break;
+    case Verb::Command:
+        m_session.command(*m_job.command);
+        break;
+    default:
+        break;
+    }
+}
+
+void PortRun::onExchangeFinished(const lnk::ExchangeResult& result)
+{
+    m_outcome.ok = result.ok();
+    m_outcome.layout = result.layout;
+    if (!result.ok()) {
+        m_outcome.error = failureText(result);
+    } else if (m_job.verb == Verb::Upload) {
+        writeOutput();
+        return;
+    } else if (m_job.verb == Verb::Compare) {
+        model::ParameterSet file;
+        file.restore(m_job.values);
+        m_outcome.differences = differences(*result.layout, result.reply(), file);
+    }
+    Q_EMIT finished();
+}
+
+void PortRun::writeOutput()
+{
+    // The processors answer together: their files are flushed to disk side by side rather than
+    // one after another on the event loop, each still replaced all at once or not at all.
+    const QString path = outputPathFor(m_job.output, port());
+    const QByteArray bytes = storage::formatParameterFile(m_session.params());
+    m_writers.start([this, path, bytes] {
+        const std::optional<storage::FileError> error = storage::writeFileAtomically(path, bytes);
+        QMetaObject::invokeMethod(
+            this, [this, path, error] { onWritten(path, error); }, Qt::QueuedConnection);
+    });
+}
+
+void PortRun::onWritten(const QString& path, const std::optional<storage::FileError>& error)
+{
+    if (error) {
+        m_outcome.ok = false;
+        m_outcome.error = QStringLiteral("%1: %2").arg(path, error->description());
+    } else {
+        m_outcome.output = path;
+    }
+    Q_EMIT finished();
+}
+
+} // namespace cli

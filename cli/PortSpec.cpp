@@ -1,0 +1,125 @@
+#include "cli/PortSpec.h"
+
+#include "link/PortMap.h"
+#include "storage/SmallFile.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace cli {
+namespace {
+
+constexpr int kMaxPortNo = 255;
+
+// Everything but letters, digits, dot, minus and underscore is unwelcome somewhere in a path.
+QString safe(QString text)
+{
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+    return text.replace(unsafe, QStringLiteral("_"));
+}
+
+} // namespace
+
+PortParse parsePort(const QString& text)
+{
+    PortParse parsed;
+    static const QRegularExpression number(QStringLiteral("^\\d+$"));
+    const QString t = text.trimmed();
+    if (number.match(t).hasMatch()) {
+        bool ok = false;
+        const int n = t.toInt(&ok);
+        if (!ok || n > kMaxPortNo) {
+            parsed.error = QStringLiteral("port number %1 is not 0 to %2").arg(t).arg(kMaxPortNo);
+        } else {
+            parsed.port = {n, {}};
+        }
+        return parsed;
+    }
+    const lnk::PortAddress address = lnk::parsePortAddress(t);
+    if (!address.usable()) {
+        parsed.error = address.error;
+        return parsed;
+    }
+    // Written the one way the program writes it, so the same server is the same port.
+    parsed.port = {-1, address.network ? address.network->text() : address.device};
+    return parsed;
+}
+
+storage::FileResult<QStringList> readPortsFile(const QString& path)
+{
+    storage::FileResult<QStringList> result;
+    const storage::FileResult<QByteArray> content = storage::readSmallFile(path);
+    if (!content.ok()) {
+        result.error = content.error;
+        return result;
+    }
+    const QStringList lines = QString::fromUtf8(content.value).split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        const QString port = line.section(QLatin1Char('#'), 0, 0).trimmed();
+        if (!port.isEmpty()) {
+            result.value << port;
+        }
+    }
+    return result;
+}
+
+PortsExpansion expandPorts(const QList<PortSource>& sources)
+{
+    PortsExpansion expansion;
+    QSet<QString> seen;
+    const auto add = [&](const QString& text, const QString& where) {
+        const PortParse parsed = parsePort(text);
+        if (!parsed.error.isEmpty()) {
+            expansion.error = where + parsed.error;
+        } else if (seen.contains(parsed.port.name())) {
+            expansion.error = where + QStringLiteral("port %1 given twice").arg(parsed.port.name());
+        } else {
+            seen.insert(parsed.port.name());
+            expansion.ports.append(parsed.port);
+        }
+        return expansion.error.isEmpty();
+    };
+    for (const PortSource& source : sources) {
+        if (!source.isFile) {
+            if (!add(source.text, {})) {
+                return expansion;
+            }
+            continue;
+        }
+        const storage::FileResult<QStringList> lines = readPortsFile(source.text);
+        if (!lines.ok()) {
+            expansion.error = QStringLiteral("%1: %2").arg(source.text, lines.error->description());
+            return expansion;
+        }
+        if (lines.value.isEmpty()) {
+            expansion.error = QStringLiteral("%1: no port in the file").arg(source.text);
+            return expansion;
+        }
+        for (const QString& line : lines.value) {
+            if (!add(line, source.text + QStringLiteral(": "))) {
+                return expansion;
+            }
+        }
+    }
+    return expansion;
+}
+
+QString fileSafeName(const lnk::PortRef& port)
+{
+    if (port.isNumber()) {
+        return port.name();
+    }
+    const lnk::PortAddress address = lnk::parsePortAddress(port.address);
+    if (address.network) {
+        return safe(QStringLiteral("%1-%2").arg(address.network->host).arg(address.network->port));
+    }
+    return safe(QFileInfo(port.address).fileName());
+}
+
+QString outputPathFor(const QString& pattern, const lnk::PortRef& port)
+{
+    return QString(pattern).replace(QLatin1String(kPortPlaceholder), fileSafeName(port));
+}
+
+} // namespace cli

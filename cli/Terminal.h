@@ -1,0 +1,9 @@
+#pragma once
+
+// Whether standard error is a terminal: progress is shown there only then, so that scripts
+// and their logs get nothing but results and errors.
+namespace cli {
+
+bool standardErrorIsTerminal();
+
+} // namespace cli

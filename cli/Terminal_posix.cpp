@@ -1,0 +1,12 @@
+#include "cli/Terminal.h"
+
+#include <unistd.h>
+
+namespace cli {
+
+bool standardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+} // namespace cli

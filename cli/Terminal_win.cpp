@@ -1,0 +1,13 @@
+#include "cli/Terminal.h"
+
+#include <io.h>
+#include <stdio.h>
+
+namespace cli {
+
+bool standardErrorIsTerminal()
+{
+    return ::_isatty(::_fileno(stderr)) != 0;
+}
+
+} // namespace cli

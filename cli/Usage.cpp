@@ -1,0 +1,63 @@
+#include "cli/Usage.h"
+
+namespace cli {
+namespace {
+
+constexpr char kUsage[] =
+    R"(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] COMMAND [ARGS]
+
+Talks to Orvex DAB+ processors as the OrvexDAB Setup panel does, from scripts, without a
+window. With several ports the command runs on all of them at once, each port in its own
+exchange, and prints one result line per port, in the order the ports were given.
+
+Commands:
+  send FILE            Send the day frame of a parameter file (as "Send data to Orvex").
+  send-night FILE      Send the night frame of a parameter file.
+  upload [--day|--night] [--base FILE] --output PATH
+                       Request the processor's values (byte 226) and write the reply,
+                       applied onto the base file (default: the panel's initial values),
+                       as a parameter file, all at once. Without --day or --night the
+                       reply is taken by its length: 42 or more bytes the day layout,
+                       exactly 25 the night layout (the processor answers with its
+                       active preset); --day or --night applies that upload's rule.
+                       With several ports PATH must contain {port}, which becomes the
+                       port as part of a file name: COM3, ttyUSB0, 192.0.2.10-4001.
+  compare FILE         Upload and list each value that differs from the file's:
+                       "name: file X, processor Y".
+  command NAME         Send one command byte. NAME is one of: testtone stoptone saveday
+                       savenight setday setnight switchon switchoff save1 save2 save3
+                       save4 recall1 recall2 recall3 recall4.
+  ports                List the port numbers that reach something, what each reaches
+                       (map: ports.ini, link: ports/COM<n>, system: the system's port)
+                       and a description; then the system's serial devices that no
+                       number reaches ("-"), which can be given by their path.
+
+Options:
+  --port PORT          A port number 0..255, reached as the panel reaches it from its
+                       data folder (ports.ini entry, ports/COM<n> link, system port); a
+                       device path (/dev/ttyUSB0); or tcp://HOST:PORT or
+                       rfc2217://HOST:PORT. Repeat for several ports.
+  --ports-file FILE    One PORT a line; blank lines and # comments are skipped.
+                       Without any port the command uses the panel's port (ORVEXFM.INI).
+  --json               One JSON object a line and port: port, command, ok, error, layout,
+                       differences (name, file, processor), output.
+  -h, --help           Show this text.
+  --version            Show the version.
+
+Messages are the panel's, followed by what the line reported in brackets. Progress goes to
+standard error when it is a terminal. Every file and port is checked before a byte is sent.
+
+Exit status: 0 when every port succeeded (and compare found no difference); 1 when an
+exchange failed (a missing port or one that cannot be opened included), an output file
+could not be written, or compare found differences; 2 for a usage error, a file that
+cannot be read or is malformed, or a port that does not parse.
+)";
+
+} // namespace
+
+QString usageText()
+{
+    return QString::fromUtf8(kUsage);
+}
+
+} // namespace cli

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace cli {
+
+// The --help text.
+QString usageText();
+
+} // namespace cli
