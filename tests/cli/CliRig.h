@@ -55,11 +55,12 @@ public:
         }
     }
 
-    // A simulated processor as port n.
-    sim::Simulator& addSimulator(int n)
+    // A simulated processor as port n, answering in its preset's layout or the one given.
+    sim::Simulator& addSimulator(int n, std::optional<lnk::Block> replyLayout = std::nullopt)
     {
         sim::Options o;
         o.linkPath = dir.filePath(QStringLiteral("ports/COM%1").arg(n));
+        o.settings.replyLayout = replyLayout;
         auto& s = simulators[n];
         s = std::make_unique<sim::Simulator>(o);
         ready = s->start(&error) && ready;

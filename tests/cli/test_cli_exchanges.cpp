@@ -175,13 +175,9 @@ void TestCliExchanges::uploadWritesTheReplyOntoTheBase()
     QFETCH(QString, layout);
     QFETCH(QByteArray, expected);
     Rig rig;
-    sim::Simulator& s = rig.addSimulator(1);
+    sim::Simulator& s =
+        rig.addSimulator(1, nightReply ? std::optional(lnk::Block::Night) : std::nullopt);
     QVERIFY(rig.hold(1, kFileA));
-    if (nightReply) {
-        sim::Settings night;
-        night.replyLayout = lnk::Block::Night;
-        s.setSettings(night);
-    }
     QVERIFY(rig.write(QStringLiteral("base.DAB"), kBase));
     QVERIFY2(rig.ready, qPrintable(rig.error));
     const int from = s.log().count();
@@ -227,13 +223,8 @@ void TestCliExchanges::compareListsTheDifferences()
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     Rig rig;
-    sim::Simulator& s = rig.addSimulator(1);
+    rig.addSimulator(1, nightReply ? std::optional(lnk::Block::Night) : std::nullopt);
     QVERIFY(rig.hold(1, kFileA));
-    if (nightReply) {
-        sim::Settings night;
-        night.replyLayout = lnk::Block::Night;
-        s.setSettings(night);
-    }
     QVERIFY(rig.write(QStringLiteral("file.DAB"), file));
     QVERIFY2(rig.ready, qPrintable(rig.error));
     const Run r = rig.run({QStringLiteral("compare"), QStringLiteral("file.DAB")});

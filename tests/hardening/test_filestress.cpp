@@ -66,11 +66,7 @@ void TestFileStress::workingFileAtClose()
     QTemporaryDir dir;
     QStringList command;
     if (how == QLatin1String("locked")) {
-        QString why;
-        const std::optional<QStringList> prefix = probe::unprivilegedPrefix(why);
-        if (!prefix) {
-            QSKIP(qPrintable(why));
-        }
+        ORVEX_SKIP_UNLESS_UNPRIVILEGED(prefix)
         // The unprivileged user owns the folder, so it may take its own write permission away.
         if (::geteuid() == 0) {
             const passwd* nobody = ::getpwnam("nobody");

@@ -19,7 +19,6 @@ namespace netrig {
 using lnk::LineFault;
 
 inline constexpr int kWaitMs = 5000;
-inline const char* const kNoSer2net = "ser2net is not installed (Debian package ser2net)";
 
 inline lnk::NetworkScheme schemeOf(bool rfc2217)
 {

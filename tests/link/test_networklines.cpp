@@ -48,9 +48,7 @@ void TestNetworkLines::schemes_data()
 void TestNetworkLines::framesThroughTheServer()
 {
     QFETCH(bool, rfc2217);
-    if (Ser2net::program().isEmpty()) {
-        QSKIP(kNoSer2net);
-    }
+    ORVEX_SKIP_WITHOUT_SER2NET();
     Site site;
     QVERIFY2(site.start(), qPrintable(site.error));
     const auto line = site.line(rfc2217);
@@ -100,9 +98,7 @@ void TestNetworkLines::stopBitsReachTheSerialSide()
 {
     QFETCH(QString, serverDefault);
     QFETCH(bool, send);
-    if (Ser2net::program().isEmpty()) {
-        QSKIP(kNoSer2net);
-    }
+    ORVEX_SKIP_WITHOUT_SER2NET();
     RawPty pty;
     QVERIFY(pty.isOpen());
     Ser2net server(pty.device(), serverDefault);
@@ -161,9 +157,7 @@ void TestNetworkLines::unansweredConnectTimesOut()
 void TestNetworkLines::secondClientIsBusy()
 {
     QFETCH(bool, rfc2217);
-    if (Ser2net::program().isEmpty()) {
-        QSKIP(kNoSer2net);
-    }
+    ORVEX_SKIP_WITHOUT_SER2NET();
     Site site;
     QVERIFY2(site.start(), qPrintable(site.error));
     const auto first = site.line(rfc2217);
@@ -181,9 +175,7 @@ void TestNetworkLines::secondClientIsBusy()
 void TestNetworkLines::serverVanishingMidReplyFails()
 {
     QFETCH(bool, rfc2217);
-    if (Ser2net::program().isEmpty()) {
-        QSKIP(kNoSer2net);
-    }
+    ORVEX_SKIP_WITHOUT_SER2NET();
     Site site;
     QVERIFY2(site.start(), qPrintable(site.error));
     const auto line = site.line(rfc2217);

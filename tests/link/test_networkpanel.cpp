@@ -88,9 +88,7 @@ private Q_SLOTS:
 
 void TestNetworkPanel::init()
 {
-    if (Ser2net::program().isEmpty()) {
-        QSKIP("ser2net is not installed (Debian package ser2net)");
-    }
+    ORVEX_SKIP_WITHOUT_SER2NET();
 }
 
 void TestNetworkPanel::everythingWorksThroughTheServer()

@@ -79,6 +79,15 @@ inline std::optional<QStringList> unprivilegedPrefix(QString& why)
     return prefix;
 }
 
+// In a test function: skips the test, saying why, where the probe cannot run as another user;
+// otherwise `prefix` holds the command line that runs it as one.
+#define ORVEX_SKIP_UNLESS_UNPRIVILEGED(prefix)                                                     \
+    QString prefix##Why;                                                                           \
+    const std::optional<QStringList> prefix = probe::unprivilegedPrefix(prefix##Why);              \
+    if (!(prefix)) {                                                                               \
+        QSKIP(qPrintable(prefix##Why));                                                            \
+    }
+
 // Opens a folder to every user; writable or read-only for all but root.
 inline bool openFolder(const QString& path, bool writable)
 {

@@ -79,11 +79,7 @@ void TestAtomicWrite::unprivilegedFailures()
 {
     QFETCH(bool, folderWritable);
     QFETCH(bool, fileWritable);
-    QString why;
-    const std::optional<QStringList> prefix = probe::unprivilegedPrefix(why);
-    if (!prefix) {
-        QSKIP(qPrintable(why));
-    }
+    ORVEX_SKIP_UNLESS_UNPRIVILEGED(prefix)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("actual.DAB"));
     QVERIFY(put(path, kOld));

@@ -34,11 +34,7 @@ void TestDataFolder::missingFolderIsNotWritable()
 
 void TestDataFolder::perUserFolderWhenProgramFolderReadOnly()
 {
-    QString why;
-    const std::optional<QStringList> prefix = probe::unprivilegedPrefix(why);
-    if (!prefix) {
-        QSKIP(qPrintable(why));
-    }
+    ORVEX_SKIP_UNLESS_UNPRIVILEGED(prefix)
     QTemporaryDir program;
     QTemporaryDir home;
     QVERIFY(probe::openFolder(program.path(), false));

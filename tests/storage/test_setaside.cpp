@@ -138,11 +138,7 @@ void TestSetAside::racersNeverShareAName()
 
 void TestSetAside::readOnlyFolderLeavesTheFile()
 {
-    QString why;
-    const std::optional<QStringList> prefix = probe::unprivilegedPrefix(why);
-    if (!prefix) {
-        QSKIP(qPrintable(why));
-    }
+    ORVEX_SKIP_UNLESS_UNPRIVILEGED(prefix)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("actual.DAB"));
     QVERIFY(put(path, kDamaged));

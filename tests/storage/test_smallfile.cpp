@@ -145,11 +145,7 @@ void TestSmallFile::refusedPromptly()
 
 void TestSmallFile::unreadableFile()
 {
-    QString why;
-    const std::optional<QStringList> prefix = probe::unprivilegedPrefix(why);
-    if (!prefix) {
-        QSKIP(qPrintable(why));
-    }
+    ORVEX_SKIP_UNLESS_UNPRIVILEGED(prefix)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("actual.DAB"));
     QFile file(path);

@@ -164,3 +164,9 @@ private:
     quint16 m_rawPort = 0;
     quint16 m_rfc2217Port = 0;
 };
+
+// In a test function: skips the test, saying why, where ser2net is not installed.
+#define ORVEX_SKIP_WITHOUT_SER2NET()                                                               \
+    if (Ser2net::program().isEmpty()) {                                                            \
+        QSKIP("ser2net is not installed (Debian package ser2net)");                                \
+    }
