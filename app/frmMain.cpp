@@ -204,8 +204,8 @@ void frmMain::onBusyChanged(bool busy)
 void frmMain::onExchangeFinished(const lnk::ExchangeResult& result)
 {
     if (result.ok() && result.layout && result.kind != lnk::ExchangeKind::Command) {
-        m_history->commit(result.layout == lnk::Block::Day ? QStringLiteral("Upload day")
-                                                           : QStringLiteral("Upload night"));
+        m_history->commit(result.layout == lnk::Layout::Day ? QStringLiteral("Upload day")
+                                                            : QStringLiteral("Upload night"));
     }
     if (!result.ok()) {
         QString text = lnk::failureMessage(result.kind, result.command);

@@ -73,7 +73,7 @@ struct Row
     double lineMs; // what the line needs at least, reaction included
     bool upload;   // has a time target
     std::function<lnk::ExchangeRequest()> request;
-    std::optional<lnk::Block> replyLayout;
+    std::optional<lnk::Layout> replyLayout;
     double timeTarget = 1.1; // at most this many times the line time
     int uartDrainMs = 0;     // > 0: tcdrain takes this long, as on a UART
 };
@@ -160,18 +160,18 @@ int main(int argc, char* argv[])
     // processor's side, so the sends' own line time is not spent here.
     std::vector<Row> rows{
         {"day send (42 bytes)", &line, lineMs(42, 11), false,
-         [&] { return lnk::sendRequest(lnk::Block::Day, set); }, std::nullopt},
+         [&] { return lnk::sendRequest(lnk::Layout::Day, set); }, std::nullopt},
         {"night send (33 bytes)", &line, lineMs(33, 11), false,
-         [&] { return lnk::sendRequest(lnk::Block::Night, set); }, std::nullopt},
+         [&] { return lnk::sendRequest(lnk::Layout::Night, set); }, std::nullopt},
         {"command (1 byte)", &line, lineMs(1, 11), false,
          [] { return lnk::commandRequest(lnk::Command::Stoptone); }, std::nullopt},
         {"day upload (1 + 42 bytes)", &line, lineMs(43, 10) + reactionMs, true,
-         [] { return lnk::uploadRequest(lnk::Block::Day, lnk::kDayUploadWait); }, std::nullopt},
+         [] { return lnk::uploadRequest(lnk::Layout::Day, lnk::kDayUploadWait); }, std::nullopt},
         {"night upload (1 + 25 bytes)", &line, lineMs(26, 10) + reactionMs, true,
-         [] { return lnk::uploadRequest(lnk::Block::Night, lnk::kNightUploadWait); },
-         lnk::Block::Night},
+         [] { return lnk::uploadRequest(lnk::Layout::Night, lnk::kNightUploadWait); },
+         lnk::Layout::Night},
         {"day send, UART drain", &line, lineMs(42, 11), false,
-         [&] { return lnk::sendRequest(lnk::Block::Day, set); }, std::nullopt, 1.1,
+         [&] { return lnk::sendRequest(lnk::Layout::Day, set); }, std::nullopt, 1.1,
          static_cast<int>(lineMs(42, 11))},
     };
 
@@ -182,11 +182,12 @@ int main(int argc, char* argv[])
     if (!Ser2net::program().isEmpty() && server.start(&error)) {
         network.reset(lnk::createNetworkLine(server.address(lnk::NetworkScheme::Rfc2217)));
         rows.push_back({"rfc2217 day upload", network.get(), lineMs(43, 10) + reactionMs, true,
-                        [] { return lnk::uploadRequest(lnk::Block::Day, lnk::kDayUploadWait); },
+                        [] { return lnk::uploadRequest(lnk::Layout::Day, lnk::kDayUploadWait); },
                         std::nullopt, 1.15});
-        rows.push_back({"rfc2217 night upload", network.get(), lineMs(26, 10) + reactionMs, true,
-                        [] { return lnk::uploadRequest(lnk::Block::Night, lnk::kNightUploadWait); },
-                        lnk::Block::Night, 1.15});
+        rows.push_back(
+            {"rfc2217 night upload", network.get(), lineMs(26, 10) + reactionMs, true,
+             [] { return lnk::uploadRequest(lnk::Layout::Night, lnk::kNightUploadWait); },
+             lnk::Layout::Night, 1.15});
     } else {
         std::printf("ser2net not available: no rows over rfc2217 (%s)\n", qPrintable(error));
     }

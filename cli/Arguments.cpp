@@ -233,7 +233,7 @@ ParsedArguments parseArguments(const QStringList& arguments)
             inv.file = words[0];
         }
         if (day || night) {
-            inv.layout = day ? lnk::Block::Day : lnk::Block::Night;
+            inv.layout = day ? lnk::Layout::Day : lnk::Layout::Night;
         }
         return parsed;
     }

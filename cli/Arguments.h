@@ -44,10 +44,10 @@ struct Invocation
     std::optional<lnk::Command> command;
     QList<PortSource> ports;
     bool json = false;
-    QString file;                     // send, send-night, compare
-    std::optional<lnk::Block> layout; // upload: nothing takes the reply by its length
-    QString base;                     // upload: empty for the panel's initial values
-    QString output;                   // upload
+    QString file;                      // send, send-night, compare
+    std::optional<lnk::Layout> layout; // upload: nothing takes the reply by its length
+    QString base;                      // upload: empty for the panel's initial values
+    QString output;                    // upload
 };
 
 struct ParsedArguments

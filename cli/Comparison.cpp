@@ -2,7 +2,7 @@
 
 namespace cli {
 
-QList<Difference> differences(lnk::Block layout, const QByteArray& reply,
+QList<Difference> differences(lnk::Layout layout, const QByteArray& reply,
                               const model::ParameterSet& file)
 {
     // The reply's bytes as an upload puts them on a fresh panel, where no change rule fires

@@ -20,7 +20,7 @@ struct Difference
 // The members the reply's layout carries that a parameter file also holds (the day/night
 // switch travels in the day reply but is kept in no file), in reply order. reply: an accepted
 // reply of at least the layout's length.
-QList<Difference> differences(lnk::Block layout, const QByteArray& reply,
+QList<Difference> differences(lnk::Layout layout, const QByteArray& reply,
                               const model::ParameterSet& file);
 
 // "gate: file 8, processor 9"

@@ -53,14 +53,14 @@ void PortRun::start()
     case Verb::Upload:
         if (!m_job.layout) {
             m_session.upload(session::ReplyUse::Apply);
-        } else if (*m_job.layout == lnk::Block::Day) {
+        } else if (*m_job.layout == lnk::Layout::Day) {
             m_session.uploadDay();
         } else {
             m_session.uploadNight();
         }
         break;
     case Verb::Compare:
-        m_session.upload(session::ReplyUse::Keep);
+        m_session.upload(session::ReplyUse::ReportOnly);
         break;
     case Verb::Command:
         m_session.command(*m_job.command);

@@ -17,7 +17,7 @@ struct Job
 {
     Verb verb = Verb::Send;
     std::optional<lnk::Command> command;
-    std::optional<lnk::Block> layout; // upload: nothing takes the reply by its length
+    std::optional<lnk::Layout> layout; // upload: nothing takes the reply by its length
     // send: the file's values; upload: the base the reply goes onto; compare: the file's values.
     model::ParameterSet::Values values{};
     QString output; // upload: the path, {port} to be replaced by the port
@@ -25,13 +25,13 @@ struct Job
 
 struct PortOutcome
 {
-    QString port;                     // "COM3", or the address
-    QString command;                  // "upload", "testtone"
-    bool ok = false;                  // the exchange (and for upload the file) succeeded
-    QString error;                    // the panel's message and what the line said
-    std::optional<lnk::Block> layout; // upload and compare: the reply's layout
-    QList<Difference> differences;    // compare
-    QString output;                   // upload: the file written
+    QString port;                      // "COM3", or the address
+    QString command;                   // "upload", "testtone"
+    bool ok = false;                   // the exchange (and for upload the file) succeeded
+    QString error;                     // the panel's message and what the line said
+    std::optional<lnk::Layout> layout; // upload and compare: the reply's layout
+    QList<Difference> differences;     // compare
+    QString output;                    // upload: the file written
 };
 
 // The panel's message for a failed exchange, followed by the line's own words in brackets:

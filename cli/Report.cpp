@@ -9,9 +9,9 @@
 namespace cli {
 namespace {
 
-QString layoutWord(lnk::Block b)
+QString layoutWord(lnk::Layout b)
 {
-    return b == lnk::Block::Day ? QStringLiteral("day") : QStringLiteral("night");
+    return b == lnk::Layout::Day ? QStringLiteral("day") : QStringLiteral("night");
 }
 
 QString memberName(model::Member m)

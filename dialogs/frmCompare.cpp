@@ -88,12 +88,12 @@ void frmCompare::compareWithProcessor()
 {
     m_waiting = true;
     lblDifferences->setText(QStringLiteral("Asking the processor..."));
-    m_session.upload(session::ReplyUse::Keep);
+    m_session.upload(session::ReplyUse::ReportOnly);
 }
 
 void frmCompare::onExchangeFinished(const lnk::ExchangeResult& result)
 {
-    if (!m_waiting || result.kind != lnk::ExchangeKind::UploadAny) {
+    if (!m_waiting || result.kind != lnk::ExchangeKind::UploadByLength) {
         return;
     }
     m_waiting = false;

@@ -61,7 +61,7 @@ private:
     Prompts& m_prompts;
     Source m_source = Source::None;
     bool m_waiting = false;
-    std::optional<lnk::Block> m_layout; // the processor's reply
+    std::optional<lnk::Layout> m_layout; // the processor's reply
     QByteArray m_reply;
     model::ParameterSet::Values m_other{}; // the processor's or the file's values
     QList<model::Member> m_members;        // the members the reply or the file carries

@@ -10,16 +10,16 @@ QString nameOf(model::Member m)
 }
 
 // The layout a reply was (or would have been) read in.
-std::optional<Block> replyLayout(const ExchangeResult& r)
+std::optional<Layout> replyLayout(const ExchangeResult& r)
 {
     if (r.layout) {
         return r.layout;
     }
     switch (r.kind) {
     case ExchangeKind::UploadDay:
-        return Block::Day;
+        return Layout::Day;
     case ExchangeKind::UploadNight:
-        return Block::Night;
+        return Layout::Night;
     default:
         return std::nullopt;
     }
@@ -39,7 +39,7 @@ QString sentByteMeaning(const ExchangeResult& r, int offset)
         if (offset == 0) {
             return QStringLiteral("frame header (%1)").arg(byte);
         }
-        const Block b = r.kind == ExchangeKind::SendDay ? Block::Day : Block::Night;
+        const Layout b = r.kind == ExchangeKind::SendDay ? Layout::Day : Layout::Night;
         if (const std::optional<model::Member> m = memberAtFrame(b, offset)) {
             return QStringLiteral("%1 = %2").arg(nameOf(*m)).arg(byte);
         }
@@ -61,7 +61,7 @@ QString receivedByteMeaning(const ExchangeResult& r, int offset)
         return {};
     }
     const auto byte = static_cast<quint8>(r.received.at(offset));
-    const std::optional<Block> layout = replyLayout(r);
+    const std::optional<Layout> layout = replyLayout(r);
     if (!layout) {
         return QStringLiteral("reply byte %1 = %2 (refused)").arg(offset).arg(byte);
     }

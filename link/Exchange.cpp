@@ -22,10 +22,10 @@ QByteArray ExchangeResult::reply() const
     return layout ? received.left(replySize(*layout)) : QByteArray();
 }
 
-ExchangeRequest sendRequest(Block block, const model::ParameterSet& set)
+ExchangeRequest sendRequest(Layout block, const model::ParameterSet& set)
 {
     ExchangeRequest r;
-    r.kind = block == Block::Day ? ExchangeKind::SendDay : ExchangeKind::SendNight;
+    r.kind = block == Layout::Day ? ExchangeKind::SendDay : ExchangeKind::SendNight;
     r.bytes = encodeFrame(block, set);
     r.settings = kSendSettings;
     return r;
@@ -41,12 +41,12 @@ ExchangeRequest commandRequest(Command command)
     return r;
 }
 
-ExchangeRequest uploadRequest(std::optional<Block> layout, std::chrono::milliseconds wait)
+ExchangeRequest uploadRequest(std::optional<Layout> layout, std::chrono::milliseconds wait)
 {
     ExchangeRequest r;
-    r.kind = !layout                 ? ExchangeKind::UploadAny
-             : *layout == Block::Day ? ExchangeKind::UploadDay
-                                     : ExchangeKind::UploadNight;
+    r.kind = !layout                  ? ExchangeKind::UploadByLength
+             : *layout == Layout::Day ? ExchangeKind::UploadDay
+                                      : ExchangeKind::UploadNight;
     r.bytes = QByteArray(1, static_cast<char>(kUploadRequest));
     r.settings = kUploadSettings;
     r.replyWait = std::max(wait, std::chrono::milliseconds{0});
@@ -70,7 +70,8 @@ Exchange::Exchange(Line& line, ExchangeRequest request, QObject* parent)
 bool Exchange::isUpload() const
 {
     return m_request.kind == ExchangeKind::UploadDay ||
-           m_request.kind == ExchangeKind::UploadNight || m_request.kind == ExchangeKind::UploadAny;
+           m_request.kind == ExchangeKind::UploadNight ||
+           m_request.kind == ExchangeKind::UploadByLength;
 }
 
 void Exchange::start()
@@ -116,7 +117,7 @@ void Exchange::writeAll()
 {
     const bool frame =
         m_request.kind == ExchangeKind::SendDay || m_request.kind == ExchangeKind::SendNight;
-    const Block block = m_request.kind == ExchangeKind::SendDay ? Block::Day : Block::Night;
+    const Layout block = m_request.kind == ExchangeKind::SendDay ? Layout::Day : Layout::Night;
     // One byte per write, as the frame is laid out; the bar follows at the frame's points.
     for (int offset = 0; offset < m_request.bytes.size(); ++offset) {
         const QByteArray byte = m_request.bytes.mid(offset, 1);
@@ -166,7 +167,7 @@ void Exchange::onReceived()
             startSettle(kNightSettle);
         }
         return;
-    case ExchangeKind::UploadAny:
+    case ExchangeKind::UploadByLength:
         if (count >= kDayReplySize) {
             takeReply();
         } else if (count == kNightReplySize) {
@@ -210,19 +211,19 @@ void Exchange::judgeReply()
     switch (m_request.kind) {
     case ExchangeKind::UploadDay:
         if (count >= kDayReplySize && got >= kDayReplySize) {
-            m_result.layout = Block::Day;
+            m_result.layout = Layout::Day;
         }
         break;
     case ExchangeKind::UploadNight:
         if (count == kNightReplySize && got == kNightReplySize) {
-            m_result.layout = Block::Night;
+            m_result.layout = Layout::Night;
         }
         break;
-    case ExchangeKind::UploadAny:
+    case ExchangeKind::UploadByLength:
         if (count >= kDayReplySize && got >= kDayReplySize) {
-            m_result.layout = Block::Day;
+            m_result.layout = Layout::Day;
         } else if (count == kNightReplySize && got == kNightReplySize) {
-            m_result.layout = Block::Night;
+            m_result.layout = Layout::Night;
         }
         break;
     default:

@@ -55,10 +55,10 @@ struct ExchangeRequest
 };
 
 // The frame as the set holds it now: one consistent picture of the panel.
-ExchangeRequest sendRequest(Block block, const model::ParameterSet& set);
+ExchangeRequest sendRequest(Layout block, const model::ParameterSet& set);
 ExchangeRequest commandRequest(Command command);
 // layout nullopt: the reply is taken by its length.
-ExchangeRequest uploadRequest(std::optional<Block> layout, std::chrono::milliseconds wait);
+ExchangeRequest uploadRequest(std::optional<Layout> layout, std::chrono::milliseconds wait);
 
 struct ExchangeResult
 {
@@ -72,7 +72,7 @@ struct ExchangeResult
     QByteArray sent;                   // every byte handed to the line
     QByteArray received;               // uploads: every byte read, a refused reply included
     int replyCount = -1;               // uploads: the count of bytes waiting when it was taken
-    std::optional<Block> layout;       // accepted uploads: the layout of the reply
+    std::optional<Layout> layout;      // accepted uploads: the layout of the reply
     QDateTime startedAt;
     std::chrono::milliseconds duration{0};
 

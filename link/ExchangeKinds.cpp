@@ -28,7 +28,7 @@ constexpr std::array<KindText, 5> kTexts{{
      "Error RS232, USB or IP, try to use other port (Menu Setup) or wrong connection or wrong "
      "firmware version. "},
     // Taking the reply by its length is the day upload's request with both layouts allowed.
-    {ExchangeKind::UploadAny, "upload", kUploadDayFailure},
+    {ExchangeKind::UploadByLength, "upload", kUploadDayFailure},
 }};
 // clang-format on
 

@@ -15,7 +15,8 @@ enum class ExchangeKind
     SendNight,
     UploadDay,
     UploadNight,
-    UploadAny, // one request, the reply taken by its length (day: 42 or more, night: exactly 25)
+    UploadByLength, // one request, the reply taken by its length (day: 42 or more, night: exactly
+                    // 25)
     Command,
 };
 

@@ -79,27 +79,27 @@ constexpr std::array<ProgressPoint, 5> kReplyPoints{{
     {Member::mclipdrive, 0},
 }};
 
-int frameOffset(Block b, Member m)
+int frameOffset(Layout b, Member m)
 {
-    return b == Block::Day ? model::info(m).dayFrame : model::info(m).nightFrame;
+    return b == Layout::Day ? model::info(m).dayFrame : model::info(m).nightFrame;
 }
 
-int replyOffset(Block b, Member m)
+int replyOffset(Layout b, Member m)
 {
-    return b == Block::Day ? model::info(m).dayReply : model::info(m).nightReply;
+    return b == Layout::Day ? model::info(m).dayReply : model::info(m).nightReply;
 }
 
-int memberIndexAtFrame(Block b, int offset)
+int memberIndexAtFrame(Layout b, int offset)
 {
-    return b == Block::Day ? dayFrameLayout()[offset] : nightFrameLayout()[offset];
+    return b == Layout::Day ? dayFrameLayout()[offset] : nightFrameLayout()[offset];
 }
 
-int memberIndexAtReply(Block b, int offset)
+int memberIndexAtReply(Layout b, int offset)
 {
-    return b == Block::Day ? dayReplyLayout()[offset] : nightReplyLayout()[offset];
+    return b == Layout::Day ? dayReplyLayout()[offset] : nightReplyLayout()[offset];
 }
 
-std::optional<int> replyProgressAfter(Block b, int offset)
+std::optional<int> replyProgressAfter(Layout b, int offset)
 {
     for (const ProgressPoint& p : kReplyPoints) {
         if (replyOffset(b, p.after) == offset) {
@@ -120,10 +120,10 @@ quint8 encodeMember(Member m, const model::ParameterSet& set)
 
 // Day replies take flags from bit 0, night replies from any non-zero value; the check box
 // takes bit 0 in both.
-int decodeReplyByte(Block b, Member m, quint8 byte)
+int decodeReplyByte(Layout b, Member m, quint8 byte)
 {
     if (model::isFlag(m)) {
-        return b == Block::Day ? (byte & 1) : (byte != 0 ? 1 : 0);
+        return b == Layout::Day ? (byte & 1) : (byte != 0 ? 1 : 0);
     }
     if (m == Member::chkTurbo) {
         return byte & 1;
@@ -133,17 +133,17 @@ int decodeReplyByte(Block b, Member m, quint8 byte)
 
 } // namespace
 
-int frameSize(Block b)
+int frameSize(Layout b)
 {
-    return b == Block::Day ? kDayFrameSize : kNightFrameSize;
+    return b == Layout::Day ? kDayFrameSize : kNightFrameSize;
 }
 
-int replySize(Block b)
+int replySize(Layout b)
 {
-    return b == Block::Day ? kDayReplySize : kNightReplySize;
+    return b == Layout::Day ? kDayReplySize : kNightReplySize;
 }
 
-quint8 frameByte(Block b, int offset, const model::ParameterSet& set)
+quint8 frameByte(Layout b, int offset, const model::ParameterSet& set)
 {
     if (offset == 0) {
         return kFrameHeader;
@@ -155,7 +155,7 @@ quint8 frameByte(Block b, int offset, const model::ParameterSet& set)
     return m == model::kAbsent ? 0 : encodeMember(model::memberAt(m), set);
 }
 
-QByteArray encodeFrame(Block b, const model::ParameterSet& set)
+QByteArray encodeFrame(Layout b, const model::ParameterSet& set)
 {
     QByteArray frame;
     frame.reserve(frameSize(b));
@@ -165,9 +165,9 @@ QByteArray encodeFrame(Block b, const model::ParameterSet& set)
     return frame;
 }
 
-std::optional<int> frameProgressAfter(Block b, int offset)
+std::optional<int> frameProgressAfter(Layout b, int offset)
 {
-    for (const ProgressPoint& p : b == Block::Day ? kDayFramePoints : kNightFramePoints) {
+    for (const ProgressPoint& p : b == Layout::Day ? kDayFramePoints : kNightFramePoints) {
         if (frameOffset(b, p.after) == offset) {
             return p.value;
         }
@@ -178,7 +178,7 @@ std::optional<int> frameProgressAfter(Block b, int offset)
     return std::nullopt;
 }
 
-std::optional<model::Member> memberAtFrame(Block b, int offset)
+std::optional<model::Member> memberAtFrame(Layout b, int offset)
 {
     if (offset < 1 || offset >= frameSize(b)) {
         return std::nullopt;
@@ -187,7 +187,7 @@ std::optional<model::Member> memberAtFrame(Block b, int offset)
     return m == model::kAbsent ? std::nullopt : std::optional(model::memberAt(m));
 }
 
-std::optional<model::Member> memberAtReply(Block b, int offset)
+std::optional<model::Member> memberAtReply(Layout b, int offset)
 {
     if (offset < 0 || offset >= replySize(b)) {
         return std::nullopt;
@@ -196,7 +196,7 @@ std::optional<model::Member> memberAtReply(Block b, int offset)
     return m == model::kAbsent ? std::nullopt : std::optional(model::memberAt(m));
 }
 
-bool decodeFrame(Block b, const QByteArray& frame, model::ParameterSet& set)
+bool decodeFrame(Layout b, const QByteArray& frame, model::ParameterSet& set)
 {
     if (frame.size() != frameSize(b) || static_cast<quint8>(frame.at(0)) != kFrameHeader) {
         return false;
@@ -216,7 +216,7 @@ bool decodeFrame(Block b, const QByteArray& frame, model::ParameterSet& set)
     return true;
 }
 
-QByteArray encodeReply(Block b, const model::ParameterSet& set)
+QByteArray encodeReply(Layout b, const model::ParameterSet& set)
 {
     QByteArray reply(replySize(b), '\0');
     for (int off = 0; off < replySize(b); ++off) {
@@ -228,7 +228,13 @@ QByteArray encodeReply(Block b, const model::ParameterSet& set)
     return reply;
 }
 
-bool applyReply(Block b, const QByteArray& reply, model::ParameterSet& set,
+int replyValue(Layout b, const QByteArray& reply, model::Member m)
+{
+    const int off = replyOffset(b, m);
+    return decodeReplyByte(b, m, static_cast<quint8>(reply.at(off)));
+}
+
+bool applyReply(Layout b, const QByteArray& reply, model::ParameterSet& set,
                 const std::function<void(int)>& progress)
 {
     if (reply.size() < replySize(b)) {

@@ -9,6 +9,8 @@
 // The line to one port: a serial device, a network serial server, or a test double. An exchange
 // opens it, writes, reads what arrives, and closes it again; the same line may be opened again
 // for the next exchange. Everything happens on the event loop: each step ends in a signal.
+// The folder's namespace is lnk, not link: POSIX declares a function link() at global scope, and
+// a namespace of the same name there would not compile.
 namespace lnk {
 
 // Why a line failed. The exchange only tells "open failed" from "failed later", but keeping the

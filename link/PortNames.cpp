@@ -12,8 +12,6 @@
 namespace lnk {
 namespace {
 
-constexpr int kMaxPortNo = 255;
-
 QString resolved(const QString& path)
 {
     // canonicalFilePath follows every link and is empty when the target does not exist.

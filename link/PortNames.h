@@ -11,6 +11,9 @@
 // the simulator), which then takes the place of the system's port <n>.
 namespace lnk {
 
+// The largest port number the panel, its settings file and the tool accept (0..255).
+inline constexpr int kMaxPortNo = 255;
+
 // <programDir>/ports/COM<n>
 QString portLinkPath(int portNo, const QString& programDir);
 

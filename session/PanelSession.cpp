@@ -87,7 +87,7 @@ void PanelSession::uploadNight()
 
 void PanelSession::upload(ReplyUse use)
 {
-    enqueue({lnk::ExchangeKind::UploadAny, std::nullopt, lnk::kNightUploadWait, use});
+    enqueue({lnk::ExchangeKind::UploadByLength, std::nullopt, lnk::kNightUploadWait, use});
 }
 
 void PanelSession::command(lnk::Command command)
@@ -132,14 +132,14 @@ lnk::ExchangeRequest PanelSession::requestFor(const Pending& p) const
 {
     switch (p.kind) {
     case lnk::ExchangeKind::SendDay:
-        return lnk::sendRequest(lnk::Block::Day, m_params);
+        return lnk::sendRequest(lnk::Layout::Day, m_params);
     case lnk::ExchangeKind::SendNight:
-        return lnk::sendRequest(lnk::Block::Night, m_params);
+        return lnk::sendRequest(lnk::Layout::Night, m_params);
     case lnk::ExchangeKind::UploadDay:
-        return lnk::uploadRequest(lnk::Block::Day, p.wait);
+        return lnk::uploadRequest(lnk::Layout::Day, p.wait);
     case lnk::ExchangeKind::UploadNight:
-        return lnk::uploadRequest(lnk::Block::Night, p.wait);
-    case lnk::ExchangeKind::UploadAny:
+        return lnk::uploadRequest(lnk::Layout::Night, p.wait);
+    case lnk::ExchangeKind::UploadByLength:
         return lnk::uploadRequest(std::nullopt, p.wait);
     case lnk::ExchangeKind::Command:
         break;
@@ -147,7 +147,7 @@ lnk::ExchangeRequest PanelSession::requestFor(const Pending& p) const
     return lnk::commandRequest(*p.command);
 }
 
-void PanelSession::applyReply(lnk::Block layout, const QByteArray& reply)
+void PanelSession::applyReply(lnk::Layout layout, const QByteArray& reply)
 {
     lnk::applyReply(layout, reply, m_params, [this](int v) { setProgress(v); });
 }

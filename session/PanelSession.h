@@ -39,8 +39,8 @@ struct SessionEnvironment
 // What an exchange does with its outcome.
 enum class ReplyUse
 {
-    Apply, // an accepted upload goes onto the panel
-    Keep,  // the reply is only reported (compare)
+    Apply,      // an accepted upload goes onto the panel
+    ReportOnly, // the reply is only reported (compare)
 };
 
 class PanelSession : public QObject
@@ -101,7 +101,7 @@ public:
     void command(lnk::Command command);
 
     // Puts an accepted reply onto the panel, as an upload does.
-    void applyReply(lnk::Block layout, const QByteArray& reply);
+    void applyReply(lnk::Layout layout, const QByteArray& reply);
 
     bool busy() const { return m_exchange != nullptr || !m_queue.empty(); }
     // The progress bar's value, 0..23.

@@ -169,9 +169,9 @@ CommandLine parseCommandLine(const QStringList& arguments)
     if (p.isSet(QStringLiteral("reply"))) {
         const QString layout = p.value(QStringLiteral("reply"));
         if (layout == QLatin1String("day")) {
-            s.replyLayout = lnk::Block::Day;
+            s.replyLayout = lnk::Layout::Day;
         } else if (layout == QLatin1String("night")) {
-            s.replyLayout = lnk::Block::Night;
+            s.replyLayout = lnk::Layout::Night;
         } else {
             c.error = QStringLiteral("--reply takes day or night, not \"%1\"").arg(layout);
             return c;

@@ -34,12 +34,12 @@ bool unusualByte(Member m, quint8 byte)
 
 } // namespace
 
-QString blockName(lnk::Block block)
+QString blockName(lnk::Layout block)
 {
-    return block == lnk::Block::Day ? QStringLiteral("day") : QStringLiteral("night");
+    return block == lnk::Layout::Day ? QStringLiteral("day") : QStringLiteral("night");
 }
 
-QString describeFrame(lnk::Block block, const QByteArray& frame, const Values& before,
+QString describeFrame(lnk::Layout block, const QByteArray& frame, const Values& before,
                       const Values& after)
 {
     QStringList fields;

@@ -13,7 +13,7 @@ namespace sim {
 
 // "day frame: gate=8 ranges=248 ... Space=off ... | changed: gate 1->8"
 // before/after are the values the frame replaced and the values it left.
-QString describeFrame(lnk::Block block, const QByteArray& frame, const Values& before,
+QString describeFrame(lnk::Layout block, const QByteArray& frame, const Values& before,
                       const Values& after);
 
 // What a command does to the processor, e.g. "test tone on".
@@ -23,6 +23,6 @@ QString commandEffect(lnk::Command command);
 QString describeCommand(lnk::Command command);
 
 // "day" / "night"
-QString blockName(lnk::Block block);
+QString blockName(lnk::Layout block);
 
 } // namespace sim

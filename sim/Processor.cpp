@@ -43,7 +43,7 @@ void Processor::take(quint8 byte, std::vector<Event>& out)
     if (!m_frame.isEmpty()) {
         m_frame.append(static_cast<char>(byte));
         if (m_frame.size() == lnk::kDayFrameSize) {
-            finishFrame(lnk::Block::Day, out);
+            finishFrame(lnk::Layout::Day, out);
         }
         return;
     }
@@ -65,9 +65,9 @@ void Processor::take(quint8 byte, std::vector<Event>& out)
         {QStringLiteral("unknown byte %1 (0x%2) ignored").arg(byte).arg(hex), std::nullopt, {}});
 }
 
-void Processor::finishFrame(lnk::Block block, std::vector<Event>& out)
+void Processor::finishFrame(lnk::Layout block, std::vector<Event>& out)
 {
-    Values& target = block == lnk::Block::Day ? m_state.current : m_state.night;
+    Values& target = block == lnk::Layout::Day ? m_state.current : m_state.night;
     const Values before = target;
     model::ParameterSet set;
     loadValues(set, target);
@@ -80,7 +80,7 @@ void Processor::finishFrame(lnk::Block block, std::vector<Event>& out)
 void Processor::finishBySilence(std::vector<Event>& out)
 {
     if (m_frame.size() == lnk::kNightFrameSize) {
-        finishFrame(lnk::Block::Night, out);
+        finishFrame(lnk::Layout::Night, out);
         return;
     }
     out.push_back({QStringLiteral("incomplete frame (%1 bytes) dropped: %2")
@@ -109,11 +109,11 @@ void Processor::command(lnk::Command command)
         s.nightPreset = s.current;
         break;
     case C::Setday:
-        s.active = lnk::Block::Day;
+        s.active = lnk::Layout::Day;
         s.current = s.dayPreset;
         break;
     case C::Setnight:
-        s.active = lnk::Block::Night;
+        s.active = lnk::Layout::Night;
         s.current = s.nightPreset;
         break;
     case C::Switchon:
@@ -139,9 +139,9 @@ void Processor::command(lnk::Command command)
 
 Event Processor::request() const
 {
-    const lnk::Block layout = m_replyLayout.value_or(m_state.active);
+    const lnk::Layout layout = m_replyLayout.value_or(m_state.active);
     model::ParameterSet set;
-    loadValues(set, layout == lnk::Block::Day ? m_state.current : m_state.night);
+    loadValues(set, layout == lnk::Layout::Day ? m_state.current : m_state.night);
     return {{}, layout, lnk::encodeReply(layout, set)};
 }
 

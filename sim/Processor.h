@@ -31,7 +31,7 @@ struct Event
 {
     QString text; // log text without time; empty for a request
     // Set for the upload request: the layout of the reply and its bytes.
-    std::optional<lnk::Block> request;
+    std::optional<lnk::Layout> request;
     QByteArray reply;
 };
 
@@ -52,14 +52,14 @@ public:
     void resetLine();
 
     // Fixes the reply layout whatever preset is active; nullopt follows the active preset.
-    void setReplyLayout(std::optional<lnk::Block> layout) { m_replyLayout = layout; }
+    void setReplyLayout(std::optional<lnk::Layout> layout) { m_replyLayout = layout; }
 
     const State& state() const { return m_state; }
     void setState(const State& state) { m_state = state; }
 
 private:
     void take(quint8 byte, std::vector<Event>& out);
-    void finishFrame(lnk::Block block, std::vector<Event>& out);
+    void finishFrame(lnk::Layout block, std::vector<Event>& out);
     void finishBySilence(std::vector<Event>& out);
     void command(lnk::Command command);
     Event request() const;
@@ -67,7 +67,7 @@ private:
     State m_state;
     QByteArray m_frame; // pending frame, header included; empty outside a frame
     Clock::time_point m_lastByte;
-    std::optional<lnk::Block> m_replyLayout;
+    std::optional<lnk::Layout> m_replyLayout;
 };
 
 } // namespace sim

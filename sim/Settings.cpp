@@ -4,7 +4,7 @@
 
 namespace sim {
 
-Answer composeAnswer(lnk::Block layout, const QByteArray& reply, const Settings& settings)
+Answer composeAnswer(lnk::Layout layout, const QByteArray& reply, const Settings& settings)
 {
     QByteArray body = reply;
     QString description =

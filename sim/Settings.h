@@ -20,7 +20,7 @@ inline constexpr quint8 kPaddingByte = 0x00;
 
 struct Settings
 {
-    std::optional<lnk::Block> replyLayout; // fixed reply layout; nullopt follows the preset
+    std::optional<lnk::Layout> replyLayout; // fixed reply layout; nullopt follows the preset
     std::chrono::milliseconds reaction = kDefaultReaction; // request to first reply byte
 
     // Faults.
@@ -40,6 +40,6 @@ struct Answer
 };
 
 // The bytes that answer one request: garbage, the reply resized to replyLength, extra bytes.
-Answer composeAnswer(lnk::Block layout, const QByteArray& reply, const Settings& settings);
+Answer composeAnswer(lnk::Layout layout, const QByteArray& reply, const Settings& settings);
 
 } // namespace sim

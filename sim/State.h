@@ -26,7 +26,7 @@ struct State
     Values nightPreset = initialValues();
     std::array<Values, kUserPresets> user{initialValues(), initialValues(), initialValues(),
                                           initialValues()};
-    lnk::Block active = lnk::Block::Day; // which stored preset runs
+    lnk::Layout active = lnk::Layout::Day; // which stored preset runs
     bool testTone = false;
     bool switchEnabled = false; // day/night activation by the rear-panel switch
 

@@ -56,7 +56,7 @@ public:
     }
 
     // A simulated processor as port n, answering in its preset's layout or the one given.
-    sim::Simulator& addSimulator(int n, std::optional<lnk::Block> replyLayout = std::nullopt)
+    sim::Simulator& addSimulator(int n, std::optional<lnk::Layout> replyLayout = std::nullopt)
     {
         sim::Options o;
         o.linkPath = dir.filePath(QStringLiteral("ports/COM%1").arg(n));

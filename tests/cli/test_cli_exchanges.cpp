@@ -176,7 +176,7 @@ void TestCliExchanges::uploadWritesTheReplyOntoTheBase()
     QFETCH(QByteArray, expected);
     Rig rig;
     sim::Simulator& s =
-        rig.addSimulator(1, nightReply ? std::optional(lnk::Block::Night) : std::nullopt);
+        rig.addSimulator(1, nightReply ? std::optional(lnk::Layout::Night) : std::nullopt);
     QVERIFY(rig.hold(1, kFileA));
     QVERIFY(rig.write(QStringLiteral("base.DAB"), kBase));
     QVERIFY2(rig.ready, qPrintable(rig.error));
@@ -223,7 +223,7 @@ void TestCliExchanges::compareListsTheDifferences()
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     Rig rig;
-    rig.addSimulator(1, nightReply ? std::optional(lnk::Block::Night) : std::nullopt);
+    rig.addSimulator(1, nightReply ? std::optional(lnk::Layout::Night) : std::nullopt);
     QVERIFY(rig.hold(1, kFileA));
     QVERIFY(rig.write(QStringLiteral("file.DAB"), file));
     QVERIFY2(rig.ready, qPrintable(rig.error));

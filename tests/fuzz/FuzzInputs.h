@@ -27,7 +27,7 @@ inline QString scratchFileWith(const uint8_t* data, size_t size)
 
 // Any bytes as an upload reply: applied in full when long enough, refused otherwise, and the
 // progress bar only ever shown within its range.
-inline void applyReplyBytes(lnk::Block block, const uint8_t* data, size_t size)
+inline void applyReplyBytes(lnk::Layout block, const uint8_t* data, size_t size)
 {
     const QByteArray reply(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     model::ParameterSet set;

@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::applyReplyBytes(lnk::Block::Day, data, size);
+    fuzzing::applyReplyBytes(lnk::Layout::Day, data, size);
     return 0;
 }

@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::applyReplyBytes(lnk::Block::Night, data, size);
+    fuzzing::applyReplyBytes(lnk::Layout::Night, data, size);
     return 0;
 }

@@ -45,10 +45,10 @@ inline bool isUpload(Exchange e)
     return e == Exchange::Uploadday || e == Exchange::Uploadnight;
 }
 
-inline lnk::Block layoutOf(Exchange e)
+inline lnk::Layout layoutOf(Exchange e)
 {
-    return e == Exchange::Uploadnight || e == Exchange::Sendnight ? lnk::Block::Night
-                                                                  : lnk::Block::Day;
+    return e == Exchange::Uploadnight || e == Exchange::Sendnight ? lnk::Layout::Night
+                                                                  : lnk::Layout::Day;
 }
 
 inline void run(frmMain& w, Exchange e)

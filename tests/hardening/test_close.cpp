@@ -122,7 +122,7 @@ void TestClose::closeDuringExchange()
     state.night = sim::valuesOf(held);
     p.simulator->setState(state);
     sim::Settings settings;
-    settings.replyLayout = lnk::Block::Night;
+    settings.replyLayout = lnk::Layout::Night;
     settings.reaction = 400ms;
     p.simulator->setSettings(settings);
 

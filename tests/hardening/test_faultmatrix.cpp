@@ -94,7 +94,7 @@ bool sameValues(const sim::Values& got, const sim::Values& expected, QString& wh
 }
 
 // What the panel holds after the reply bytes are applied over what it held.
-sim::Values applied(const sim::Values& before, lnk::Block block, const QByteArray& reply)
+sim::Values applied(const sim::Values& before, lnk::Layout block, const QByteArray& reply)
 {
     model::ParameterSet set;
     sim::loadValues(set, before);
@@ -188,7 +188,7 @@ void TestFaultMatrix::exchangeMeetsFault()
     w.PortNo = rig::kPort;
     const sim::Values before = sim::valuesOf(w.params());
 
-    const lnk::Block layout = matrix::layoutOf(exchange);
+    const lnk::Layout layout = matrix::layoutOf(exchange);
     sim::Settings clean;
     clean.replyLayout = layout;
     sim::Settings settings = clean;
@@ -216,7 +216,7 @@ void TestFaultMatrix::exchangeMeetsFault()
         break;
     case Fault::TooLate:
         // Longer than the upload waits: 800 ms for the day, 2000 ms for the night.
-        settings.reaction = layout == lnk::Block::Day ? 1200ms : 2500ms;
+        settings.reaction = layout == lnk::Layout::Day ? 1200ms : 2500ms;
         break;
     case Fault::Vanishes:
         if (matrix::isUpload(exchange)) {

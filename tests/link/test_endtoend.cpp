@@ -204,7 +204,7 @@ void TestEndToEnd::nightUpload()
     s.nightPreset = s.night;
     p.simulator->setState(s);
     sim::Settings settings = p.simulator->settings();
-    settings.replyLayout = lnk::Block::Night;
+    settings.replyLayout = lnk::Layout::Night;
     p.simulator->setSettings(settings);
 
     const int lufs = p.window->params().value(Member::LUFSOffset);
@@ -251,7 +251,7 @@ void TestEndToEnd::shortReply()
     p.window->toolbarKey(QStringLiteral("uplod"));
     QVERIFY(p.settle());
 
-    settings.replyLayout = lnk::Block::Night;
+    settings.replyLayout = lnk::Layout::Night;
     settings.replyLength = 24;
     p.simulator->setSettings(settings);
     p.window->toolbarKey(QStringLiteral("uplon"));
@@ -308,7 +308,7 @@ void TestEndToEnd::longNightReplyIsRefused()
     // and the reply must not be taken at 25.
     for (const bool before : {false, true}) {
         sim::Settings settings;
-        settings.replyLayout = lnk::Block::Night;
+        settings.replyLayout = lnk::Layout::Night;
         (before ? settings.garbageBytes : settings.extraBytes) = 1;
         p.simulator->setSettings(settings);
         const int from = p.mark();

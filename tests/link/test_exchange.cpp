@@ -75,8 +75,8 @@ Run run(MemoryLine& line, const lnk::ExchangeRequest& request)
 
 } // namespace
 
-Q_DECLARE_METATYPE(lnk::Block)
-Q_DECLARE_METATYPE(std::optional<lnk::Block>)
+Q_DECLARE_METATYPE(lnk::Layout)
+Q_DECLARE_METATYPE(std::optional<lnk::Layout>)
 Q_DECLARE_METATYPE(Setup)
 
 class TestExchange : public QObject
@@ -109,7 +109,7 @@ private Q_SLOTS:
 
 void TestExchange::frameBytes_data()
 {
-    QTest::addColumn<lnk::Block>("block");
+    QTest::addColumn<lnk::Layout>("block");
     QTest::addColumn<Setup>("setup");
     QTest::addColumn<QByteArray>("expected");
 
@@ -120,29 +120,29 @@ void TestExchange::frameBytes_data()
         s.setFlag(Member::Daynight, true);
     };
 
-    QTest::newRow("day, all zero") << lnk::Block::Day << nothing
+    QTest::newRow("day, all zero") << lnk::Layout::Day << nothing
                                    << hex("7e 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                                           "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                                           "00 00 00 00 00 00");
-    QTest::newRow("night, all zero") << lnk::Block::Night << nothing
+    QTest::newRow("night, all zero") << lnk::Layout::Night << nothing
                                      << hex("7e 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                                             "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
     // Day: Space 24, Digin 25, a zero at 26, Daynight 27, a zero at 28.
-    QTest::newRow("day, three flags") << lnk::Block::Day << flags
+    QTest::newRow("day, three flags") << lnk::Layout::Day << flags
                                       << hex("7e 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                                              "00 00 00 00 00 00 00 ff ff 00 ff 00 00 00 00 00 00 "
                                              "00 00 00 00 00 00 00 00");
     // Night: Daynight moves up to 26.
-    QTest::newRow("night, three flags") << lnk::Block::Night << flags
+    QTest::newRow("night, three flags") << lnk::Layout::Night << flags
                                         << hex("7e 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                                                "00 00 00 00 00 00 00 00 ff ff ff 00 00 00 00 00 "
                                                "00");
     QTest::newRow("day, chkTurbo is 1 not 255")
-        << lnk::Block::Day << Setup([](model::ParameterSet& s) { s.assign(Member::chkTurbo, 1); })
+        << lnk::Layout::Day << Setup([](model::ParameterSet& s) { s.assign(Member::chkTurbo, 1); })
         << hex("7e 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                "00 00 01 00 00 00 00 00 00 00 00 00 00 00 00");
     QTest::newRow("day, 255 and an unescaped 126")
-        << lnk::Block::Day << Setup([](model::ParameterSet& s) {
+        << lnk::Layout::Day << Setup([](model::ParameterSet& s) {
                s.assign(Member::gate, 255);
                s.assign(Member::density, 126);
                s.assign(Member::LUFSOffset, 255);
@@ -150,7 +150,7 @@ void TestExchange::frameBytes_data()
         << hex("7e ff 00 00 00 00 00 00 00 00 00 00 00 00 7e 00 00 00 00 00 00 00 00 00 00 00 00 "
                "00 00 00 00 00 00 00 ff 00 00 00 00 00 00 00");
     QTest::newRow("night, 126 inside and the day-only members left out")
-        << lnk::Block::Night << Setup([](model::ParameterSet& s) {
+        << lnk::Layout::Night << Setup([](model::ParameterSet& s) {
                s.assign(Member::mclipdrive, 126);
                s.assign(Member::chkTurbo, 1);
                s.assign(Member::LUFSOffset, 255);
@@ -162,7 +162,7 @@ void TestExchange::frameBytes_data()
 
 void TestExchange::frameBytes()
 {
-    QFETCH(lnk::Block, block);
+    QFETCH(lnk::Layout, block);
     QFETCH(Setup, setup);
     QFETCH(QByteArray, expected);
 
@@ -183,19 +183,19 @@ void TestExchange::frameBytes()
 
 void TestExchange::frameProgress_data()
 {
-    QTest::addColumn<lnk::Block>("block");
+    QTest::addColumn<lnk::Layout>("block");
     QTest::addColumn<QList<int>>("expected");
     // Right after offsets 3, 8, 14, 19, then 33 (day) or 21 (night), then the last byte.
     QTest::addColumn<QList<int>>("writtenWhenShown");
-    QTest::newRow("day") << lnk::Block::Day << QList<int>{5, 10, 15, 20, 23, 0}
+    QTest::newRow("day") << lnk::Layout::Day << QList<int>{5, 10, 15, 20, 23, 0}
                          << QList<int>{4, 9, 15, 20, 34, 42};
-    QTest::newRow("night") << lnk::Block::Night << QList<int>{5, 10, 15, 20, 23, 0}
+    QTest::newRow("night") << lnk::Layout::Night << QList<int>{5, 10, 15, 20, 23, 0}
                            << QList<int>{4, 9, 15, 20, 22, 33};
 }
 
 void TestExchange::frameProgress()
 {
-    QFETCH(lnk::Block, block);
+    QFETCH(lnk::Layout, block);
     QFETCH(QList<int>, expected);
     QFETCH(QList<int>, writtenWhenShown);
 
@@ -213,7 +213,7 @@ void TestExchange::frameIsThePanelAtTheStart()
     model::ParameterSet set;
     zero(set);
     MemoryLine line;
-    lnk::Exchange x(line.lineFor({1, {}}), lnk::sendRequest(lnk::Block::Day, set));
+    lnk::Exchange x(line.lineFor({1, {}}), lnk::sendRequest(lnk::Layout::Day, set));
     QSignalSpy finished(&x, &lnk::Exchange::finished);
     x.start();
     set.assign(Member::gate, 99);
@@ -239,14 +239,14 @@ void TestExchange::openFailureWritesNothing()
     line.failOpen = true;
     model::ParameterSet set;
 
-    Run r = run(line, lnk::sendRequest(lnk::Block::Day, set));
+    Run r = run(line, lnk::sendRequest(lnk::Layout::Day, set));
     QCOMPARE(r.result.status, lnk::ExchangeStatus::OpenFailed);
     QCOMPARE(r.result.fault, lnk::LineFault::PortMissing);
     QVERIFY(r.shown.isEmpty());
     r = run(line, lnk::commandRequest(lnk::Command::Testtone));
     QCOMPARE(r.result.status, lnk::ExchangeStatus::OpenFailed);
     QCOMPARE(r.shown, QList<int>{23});
-    r = run(line, lnk::uploadRequest(lnk::Block::Day, 800ms));
+    r = run(line, lnk::uploadRequest(lnk::Layout::Day, 800ms));
     QCOMPARE(r.result.status, lnk::ExchangeStatus::OpenFailed);
     QCOMPARE(line.openAttempts, 3);
     QVERIFY(line.allWritten().isEmpty());
@@ -258,7 +258,7 @@ void TestExchange::writeFailureClosesThePort()
     MemoryLine line;
     line.failWriteAt = 10;
     model::ParameterSet set;
-    const Run r = run(line, lnk::sendRequest(lnk::Block::Day, set));
+    const Run r = run(line, lnk::sendRequest(lnk::Layout::Day, set));
     QCOMPARE(r.result.status, lnk::ExchangeStatus::LineFailed);
     QCOMPARE(r.result.fault, lnk::LineFault::WriteRefused);
     QCOMPARE(line.exchanges[0].written.size(), 10);
@@ -271,7 +271,7 @@ void TestExchange::closeFailureIsAFailure()
     MemoryLine line;
     line.failClose = true;
     model::ParameterSet set;
-    QCOMPARE(run(line, lnk::sendRequest(lnk::Block::Night, set)).result.status,
+    QCOMPARE(run(line, lnk::sendRequest(lnk::Layout::Night, set)).result.status,
              lnk::ExchangeStatus::LineFailed);
     QCOMPARE(run(line, lnk::commandRequest(lnk::Command::Testtone)).result.fault,
              lnk::LineFault::DrainTimeout);
@@ -280,32 +280,32 @@ void TestExchange::closeFailureIsAFailure()
 
 void TestExchange::replyApplied_data()
 {
-    QTest::addColumn<lnk::Block>("block");
+    QTest::addColumn<lnk::Layout>("block");
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("byte");
     QTest::addColumn<QString>("member");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("day Space 255 checks") << lnk::Block::Day << 23 << 255 << "Space" << 1;
-    QTest::newRow("day Space 2 clears (bit 0)") << lnk::Block::Day << 23 << 2 << "Space" << 0;
-    QTest::newRow("day Digin 3 checks") << lnk::Block::Day << 24 << 3 << "Digin" << 1;
-    QTest::newRow("day Daynight at 26") << lnk::Block::Day << 26 << 1 << "Daynight" << 1;
+    QTest::newRow("day Space 255 checks") << lnk::Layout::Day << 23 << 255 << "Space" << 1;
+    QTest::newRow("day Space 2 clears (bit 0)") << lnk::Layout::Day << 23 << 2 << "Space" << 0;
+    QTest::newRow("day Digin 3 checks") << lnk::Layout::Day << 24 << 3 << "Digin" << 1;
+    QTest::newRow("day Daynight at 26") << lnk::Layout::Day << 26 << 1 << "Daynight" << 1;
     QTest::newRow("night Space 2 checks (non-zero)")
-        << lnk::Block::Night << 23 << 2 << "Space" << 1;
-    QTest::newRow("night Digin 0 clears") << lnk::Block::Night << 24 << 0 << "Digin" << 0;
-    QTest::newRow("day chkTurbo 1") << lnk::Block::Day << 29 << 1 << "chkTurbo" << 1;
-    QTest::newRow("day chkTurbo 255 gives 1") << lnk::Block::Day << 29 << 255 << "chkTurbo" << 1;
-    QTest::newRow("day chkTurbo 254 gives 0") << lnk::Block::Day << 29 << 254 << "chkTurbo" << 0;
-    QTest::newRow("day gate at 0") << lnk::Block::Day << 0 << 200 << "gate" << 200;
-    QTest::newRow("day mclipdrive at 22") << lnk::Block::Day << 22 << 99 << "mclipdrive" << 99;
-    QTest::newRow("day MSlimit at 30") << lnk::Block::Day << 30 << 77 << "MSlimit" << 77;
-    QTest::newRow("day LUFSOffset at 34") << lnk::Block::Day << 34 << 255 << "LUFSOffset" << 255;
-    QTest::newRow("night mpxpow at 20") << lnk::Block::Night << 20 << 66 << "mpxpow" << 66;
+        << lnk::Layout::Night << 23 << 2 << "Space" << 1;
+    QTest::newRow("night Digin 0 clears") << lnk::Layout::Night << 24 << 0 << "Digin" << 0;
+    QTest::newRow("day chkTurbo 1") << lnk::Layout::Day << 29 << 1 << "chkTurbo" << 1;
+    QTest::newRow("day chkTurbo 255 gives 1") << lnk::Layout::Day << 29 << 255 << "chkTurbo" << 1;
+    QTest::newRow("day chkTurbo 254 gives 0") << lnk::Layout::Day << 29 << 254 << "chkTurbo" << 0;
+    QTest::newRow("day gate at 0") << lnk::Layout::Day << 0 << 200 << "gate" << 200;
+    QTest::newRow("day mclipdrive at 22") << lnk::Layout::Day << 22 << 99 << "mclipdrive" << 99;
+    QTest::newRow("day MSlimit at 30") << lnk::Layout::Day << 30 << 77 << "MSlimit" << 77;
+    QTest::newRow("day LUFSOffset at 34") << lnk::Layout::Day << 34 << 255 << "LUFSOffset" << 255;
+    QTest::newRow("night mpxpow at 20") << lnk::Layout::Night << 20 << 66 << "mpxpow" << 66;
 }
 
 void TestExchange::replyApplied()
 {
-    QFETCH(lnk::Block, block);
+    QFETCH(lnk::Layout, block);
     QFETCH(int, offset);
     QFETCH(int, byte);
     QFETCH(QString, member);
@@ -325,28 +325,28 @@ void TestExchange::replyApplied()
 
 void TestExchange::replyRefused_data()
 {
-    QTest::addColumn<lnk::Block>("block");
+    QTest::addColumn<lnk::Layout>("block");
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("day 41 refused") << lnk::Block::Day << 41 << false;
-    QTest::newRow("day 42 taken") << lnk::Block::Day << 42 << true;
-    QTest::newRow("day 45 cut to 42") << lnk::Block::Day << 45 << true;
-    QTest::newRow("day none") << lnk::Block::Day << 0 << false;
-    QTest::newRow("night 24 refused") << lnk::Block::Night << 24 << false;
-    QTest::newRow("night 25 taken") << lnk::Block::Night << 25 << true;
-    QTest::newRow("night 26 refused") << lnk::Block::Night << 26 << false;
+    QTest::newRow("day 41 refused") << lnk::Layout::Day << 41 << false;
+    QTest::newRow("day 42 taken") << lnk::Layout::Day << 42 << true;
+    QTest::newRow("day 45 cut to 42") << lnk::Layout::Day << 45 << true;
+    QTest::newRow("day none") << lnk::Layout::Day << 0 << false;
+    QTest::newRow("night 24 refused") << lnk::Layout::Night << 24 << false;
+    QTest::newRow("night 25 taken") << lnk::Layout::Night << 25 << true;
+    QTest::newRow("night 26 refused") << lnk::Layout::Night << 26 << false;
 }
 
 void TestExchange::replyRefused()
 {
-    QFETCH(lnk::Block, block);
+    QFETCH(lnk::Layout, block);
     QFETCH(int, size);
     QFETCH(bool, accepted);
 
     MemoryLine line;
     line.nextReply = counting(size);
-    const auto wait = block == lnk::Block::Day ? lnk::kDayUploadWait : lnk::kNightUploadWait;
+    const auto wait = block == lnk::Layout::Day ? lnk::kDayUploadWait : lnk::kNightUploadWait;
     const lnk::ExchangeResult r = run(line, lnk::uploadRequest(block, wait)).result;
 
     QCOMPARE(r.ok(), accepted);
@@ -363,7 +363,7 @@ void TestExchange::replyRefused()
         QVERIFY(lnk::applyReply(block, r.reply(), set));
         QCOMPARE(set.value(Member::gate), 1);
         QCOMPARE(set.value(Member::mclipdrive), 23);
-        if (block == lnk::Block::Day) {
+        if (block == lnk::Layout::Day) {
             // Offsets 25, 27, 28 and 35..41 carry nothing; the six after chkTurbo keep their
             // frame offsets.
             QCOMPARE(set.value(Member::chkTurbo), 30 & 1);
@@ -384,7 +384,7 @@ void TestExchange::ignoredOffsetsChangeNothing()
     for (const int off : {25, 27, 28, 35, 36, 37, 38, 39, 40, 41}) {
         reply[off] = static_cast<char>(0xff);
     }
-    QVERIFY(lnk::applyReply(lnk::Block::Day, reply, set));
+    QVERIFY(lnk::applyReply(lnk::Layout::Day, reply, set));
     for (const model::MemberInfo& i : model::members()) {
         QVERIFY2(set.value(i.member) == 0, i.name.data());
     }
@@ -398,14 +398,14 @@ void TestExchange::densityRuleFiresDuringUpload()
     QByteArray reply(42, '\0');
     reply[4] = 10;  // bassamount
     reply[13] = 90; // density, applied later
-    QVERIFY(lnk::applyReply(lnk::Block::Day, reply, set));
+    QVERIFY(lnk::applyReply(lnk::Layout::Day, reply, set));
     QCOMPARE(set.value(Member::density), 90);
     QCOMPARE(set.value(Member::bassamount), 90);
 }
 
 void TestExchange::replyProgress()
 {
-    for (const lnk::Block block : {lnk::Block::Day, lnk::Block::Night}) {
+    for (const lnk::Layout block : {lnk::Layout::Day, lnk::Layout::Night}) {
         model::ParameterSet set;
         QList<int> shown;
         QVERIFY(lnk::applyReply(block, counting(lnk::replySize(block)), set,
@@ -422,7 +422,7 @@ void TestExchange::uploadLineFailure()
         line.replyBatches = {counting(32)};
         line.failWait = !failRead;
         line.failRead = failRead;
-        const Run r = run(line, lnk::uploadRequest(lnk::Block::Day, 800ms));
+        const Run r = run(line, lnk::uploadRequest(lnk::Layout::Day, 800ms));
         QCOMPARE(r.result.status, lnk::ExchangeStatus::LineFailed);
         QCOMPARE(r.result.fault,
                  failRead ? lnk::LineFault::ReadRefused : lnk::LineFault::DeviceGone);
@@ -438,7 +438,7 @@ void TestExchange::uploadWaitIsABound()
     MemoryLine line;
     QElapsedTimer t;
     t.start();
-    const Run r = run(line, lnk::uploadRequest(lnk::Block::Day, 120ms));
+    const Run r = run(line, lnk::uploadRequest(lnk::Layout::Day, 120ms));
     QVERIFY(t.elapsed() >= 120);
     QCOMPARE(r.result.status, lnk::ExchangeStatus::ReplyRefused);
     QCOMPARE(r.result.replyCount, 0);
@@ -446,14 +446,14 @@ void TestExchange::uploadWaitIsABound()
 
 void TestExchange::replySettles_data()
 {
-    QTest::addColumn<std::optional<lnk::Block>>("layout");
+    QTest::addColumn<std::optional<lnk::Layout>>("layout");
     QTest::addColumn<QList<QByteArray>>("batches");
     QTest::addColumn<int>("count");
-    QTest::addColumn<std::optional<lnk::Block>>("taken");
+    QTest::addColumn<std::optional<lnk::Layout>>("taken");
 
-    using B = std::optional<lnk::Block>;
-    const B day = lnk::Block::Day;
-    const B night = lnk::Block::Night;
+    using B = std::optional<lnk::Layout>;
+    const B day = lnk::Layout::Day;
+    const B night = lnk::Layout::Night;
     const B any;
     const QByteArray reply25 = counting(25);
     QTest::newRow("night 25, nothing follows: taken")
@@ -479,14 +479,14 @@ void TestExchange::replySettles_data()
 
 void TestExchange::replySettles()
 {
-    QFETCH(std::optional<lnk::Block>, layout);
+    QFETCH(std::optional<lnk::Layout>, layout);
     QFETCH(QList<QByteArray>, batches);
     QFETCH(int, count);
-    QFETCH(std::optional<lnk::Block>, taken);
+    QFETCH(std::optional<lnk::Layout>, taken);
 
     MemoryLine line;
     line.replyBatches = batches;
-    const auto wait = layout == lnk::Block::Day ? lnk::kDayUploadWait : lnk::kNightUploadWait;
+    const auto wait = layout == lnk::Layout::Day ? lnk::kDayUploadWait : lnk::kNightUploadWait;
     const lnk::ExchangeResult r = run(line, lnk::uploadRequest(layout, wait)).result;
 
     QCOMPARE(r.status, taken ? lnk::ExchangeStatus::Done : lnk::ExchangeStatus::ReplyRefused);
@@ -502,7 +502,7 @@ void TestExchange::nightSettleStaysInsideTheWait()
     line.nextReply = counting(25);
     QElapsedTimer t;
     t.start();
-    QVERIFY(run(line, lnk::uploadRequest(lnk::Block::Night, 10ms)).result.ok());
+    QVERIFY(run(line, lnk::uploadRequest(lnk::Layout::Night, 10ms)).result.ok());
     QVERIFY2(t.elapsed() < lnk::kNightSettle.count() + 10,
              qPrintable(QString::number(t.elapsed())));
 }

@@ -129,7 +129,7 @@ void TestLineLog::byteMeanings()
     model::ParameterSet set;
     set.assign(model::Member::gate, 8);
     auto send = result(ExchangeKind::SendDay, ExchangeStatus::Done,
-                       lnk::encodeFrame(lnk::Block::Day, set), {});
+                       lnk::encodeFrame(lnk::Layout::Day, set), {});
     QCOMPARE(lnk::sentByteMeaning(send, 0), QStringLiteral("frame header (126)"));
     QCOMPARE(lnk::sentByteMeaning(send, 1), QStringLiteral("gate = 8"));
     QCOMPARE(lnk::sentByteMeaning(send, 26), QStringLiteral("constant 0"));
@@ -138,7 +138,7 @@ void TestLineLog::byteMeanings()
     QByteArray reply(45, '\0');
     reply[13] = 90;
     auto up = result(ExchangeKind::UploadDay, ExchangeStatus::Done, QByteArray(1, '\xe2'), reply);
-    up.layout = lnk::Block::Day;
+    up.layout = lnk::Layout::Day;
     QCOMPARE(lnk::sentByteMeaning(up, 0), QStringLiteral("upload request (226)"));
     QCOMPARE(lnk::receivedByteMeaning(up, 13), QStringLiteral("reply offset 13: density = 90"));
     QCOMPARE(lnk::receivedByteMeaning(up, 25), QStringLiteral("reply offset 25: not used (0)"));

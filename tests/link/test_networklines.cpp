@@ -56,7 +56,7 @@ void TestNetworkLines::framesThroughTheServer()
     model::ParameterSet set;
     set.assign(model::Member::gate, 0xFF);                // the Telnet escape byte
     set.assign(model::Member::ranges, lnk::kFrameHeader); // a frame header inside the data
-    const QByteArray frame = lnk::encodeFrame(lnk::Block::Day, set);
+    const QByteArray frame = lnk::encodeFrame(lnk::Layout::Day, set);
 
     Watch send(*line);
     QVERIFY(send.open(lnk::kSendSettings));
@@ -81,7 +81,7 @@ void TestNetworkLines::framesThroughTheServer()
             return reply.size() >= lnk::kDayReplySize;
         },
         kWaitMs));
-    QCOMPARE(reply.toHex(' '), lnk::encodeReply(lnk::Block::Day, set).toHex(' '));
+    QCOMPARE(reply.toHex(' '), lnk::encodeReply(lnk::Layout::Day, set).toHex(' '));
     QCOMPARE(upload.close(), LineFault::None);
 }
 

@@ -126,7 +126,7 @@ void TestNetworkPanel::everythingWorksThroughTheServer()
     QCOMPARE(w.params().value(Member::ranges), 33);
     QVERIFY(p.simulator.log().lines().mid(from).filter(QStringLiteral("1 stop bit")).size() >= 1);
     sim::Settings night = p.simulator.settings();
-    night.replyLayout = lnk::Block::Night;
+    night.replyLayout = lnk::Layout::Night;
     p.simulator.setSettings(night);
     w.toolbarKey(QStringLiteral("uplon"));
     QVERIFY(p.settle());

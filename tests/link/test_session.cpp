@@ -140,10 +140,10 @@ void TestSession::replyKeptForCompare()
     Rig r;
     r.line.nextReply = counting(25);
     QSignalSpy finished(r.s.get(), &session::PanelSession::exchangeFinished);
-    r.s->upload(session::ReplyUse::Keep);
+    r.s->upload(session::ReplyUse::ReportOnly);
     QVERIFY(finished.wait(5000));
     const auto result = finished[0][0].value<lnk::ExchangeResult>();
-    QCOMPARE(result.layout, std::optional(lnk::Block::Night));
+    QCOMPARE(result.layout, std::optional(lnk::Layout::Night));
     QCOMPARE(result.reply(), counting(25));
     QCOMPARE(r.s->params().value(Member::gate), 1); // the initial value, untouched
 }

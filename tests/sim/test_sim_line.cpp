@@ -313,7 +313,7 @@ void TestSimLine::settingsChangeWhileRunning()
     QVERIFY(s.start());
     SimClient c(s.devicePath());
     sim::Settings fixed;
-    fixed.replyLayout = lnk::Block::Night;
+    fixed.replyLayout = lnk::Layout::Night;
     s.setSettings(fixed);
     QElapsedTimer clock;
     clock.start();

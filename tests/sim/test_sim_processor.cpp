@@ -290,7 +290,7 @@ sim::State distinctState()
     s.dayPreset = all(30);
     s.nightPreset = all(40);
     s.user = {all(51), all(52), all(53), all(54)};
-    s.active = lnk::Block::Night;
+    s.active = lnk::Layout::Night;
     return s;
 }
 
@@ -325,7 +325,7 @@ void TestSimProcessor::commands_data()
     row(
         "Setday", bytes({151}),
         [](sim::State& s) {
-            s.active = lnk::Block::Day;
+            s.active = lnk::Layout::Day;
             s.current = all(30);
         },
         "command 151 Setday: day preset active, current parameters = day preset");

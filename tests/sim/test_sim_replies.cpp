@@ -95,7 +95,7 @@ void TestSimReplies::replyLayouts()
 
     sim::Processor p;
     if (fixedLayout >= 0) {
-        p.setReplyLayout(fixedLayout == 0 ? lnk::Block::Day : lnk::Block::Night);
+        p.setReplyLayout(fixedLayout == 0 ? lnk::Layout::Day : lnk::Layout::Night);
     }
     // A night frame ends at a pause: each chunk comes a second after the one before.
     Clock::time_point at = t0;
@@ -107,7 +107,7 @@ void TestSimReplies::replyLayouts()
     QVERIFY(!events.empty());
     const sim::Event& request = events.back();
     QVERIFY(request.request);
-    QCOMPARE(*request.request, reply.size() == 42 ? lnk::Block::Day : lnk::Block::Night);
+    QCOMPARE(*request.request, reply.size() == 42 ? lnk::Layout::Day : lnk::Layout::Night);
     QCOMPARE(request.reply.toHex(' '), reply.toHex(' '));
 }
 
@@ -160,7 +160,7 @@ void TestSimReplies::faultsShapeTheAnswer()
     QFETCH(sim::Settings, settings);
     QFETCH(QByteArray, line);
     QFETCH(QString, description);
-    const sim::Answer a = sim::composeAnswer(lnk::Block::Day, bytes({1, 2, 3, 4, 5}), settings);
+    const sim::Answer a = sim::composeAnswer(lnk::Layout::Day, bytes({1, 2, 3, 4, 5}), settings);
     QCOMPARE(a.bytes.toHex(' '), line.toHex(' '));
     QCOMPARE(a.description, description);
 }
@@ -185,7 +185,7 @@ void TestSimReplies::commandLine_data()
                                                  "4",          "--drop-after",
                                                  "0"}
                                   << QString() << with([](sim::Settings& s) {
-                                         s.replyLayout = lnk::Block::Night;
+                                         s.replyLayout = lnk::Layout::Night;
                                          s.reaction = 900ms;
                                          s.noReply = true;
                                          s.replyLength = 30;

@@ -244,7 +244,7 @@ void TestFactorySounds::menuItemLoadsAndSends()
     sent.setFlag(Member::Digin, true);
     sent.setFlag(Member::Daynight, true);
     QCOMPARE(fx.line.exchanges.size(), 1);
-    QCOMPARE(fx.line.allWritten(), lnk::encodeFrame(lnk::Block::Day, sent));
+    QCOMPARE(fx.line.allWritten(), lnk::encodeFrame(lnk::Layout::Day, sent));
     QVERIFY(fx.prompts.messages.isEmpty());
     QVERIFY(fx.prompts.dialogs.isEmpty());
 }

@@ -50,8 +50,8 @@ void TestToolWindows::compareWithProcessor_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("label");
-    const QByteArray day = lnk::encodeReply(lnk::Block::Day, ProcessorValues());
-    const QByteArray night = lnk::encodeReply(lnk::Block::Night, ProcessorValues());
+    const QByteArray day = lnk::encodeReply(lnk::Layout::Day, ProcessorValues());
+    const QByteArray night = lnk::encodeReply(lnk::Layout::Night, ProcessorValues());
     QTest::newRow("day reply") << day << 32 << "3 differences";
     QTest::newRow("long reply taken as day") << day + QByteArray(3, 'Z') << 32 << "3 differences";
     QTest::newRow("night reply") << night << 25 << "3 differences";
@@ -91,7 +91,7 @@ void TestToolWindows::compareWithProcessor()
 void TestToolWindows::takeProcessorsValues()
 {
     PanelFixture f;
-    f.line.nextReply = lnk::encodeReply(lnk::Block::Day, ProcessorValues());
+    f.line.nextReply = lnk::encodeReply(lnk::Layout::Day, ProcessorValues());
     frmCompare d(f.window->session(), f.prompts, f.window.get());
     d.compareWithProcessor();
     QVERIFY(f.settle());
@@ -105,7 +105,7 @@ void TestToolWindows::takeProcessorsValues()
     d.cmdSend->click();
     QVERIFY(f.settle());
     QCOMPARE(f.line.exchanges.size(), 2);
-    QCOMPARE(f.line.exchanges[1].written, lnk::encodeFrame(lnk::Block::Day, f.window->params()));
+    QCOMPARE(f.line.exchanges[1].written, lnk::encodeFrame(lnk::Layout::Day, f.window->params()));
 }
 
 void TestToolWindows::compareWithFile()
