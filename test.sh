@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test through ctest: the normal
-# build, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded
-# fuzzing run of every file and line reader.
+# build, a check that the program's sources compile for Windows, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzzing run of every file
+# and line reader.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/deps.sh
@@ -28,6 +29,9 @@ cmake --build build --parallel "$jobs"
 
 phase "Tests"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
+
+phase "Windows syntax check of the program's sources"
+tools/windows_syntax.sh build "$jobs"
 
 phase "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEX_SANITIZE=ON

@@ -54,6 +54,21 @@ if(UNIX)
     install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${ORVEX_DOC_DIR})
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${ORVEX_DOC_DIR})
 endif()
+# The scheduled backup: its system user, a service and a daily timer that the administrator
+# enables. systemd and systemd-sysusers also search /usr/local/lib, so these follow the prefix;
+# the service names the program by the prefix it is installed under (CPack's, for the package).
+if(UNIX AND NOT APPLE)
+    set(ORVEX_SERVICE_IN ${CMAKE_SOURCE_DIR}/packaging/orvexdab-backup.service.in)
+    install(CODE "
+        set(ORVEX_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+        set(unit \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/systemd/system/orvexdab-backup.service\")
+        message(STATUS \"Installing: \${unit}\")
+        configure_file(\"${ORVEX_SERVICE_IN}\" \"\${unit}\" @ONLY)
+    ")
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvexdab-backup.timer DESTINATION lib/systemd/system)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvexdab.sysusers
+            DESTINATION lib/sysusers.d RENAME orvexdab.conf)
+endif()
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${ORVEX_ICON_PNG}
@@ -75,8 +90,17 @@ set(CPACK_PACKAGE_HOMEPAGE_URL https://orvexdab.org/)
 # package CPack 3.25 makes beside it lists its files wrongly in md5sums.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Installs under DESTDIR with the real prefix, so the service names the real program path.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6network6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libc6, libstdc++6")
+    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6network6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6svg6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), qt6-qpa-plugins (>= 6.4), libc6, libstdc++6")
+# The fleet history on a shared PostgreSQL server; the embedded SQLite store needs nothing more.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql (>= 6.4)")
+# The scheduled backup's user and units: created and made known on installation, never enabled.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${CMAKE_SOURCE_DIR}/packaging/postinst;${CMAKE_SOURCE_DIR}/packaging/prerm;${CMAKE_SOURCE_DIR}/packaging/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

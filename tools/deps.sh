@@ -7,6 +7,7 @@ ORVEX_BUILD_PACKAGES=(
 ORVEX_TEST_PACKAGES=(
     clang-format xvfb xauth poppler-utils socat util-linux file desktop-file-utils appstream
     clang libfuzzer-14-dev libclang-rt-14-dev ser2net lintian
+    g++-mingw-w64-x86-64-posix jq systemd
 )
 
 # Installs whatever of the given packages is missing, through sudo when not root.

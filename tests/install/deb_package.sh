@@ -22,7 +22,9 @@ for path in ./usr/bin/orvexdab ./usr/bin/orvexdab-sim ./usr/bin/orvexdab-cli \
     ./usr/share/icons/hicolor/scalable/apps/org.orvexdab.OrvexDAB.svg \
     ./usr/share/icons/hicolor/256x256/apps/org.orvexdab.OrvexDAB.png \
     ./usr/share/applications/org.orvexdab.OrvexDAB.desktop \
-    ./usr/share/metainfo/org.orvexdab.OrvexDAB.metainfo.xml; do
+    ./usr/share/metainfo/org.orvexdab.OrvexDAB.metainfo.xml \
+    ./usr/lib/systemd/system/orvexdab-backup.service ./usr/lib/systemd/system/orvexdab-backup.timer \
+    ./usr/lib/sysusers.d/orvexdab.conf; do
     grep -q " $path\$" <<<"$listing" || fail "the package lacks $path"
 done
 
@@ -31,6 +33,23 @@ for lib in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6network6 libqt6pri
     libqt6svg6 qt6-qpa-plugins; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
+# The fleet store: the SQL module and the embedded driver always, the server driver by choice.
+grep -q -E '(^|, )libqt6sql6 ' <<<"$depends" || fail "Depends lacks libqt6sql6: $depends"
+grep -q -E '(^|, )libqt6sql6-sqlite ' <<<"$depends" || fail "Depends lacks libqt6sql6-sqlite: $depends"
+! grep -q psql <<<"$depends" || fail "the PostgreSQL driver is a dependency, not a recommendation"
+grep -q libqt6sql6-psql <<<"$(dpkg-deb -f "$deb" Recommends)" \
+    || fail "Recommends lacks libqt6sql6-psql: $(dpkg-deb -f "$deb" Recommends)"
+
+# The maintainer scripts create the backup user and reload systemd, and never enable the timer.
+for script in postinst prerm postrm; do
+    dpkg-deb -I "$deb" "$script" >"$work/$script" 2>/dev/null || fail "the package has no $script"
+    sh -n "$work/$script" || fail "$script is not a valid shell script"
+done
+grep -q 'systemd-sysusers orvexdab.conf' "$work/postinst" || fail "postinst creates no user"
+grep -q 'daemon-reload' "$work/postinst" || fail "postinst does not reload systemd"
+grep -q 'daemon-reload' "$work/postrm" || fail "postrm does not reload systemd"
+! grep -v '^[[:space:]]*#' "$work/postinst" | grep -q -w -E 'enable|start' \
+    || fail "postinst enables or starts a unit"
 
 dpkg-deb -x "$deb" "$work/root"
 png="$work/root/usr/share/icons/hicolor/256x256/apps/org.orvexdab.OrvexDAB.png"
@@ -40,6 +59,22 @@ desktop-file-validate "$work/root/usr/share/applications/org.orvexdab.OrvexDAB.d
     || fail "desktop-file-validate refused the desktop entry"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.orvexdab.OrvexDAB.metainfo.xml" \
     || fail "appstreamcli refused the metainfo"
+# The scheduled backup: units systemd accepts on the package's own tree (no running systemd
+# needed; the tree holds no sysinit.target and such, so only the units' own errors count), a
+# service that runs the packaged tool, and a sysusers entry systemd-sysusers can apply.
+units=$work/root/usr/lib/systemd/system
+grep -q '^ExecStart=/usr/bin/orvexdab-cli --data-dir /var/lib/orvexdab backup --all ' \
+    "$units/orvexdab-backup.service" || fail "the service does not run the packaged tool"
+! grep -q '^PrivateDevices=' "$units/orvexdab-backup.service" || fail "the service hides serial ports"
+verify=$(MANPATH="$work/root/usr/share/man" systemd-analyze verify --recursive-errors=no \
+    --root="$work/root" orvexdab-backup.timer orvexdab-backup.service 2>&1) \
+    || fail "systemd-analyze verify refused the units: $verify"
+[ -z "$verify" ] || fail "systemd-analyze verify warned: $verify"
+sysusers=$(systemd-sysusers --dry-run --root="$work/root" 2>&1) \
+    || fail "systemd-sysusers refused orvexdab.conf: $sysusers"
+! grep -q 'orvexdab.conf:[0-9]' <<<"$sysusers" || fail "systemd-sysusers warned: $sysusers"
+grep -q "Creating user 'orvexdab'" <<<"$sysusers" || fail "orvexdab.conf makes no user: $sysusers"
+
 # The command-line tool runs where no graphics library is installed.
 needed=$(readelf -d "$work/root/usr/bin/orvexdab-cli" | grep NEEDED)
 ! grep -q -E 'libQt6(Gui|Widgets)' <<<"$needed" || fail "orvexdab-cli links Qt Gui: $needed"
