@@ -74,7 +74,7 @@ set(CPACK_PACKAGE_HOMEPAGE_URL https://orvexdab.org/)
 # Stripped programs in the package. Their debug symbols stay in the build folder: the debug
 # package CPack 3.25 makes beside it lists its files wrongly in md5sums.
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${ORVEX_PACKAGE_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
