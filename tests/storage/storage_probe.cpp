@@ -9,6 +9,7 @@
 
 #include "model/ParameterSet.h"
 #include "session/PanelSession.h"
+#include "storage/OutputPath.h"
 #include "storage/ParameterFile.h"
 #include "storage/SetAside.h"
 #include "support/FileBytes.h"
@@ -24,6 +25,8 @@ namespace {
 int writeParams(QTextStream& out, const QString& path)
 {
     const QByteArray before = contentOf(path);
+    const std::optional<storage::OutputPathProblem> problem = storage::checkOutputPath(path);
+    out << "check=" << (problem ? storage::describeOutputPathProblem(*problem) : QString()) << '\n';
     const model::ParameterSet set;
     const std::optional<storage::FileError> error = storage::writeParameterFile(path, set);
     out << "error=" << (error ? error->description() : QString()) << '\n';

@@ -136,14 +136,17 @@ void TestAtomicWrite::unprivilegedFailures_data()
 {
     QTest::addColumn<bool>("folderWritable");
     QTest::addColumn<bool>("fileWritable");
-    QTest::newRow("read-only folder") << false << true;
-    QTest::newRow("read-only file in a writable folder") << true << false;
+    QTest::addColumn<QString>("check"); // what the look before the write says
+    QTest::newRow("read-only folder") << false << true << QStringLiteral("folder not writable");
+    QTest::newRow("read-only file in a writable folder")
+        << true << false << QStringLiteral("file not writable");
 }
 
 void TestAtomicWrite::unprivilegedFailures()
 {
     QFETCH(bool, folderWritable);
     QFETCH(bool, fileWritable);
+    QFETCH(QString, check);
     ORVEX_SKIP_UNLESS_UNPRIVILEGED(prefix)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("actual.DAB"));
@@ -158,6 +161,7 @@ void TestAtomicWrite::unprivilegedFailures()
                    QProcessEnvironment::systemEnvironment());
     probe::restoreFolder(dir.path());
     QVERIFY2(r.finished && r.exitCode == 0, qPrintable(r.errors));
+    QCOMPARE(r.values.value(QStringLiteral("check")), check);
     QCOMPARE(r.values.value(QStringLiteral("error")), QStringLiteral("Permission denied"));
     QCOMPARE(r.values.value(QStringLiteral("intact")), QStringLiteral("1"));
     QCOMPARE(r.values.value(QStringLiteral("entries")), QStringLiteral("actual.DAB"));
