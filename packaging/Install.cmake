@@ -89,7 +89,7 @@ set(CPACK_PACKAGE_HOMEPAGE_URL https://orvexdab.org/)
 # Stripped programs in the package. Their debug symbols stay in the build folder: the debug
 # package CPack 3.25 makes beside it lists its files wrongly in md5sums.
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${ORVEX_PACKAGE_PREFIX})
 # Installs under DESTDIR with the real prefix, so the service names the real program path.
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})

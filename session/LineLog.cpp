@@ -1,11 +1,36 @@
 #include "session/LineLog.h"
 
 #include "link/ByteMeaning.h"
+#include "session/LogFile.h"
 
-#include <QFile>
+#include <QDir>
+#include <QLockFile>
+#include <QMutex>
+#include <QSet>
+
+#include <cstdio>
+#include <optional>
 
 namespace session {
 namespace {
+
+// Once per log and process: a log that is not a file stays so, and one line per exchange on
+// standard error would bury everything else there.
+void reportNotRegularOnce(const QString& path)
+{
+    static QMutex mutex;
+    static QSet<QString> reported;
+    const QMutexLocker locker(&mutex);
+    if (reported.contains(path)) {
+        return;
+    }
+    reported.insert(path);
+    const QString text = QStringLiteral("%1 is not a regular file: the exchanges are not logged "
+                                        "to it\n")
+                             .arg(QDir::toNativeSeparators(path));
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
 
 QString token(QString words)
 {
@@ -59,18 +84,46 @@ void LineLog::write(const QByteArray& line)
     if (m_path.isEmpty()) {
         return;
     }
-    QFile file(m_path);
-    if (file.exists() && file.size() + line.size() > kLineLogLimit) {
-        const QString older = m_path + QStringLiteral(".1");
-        QFile::remove(older);
-        QFile::rename(m_path, older);
+    std::optional<LogFile> file(std::in_place, m_path);
+    if (file->state() == LogFile::State::Open && file->size() + line.size() > kLineLogLimit &&
+        rotate(line.size())) {
+        file.emplace(m_path);
     }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() ||
-        !file.flush()) {
-        m_lastWriteError = file.errorString();
+    switch (file->state()) {
+    case LogFile::State::NotRegular:
+        m_lastWriteError = QStringLiteral("not a regular file");
+        reportNotRegularOnce(m_path);
+        return;
+    case LogFile::State::Failed:
+        m_lastWriteError = file->error();
+        return;
+    case LogFile::State::Open:
+        break;
+    }
+    if (!file->append(line)) {
+        m_lastWriteError = file->error();
         return;
     }
     m_lastWriteError.clear();
+}
+
+bool LineLog::rotate(qint64 lineSize)
+{
+    // The panel and a scheduled tool may share the log: one rotates at a time, and one that
+    // finds the other rotating writes on and rotates later, so neither deletes the older
+    // file the other just made.
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    if (!lock.tryLock(0)) {
+        return false;
+    }
+    {
+        // The other may have rotated just before the lock was free.
+        const LogFile current(m_path);
+        if (current.state() != LogFile::State::Open || current.size() + lineSize <= kLineLogLimit) {
+            return true;
+        }
+    }
+    return LogFile::rotate(m_path, m_path + QStringLiteral(".1"));
 }
 
 } // namespace session

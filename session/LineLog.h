@@ -11,8 +11,10 @@
 // folder:
 //   2026-12-08T14:03:11.250 COM1 day-send done out: 7E 01 FF ... in:
 // A failed exchange says how ("open-failed:port-missing"), and why at the end ("why: ...").
-// The file is rotated at 1 MiB, one older file kept as line.log.1. A log that cannot be
-// written never fails an exchange.
+// The file is rotated at 1 MiB, one older file kept as line.log.1; rotation happens under the
+// lock file line.log.lock and is skipped while another program holds it. A log that cannot be
+// written never fails an exchange, and the log is written only when it is a regular file:
+// anything else there (a FIFO, a device, a folder, a link) is said once on standard error.
 namespace session {
 
 inline constexpr qint64 kLineLogLimit = 1024 * 1024;
@@ -43,6 +45,8 @@ Q_SIGNALS:
 
 private:
     void write(const QByteArray& line);
+    // True when the log may be opened again: rotated, or found rotated by another program.
+    bool rotate(qint64 lineSize);
 
     QString m_path;
     std::deque<lnk::ExchangeResult> m_exchanges;

@@ -2,8 +2,9 @@
 
 #ifndef Q_OS_WIN
 
+#include "storage/ErrnoKind_posix.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -13,34 +14,12 @@
 namespace storage {
 namespace {
 
-FileErrorKind renameErrorKind(const QString& from, int error)
-{
-    switch (error) {
-    case ENOENT:
-        return QFileInfo(QFileInfo(from).absolutePath()).isDir() ? FileErrorKind::FileNotFound
-                                                                 : FileErrorKind::PathNotFound;
-    case ENOTDIR:
-        return FileErrorKind::PathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return FileErrorKind::PermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-        return FileErrorKind::DiskFull;
-    case EIO:
-        return FileErrorKind::DeviceIO;
-    default:
-        return FileErrorKind::PathFileAccess;
-    }
-}
-
 RenameOutcome failed(const QString& from, int errorNumber, FileError& error)
 {
     if (errorNumber == EEXIST) {
         return RenameOutcome::NameTaken;
     }
-    error = {renameErrorKind(from, errorNumber)};
+    error = {errnoKind(from, errorNumber)};
     return RenameOutcome::Failed;
 }
 

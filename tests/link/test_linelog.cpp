@@ -8,8 +8,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
 
 using lnk::ExchangeKind;
 using lnk::ExchangeStatus;
@@ -29,8 +41,89 @@ lnk::ExchangeResult result(ExchangeKind kind, ExchangeStatus status, const QByte
     return r;
 }
 
+enum class Node
+{
+    Fifo,
+    CharacterDevice, // a twin of /dev/null made in the test's own folder
+    LinkToFile,
+};
+
+struct NodeId
+{
+    mode_t type = 0;
+    ino_t inode = 0;
+    friend bool operator==(const NodeId&, const NodeId&) = default;
+};
+
+NodeId nodeAt(const QString& path)
+{
+    struct stat st
+    {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        return {};
+    }
+    return {st.st_mode & S_IFMT, st.st_ino};
+}
+
+// Standard error into a file while it lives.
+class CapturedStderr
+{
+public:
+    CapturedStderr()
+    {
+        if (m_file.open()) {
+            std::fflush(stderr);
+            m_saved = ::dup(STDERR_FILENO);
+            ::dup2(m_file.handle(), STDERR_FILENO);
+        }
+    }
+    ~CapturedStderr() { restore(); }
+    QByteArray text()
+    {
+        restore();
+        m_file.seek(0);
+        return m_file.readAll();
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved >= 0) {
+            std::fflush(stderr);
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+            m_saved = -1;
+        }
+    }
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+// Two exchanges into the log, in a thread of their own; false when they did not come back in
+// time. A log that blocked on a FIFO is then given a reader, so that the thread ends.
+bool appendTwiceBounded(session::LineLog& log, const QString& path)
+{
+    const auto r = result(ExchangeKind::SendDay, ExchangeStatus::Done, QByteArray(42, '\0'), {});
+    std::future<void> done = std::async(std::launch::async, [&log, r] {
+        log.append(r);
+        log.append(r);
+    });
+    if (done.wait_for(5s) == std::future_status::ready) {
+        return true;
+    }
+    while (done.wait_for(100ms) != std::future_status::ready) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            std::this_thread::sleep_for(50ms);
+            ::close(fd);
+        }
+    }
+    return false;
+}
+
 } // namespace
 
+Q_DECLARE_METATYPE(Node)
 Q_DECLARE_METATYPE(lnk::ExchangeResult)
 
 class TestLineLog : public QObject
@@ -43,6 +136,9 @@ private Q_SLOTS:
     void rotatesAtOneMebibyte();
     void keepsTheLatestExchanges();
     void unwritableLogFailsNoExchange();
+    void nonRegularLogIsLeftAlone_data();
+    void nonRegularLogIsLeftAlone();
+    void rotationSkippedWhileAnotherHoldsTheLock();
     void byteMeanings();
 };
 
@@ -122,6 +218,77 @@ void TestLineLog::unwritableLogFailsNoExchange()
     QCOMPARE(s.lineLog().exchanges().size(), std::size_t{1});
     QVERIFY(s.lineLog().exchanges().front().ok());
     QVERIFY(!s.lineLog().lastWriteError().isEmpty());
+}
+
+void TestLineLog::nonRegularLogIsLeftAlone_data()
+{
+    QTest::addColumn<Node>("node");
+    QTest::newRow("FIFO without a reader") << Node::Fifo;
+    QTest::newRow("character device") << Node::CharacterDevice;
+    QTest::newRow("link to a regular file") << Node::LinkToFile;
+}
+
+void TestLineLog::nonRegularLogIsLeftAlone()
+{
+    QFETCH(Node, node);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("line.log"));
+    const QString linked = dir.filePath(QStringLiteral("elsewhere"));
+    const QByteArray name = QFile::encodeName(path);
+    switch (node) {
+    case Node::Fifo:
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        break;
+    case Node::CharacterDevice:
+        if (::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
+            QSKIP("no device node can be made here (not root)");
+        }
+        break;
+    case Node::LinkToFile:
+        QVERIFY(put(linked, "kept\n"));
+        QVERIFY(QFile::link(linked, path));
+        break;
+    }
+    const NodeId before = nodeAt(path);
+
+    session::LineLog log(path);
+    CapturedStderr captured;
+    QVERIFY2(appendTwiceBounded(log, path), "the log blocked the exchange");
+    const QByteArray said = captured.text();
+
+    QCOMPARE(log.exchanges().size(), std::size_t{2});
+    QVERIFY(!log.lastWriteError().isEmpty());
+    QCOMPARE(said.count('\n'), 1);
+    QVERIFY2(said.contains(name), said.constData());
+    QCOMPARE(nodeAt(path), before);
+    QCOMPARE(contentOf(linked), node == Node::LinkToFile ? QByteArray("kept\n") : "<missing>");
+    QVERIFY(!QFile::exists(path + QStringLiteral(".1")));
+}
+
+// The panel and a scheduled tool share the log: the one that finds the rotation lock taken
+// writes on and leaves the older file alone.
+void TestLineLog::rotationSkippedWhileAnotherHoldsTheLock()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("line.log"));
+    const QByteArray old(session::kLineLogLimit - 20, 'x');
+    QVERIFY(put(path, old));
+    QVERIFY(put(path + QStringLiteral(".1"), "older\n"));
+    const auto r = result(ExchangeKind::SendDay, ExchangeStatus::Done, QByteArray(42, '\0'), {});
+    const QByteArray line = session::logLine(r).toUtf8() + '\n';
+    session::LineLog log(path);
+
+    QLockFile other(path + QStringLiteral(".lock"));
+    QVERIFY(other.tryLock(0));
+    log.append(r);
+    QCOMPARE(contentOf(path + QStringLiteral(".1")), QByteArray("older\n"));
+    QCOMPARE(contentOf(path), old + line);
+
+    other.unlock();
+    log.append(r);
+    QCOMPARE(contentOf(path + QStringLiteral(".1")), old + line);
+    QCOMPARE(contentOf(path), line);
+    QVERIFY(!QFile::exists(path + QStringLiteral(".lock")));
 }
 
 void TestLineLog::byteMeanings()

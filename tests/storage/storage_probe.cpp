@@ -7,16 +7,15 @@
 //   orvex_storage_probe setaside <path>
 //   orvex_storage_probe panel <programDir> [gate]
 
-#include "app/frmMain.h"
 #include "model/ParameterSet.h"
+#include "session/PanelSession.h"
+#include "storage/OutputPath.h"
 #include "storage/ParameterFile.h"
 #include "storage/SetAside.h"
 #include "support/FileBytes.h"
 #include "support/MemoryLine.h"
-#include "support/ScriptedPrompts.h"
-#include "support/TestEnvironment.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
@@ -26,6 +25,8 @@ namespace {
 int writeParams(QTextStream& out, const QString& path)
 {
     const QByteArray before = contentOf(path);
+    const std::optional<storage::OutputPathProblem> problem = storage::checkOutputPath(path);
+    out << "check=" << (problem ? storage::describeOutputPathProblem(*problem) : QString()) << '\n';
     const model::ParameterSet set;
     const std::optional<storage::FileError> error = storage::writeParameterFile(path, set);
     out << "error=" << (error ? error->description() : QString()) << '\n';
@@ -59,25 +60,27 @@ int setAside(QTextStream& out, const QString& path)
     return 0;
 }
 
+// What the panel does with its data folder from start to close, through the session: the
+// settings and the working file in, a slider moved, both files out.
 int runPanel(QTextStream& out, const QString& programDir, const QString& gate)
 {
-    ScriptedPrompts prompts;
     MemoryLine line;
-    const AppEnvironment env = testEnvironment(programDir, prompts, line);
-    {
-        frmMain window(env);
-        window.load();
-        out << "datadir=" << window.dataDir() << '\n';
-        out << "adresar=" << window.Adresar << '\n';
-        out << "loadMessages=" << prompts.messages.size() << '\n';
-        out << "gate=" << window.params().value(model::Member::gate) << '\n';
-        if (!gate.isEmpty()) {
-            window.params().assign(model::Member::gate, gate.toInt());
-        }
-        const auto before = prompts.messages.size();
-        window.close();
-        out << "closeMessages=" << prompts.messages.size() - before << '\n';
+    session::SessionEnvironment env;
+    env.programDir = programDir;
+    env.lines = &line;
+    session::PanelSession s(env);
+    s.readSettings();
+    const session::PanelSession::WorkingFileLoad load = s.loadWorkingFile();
+    out << "datadir=" << s.dataDir() << '\n';
+    out << "loadError=" << (load.error ? load.error->description() : QString()) << '\n';
+    out << "gate=" << s.params().value(model::Member::gate) << '\n';
+    if (!gate.isEmpty()) {
+        s.params().assign(model::Member::gate, gate.toInt());
     }
+    const std::optional<storage::FileError> saved = s.writeParameterFile(s.workingFilePath());
+    const std::optional<storage::FileError> settings = s.writeSettings();
+    out << "saveError=" << (saved ? saved->description() : QString()) << '\n';
+    out << "settingsError=" << (settings ? settings->description() : QString()) << '\n';
     return 0;
 }
 
@@ -85,9 +88,9 @@ int runPanel(QTextStream& out, const QString& programDir, const QString& gate)
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("OrvexDAB"));
-    QApplication::setOrganizationName(QStringLiteral("OrvexDAB"));
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("OrvexDAB"));
+    QCoreApplication::setOrganizationName(QStringLiteral("OrvexDAB"));
     QTextStream out(stdout);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);

@@ -13,6 +13,8 @@ private Q_SLOTS:
     void writableProgramFolderKeepsFiles();
     void missingFolderIsNotWritable();
     void perUserFolderWhenProgramFolderReadOnly();
+    void installFolderNeverKeepsFiles_data();
+    void installFolderNeverKeepsFiles();
 };
 
 void TestDataFolder::writableProgramFolderKeepsFiles()
@@ -57,9 +59,9 @@ void TestDataFolder::perUserFolderWhenProgramFolderReadOnly()
     QVERIFY2(first.finished && first.exitCode == 0, qPrintable(first.errors));
     const QString dataDir = first.values.value(QStringLiteral("datadir"));
     QVERIFY2(dataDir.startsWith(dataHome + QLatin1Char('/')), qPrintable(dataDir));
-    QCOMPARE(first.values.value(QStringLiteral("adresar")), dataDir + QDir::separator());
-    QCOMPARE(first.values.value(QStringLiteral("loadMessages")), QStringLiteral("1"));
-    QCOMPARE(first.values.value(QStringLiteral("closeMessages")), QStringLiteral("0"));
+    QCOMPARE(first.values.value(QStringLiteral("loadError")), QStringLiteral("File not found"));
+    QCOMPARE(first.values.value(QStringLiteral("saveError")), QString());
+    QCOMPARE(first.values.value(QStringLiteral("settingsError")), QString());
     QVERIFY(contentOf(QDir(dataDir).filePath(QStringLiteral("actual.DAB"))).startsWith(" 77 \r\n"));
     QCOMPARE(contentOf(QDir(dataDir).filePath(QStringLiteral("ORVEXFM.INI"))),
              QByteArray(" 1 \r\n"));
@@ -73,8 +75,47 @@ void TestDataFolder::perUserFolderWhenProgramFolderReadOnly()
     probe::restoreFolder(program.path());
     QVERIFY2(second.finished && second.exitCode == 0, qPrintable(second.errors));
     QCOMPARE(second.values.value(QStringLiteral("datadir")), dataDir);
-    QCOMPARE(second.values.value(QStringLiteral("loadMessages")), QStringLiteral("0"));
+    QCOMPARE(second.values.value(QStringLiteral("loadError")), QString());
     QCOMPARE(second.values.value(QStringLiteral("gate")), QStringLiteral("77"));
+}
+
+void TestDataFolder::installFolderNeverKeepsFiles_data()
+{
+    QTest::addColumn<QString>("installedAs");
+    QTest::addColumn<bool>("perUser");
+    QTest::newRow("the install folder itself") << QStringLiteral("program") << true;
+    QTest::newRow("the install folder through a link") << QStringLiteral("link") << true;
+    QTest::newRow("a portable copy elsewhere keeps its own") << QStringLiteral("other") << false;
+}
+
+// Root can write the folder the programs were installed to; it still is not a data folder.
+void TestDataFolder::installFolderNeverKeepsFiles()
+{
+    QFETCH(QString, installedAs);
+    QFETCH(bool, perUser);
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("program"));
+    const QString dataHome = root.filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkpath(program));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("other"))));
+    QVERIFY(QFile::link(program, root.filePath(QStringLiteral("link"))));
+    const bool hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+
+    const QString chosen = storage::chooseDataDir(program, QStringList{root.filePath(installedAs)});
+    if (hadDataHome) {
+        qputenv("XDG_DATA_HOME", oldDataHome);
+    } else {
+        qunsetenv("XDG_DATA_HOME");
+    }
+    if (perUser) {
+        QVERIFY2(chosen.startsWith(dataHome + QLatin1Char('/')), qPrintable(chosen));
+        QVERIFY(QFileInfo(chosen).isDir());
+    } else {
+        QCOMPARE(chosen, program);
+    }
+    QVERIFY(QDir(program).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)
