@@ -41,8 +41,11 @@ QString textReport(const PortOutcome& o)
         text += QStringLiteral("ok");
     }
     text += QLatin1Char('\n');
-    for (const Difference& d : o.differences) {
-        text += QStringLiteral("  ") + describe(d) + QLatin1Char('\n');
+    for (const session::Difference& d : o.differences) {
+        text += QStringLiteral("  %1: file %2, processor %3\n")
+                    .arg(memberName(d.member))
+                    .arg(d.a)
+                    .arg(d.b);
     }
     return text;
 }
@@ -50,10 +53,10 @@ QString textReport(const PortOutcome& o)
 QString jsonReport(const PortOutcome& o)
 {
     QJsonArray differences;
-    for (const Difference& d : o.differences) {
+    for (const session::Difference& d : o.differences) {
         differences.append(QJsonObject{{QStringLiteral("name"), memberName(d.member)},
-                                       {QStringLiteral("file"), d.file},
-                                       {QStringLiteral("processor"), d.processor}});
+                                       {QStringLiteral("file"), d.a},
+                                       {QStringLiteral("processor"), d.b}});
     }
     const auto orNull = [](const QString& s) { return s.isEmpty() ? QJsonValue() : s; };
     const QJsonObject object{
