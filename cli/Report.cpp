@@ -1,5 +1,7 @@
 #include "cli/Report.h"
 
+#include "link/Printable.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,9 +26,11 @@ QString memberName(model::Member m)
 
 QString textReport(const PortOutcome& o)
 {
-    QString text = QStringLiteral("%1: %2: ").arg(o.port, o.command);
+    // A port from a ports file and a line's words reach the terminal as they came: no control
+    // character raw.
+    QString text = QStringLiteral("%1: %2: ").arg(lnk::printable(o.port), o.command);
     if (!o.ok) {
-        return text + QStringLiteral("failed: ") + o.error + QLatin1Char('\n');
+        return text + QStringLiteral("failed: ") + lnk::printable(o.error) + QLatin1Char('\n');
     }
     if (!o.output.isEmpty()) {
         text += QStringLiteral("ok, %1 layout, written to %2")

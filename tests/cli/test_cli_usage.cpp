@@ -22,6 +22,7 @@ private Q_SLOTS:
     void outputCheckedBeforeAnythingIsSent();
     void usageErrorsForScripts_data();
     void usageErrorsForScripts();
+    void resultLinesShowNoControlCharacter();
     void portsListsWhatEachNumberReaches();
     void help();
     void helpOfEachVerb_data();
@@ -228,6 +229,19 @@ void TestCliUsage::usageErrorsForScripts()
     QCOMPARE(o.size(), 2);
     QCOMPARE(o[QStringLiteral("ok")], QJsonValue(false));
     QVERIFY2(o[QStringLiteral("error")].toString().contains(says), qPrintable(r.out));
+}
+
+void TestCliUsage::resultLinesShowNoControlCharacter()
+{
+    Rig rig;
+    // A device path that parses, with a screen-clearing escape in it.
+    QVERIFY(rig.write(QStringLiteral("ctl.txt"), "/dev/orvex-none\x1b[2J\n"));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const Run r = rig.run({"--ports-file", "ctl.txt", "command", "testtone"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.startsWith(QStringLiteral("/dev/orvex-none\\x1B[2J: testtone: failed: ")),
+             qPrintable(r.out));
+    QVERIFY(!hasControlCharacter(r.out));
 }
 
 void TestCliUsage::portsListsWhatEachNumberReaches()
