@@ -156,8 +156,14 @@ QString CommandLine::leftoverError(const CLI::App* chosen, QStringList& surplus)
             words << fromStd(w);
         }
     }
+    bool optionsEnded = false;
     for (const QString& word : std::as_const(words)) {
-        if (!isOptionWord(word)) {
+        // After "--" every word is an operand, one that starts with '-' included.
+        if (!optionsEnded && word == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !isOptionWord(word)) {
             surplus << word;
             continue;
         }

@@ -87,6 +87,7 @@ void TestCliUsage::refusedBeforeAnythingIsSent_data()
     row("file cut short", {"send-night", "short.DAB"},
         "short.DAB: Input past end of file (line 6)");
     row("missing file", {"compare", "none.DAB"}, "none.DAB: File not found");
+    row("file after --", {"send", "--", "-none.DAB"}, "-none.DAB: File not found");
     row("malformed base", {"upload", "--base", "bad.DAB", "--output", "x.DAB"},
         "bad.DAB: Type mismatch");
     row("missing ports file", {"--ports-file", "none.txt", "command", "testtone"},
