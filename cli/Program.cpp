@@ -97,8 +97,10 @@ std::optional<QString> Program::prepareDataDir(QString& dataDir) const
     if (given.exists() && !given.isDir()) {
         return QStringLiteral("%1: not a folder").arg(m_invocation.dataDir);
     }
-    // A scheduled run's first use of a fresh folder: it is created as the per-user one is.
-    if (!given.exists() && !QDir().mkpath(m_invocation.dataDir)) {
+    // A scheduled run's first use of a fresh folder: it is created as the per-user one is, but
+    // not only to list ports, which writes nothing there.
+    const bool writes = m_invocation.verb != Verb::Ports;
+    if (!given.exists() && writes && !QDir().mkpath(m_invocation.dataDir)) {
         return fileErrorText(m_invocation.dataDir,
                              storage::FileError{storage::FileErrorKind::PathNotFound});
     }

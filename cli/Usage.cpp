@@ -44,7 +44,8 @@ Options:
                        also printed as {"ok":false,"error":...}.
   --data-dir DIR       The data folder: its ORVEXFM.INI, ports.ini, ports/ links and
                        line.log. Default: the panel's, the program's folder when it is
-                       writable, otherwise the per-user data folder. Created when missing.
+                       writable, otherwise the per-user data folder. Created when missing
+                       (except by ports, which writes nothing there).
   -h, --help           Show this text; after a command, that command's options.
   --version            Show the version.
 
