@@ -10,7 +10,7 @@
 #include <optional>
 
 // The command line of orvexdab-cli, taken apart without looking at any file or port:
-//   orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] COMMAND [ARGS]
+//   orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] COMMAND [ARGS]
 namespace cli {
 
 enum class Verb
@@ -31,6 +31,9 @@ QString verbWord(Verb verb, std::optional<lnk::Command> command = std::nullopt);
 // "testtone" .. "recall4": the command table's names in lower case, any case accepted.
 std::optional<lnk::Command> commandByWord(const QString& word);
 
+// Every command name in lower case, separated by blanks.
+QString commandWords();
+
 // Where the ports come from, in the order given: a --port, or every line of a --ports-file.
 struct PortSource
 {
@@ -41,9 +44,11 @@ struct PortSource
 struct Invocation
 {
     Verb verb = Verb::Help;
+    QString helpText; // Help: one verb's help; empty for the whole usage
     std::optional<lnk::Command> command;
     QList<PortSource> ports;
     bool json = false;
+    QString dataDir;                   // empty: the panel's data folder
     QString file;                      // send, send-night, compare
     std::optional<lnk::Layout> layout; // upload: nothing takes the reply by its length
     QString base;                      // upload: empty for the panel's initial values
@@ -58,5 +63,9 @@ struct ParsedArguments
 
 // arguments without the program name.
 ParsedArguments parseArguments(const QStringList& arguments);
+
+// Whether the line asks for JSON, read from the words alone: a line that does not parse still
+// reports its usage error as JSON when it asked for it.
+bool asksForJson(const QStringList& arguments);
 
 } // namespace cli

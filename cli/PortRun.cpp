@@ -1,8 +1,6 @@
 #include "cli/PortRun.h"
 
 #include "cli/PortSpec.h"
-#include "storage/AtomicWrite.h"
-#include "storage/ParameterFile.h"
 
 namespace cli {
 
@@ -22,8 +20,8 @@ QString failureText(const lnk::ExchangeResult& r)
 }
 
 PortRun::PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,
-                 QThreadPool& writers, QObject* parent)
-    : QObject(parent), m_job(std::move(job)), m_writers(writers), m_session(env)
+                 session::OutputFileWriter& writer, QObject* parent)
+    : QObject(parent), m_job(std::move(job)), m_writer(writer), m_session(env)
 {
     if (!port) {
         m_session.readSettings();
@@ -80,35 +78,31 @@ void PortRun::onExchangeFinished(const lnk::ExchangeResult& result)
         writeOutput();
         return;
     } else if (m_job.verb == Verb::Compare) {
-        model::ParameterSet file;
-        file.restore(m_job.values);
-        m_outcome.differences = differences(*result.layout, result.reply(), file);
+        // In reply order, as the processor lists them; each told as file, then processor.
+        const QList<session::Difference> found =
+            session::differences(session::CarriedValues::ofReply(*result.layout, result.reply()),
+                                 session::CarriedValues::ofFile(m_job.values));
+        for (const session::Difference& d : found) {
+            m_outcome.differences.append({d.member, d.b, d.a});
+        }
     }
     Q_EMIT finished();
 }
 
 void PortRun::writeOutput()
 {
-    // The processors answer together: their files are flushed to disk side by side rather than
-    // one after another on the event loop, each still replaced all at once or not at all.
     const QString path = outputPathFor(m_job.output, port());
-    const QByteArray bytes = storage::formatParameterFile(m_session.params());
-    m_writers.start([this, path, bytes] {
-        const std::optional<storage::FileError> error = storage::writeFileAtomically(path, bytes);
-        QMetaObject::invokeMethod(
-            this, [this, path, error] { onWritten(path, error); }, Qt::QueuedConnection);
-    });
-}
-
-void PortRun::onWritten(const QString& path, const std::optional<storage::FileError>& error)
-{
-    if (error) {
-        m_outcome.ok = false;
-        m_outcome.error = QStringLiteral("%1: %2").arg(path, error->description());
-    } else {
-        m_outcome.output = path;
-    }
-    Q_EMIT finished();
+    m_writer.write(path, m_session.params().values(),
+                   [this, path](const std::optional<storage::FileError>& error) {
+                       if (error) {
+                           m_outcome.ok = false;
+                           m_outcome.error =
+                               QStringLiteral("%1: %2").arg(path, error->description());
+                       } else {
+                           m_outcome.output = path;
+                       }
+                       Q_EMIT finished();
+                   });
 }
 
 } // namespace cli

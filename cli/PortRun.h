@@ -1,11 +1,11 @@
 #pragma once
 
 #include "cli/Arguments.h"
-#include "cli/Comparison.h"
+#include "session/Comparison.h"
+#include "session/OutputFile.h"
 #include "session/PanelSession.h"
 
 #include <QObject>
-#include <QThreadPool>
 
 #include <optional>
 
@@ -25,13 +25,13 @@ struct Job
 
 struct PortOutcome
 {
-    QString port;                      // "COM3", or the address
-    QString command;                   // "upload", "testtone"
-    bool ok = false;                   // the exchange (and for upload the file) succeeded
-    QString error;                     // the panel's message and what the line said
-    std::optional<lnk::Layout> layout; // upload and compare: the reply's layout
-    QList<Difference> differences;     // compare
-    QString output;                    // upload: the file written
+    QString port;                           // "COM3", or the address
+    QString command;                        // "upload", "testtone"
+    bool ok = false;                        // the exchange (and for upload the file) succeeded
+    QString error;                          // the panel's message and what the line said
+    std::optional<lnk::Layout> layout;      // upload and compare: the reply's layout
+    QList<session::Difference> differences; // compare: a the file's value, b the processor's
+    QString output;                         // upload: the file written
 };
 
 // The panel's message for a failed exchange, followed by the line's own words in brackets:
@@ -44,9 +44,9 @@ class PortRun : public QObject
 
 public:
     // port nothing: the port of the settings file, as the panel starts with.
-    // writers: where output files are written and flushed, off the event loop.
+    // writer: where output files are written and flushed, off the event loop.
     PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,
-            QThreadPool& writers, QObject* parent = nullptr);
+            session::OutputFileWriter& writer, QObject* parent = nullptr);
 
     lnk::PortRef port() const { return m_session.port(); }
     void start();
@@ -58,10 +58,9 @@ Q_SIGNALS:
 private:
     void onExchangeFinished(const lnk::ExchangeResult& result);
     void writeOutput();
-    void onWritten(const QString& path, const std::optional<storage::FileError>& error);
 
     Job m_job;
-    QThreadPool& m_writers;
+    session::OutputFileWriter& m_writer;
     session::PanelSession m_session;
     PortOutcome m_outcome;
 };

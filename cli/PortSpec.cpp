@@ -1,6 +1,7 @@
 #include "cli/PortSpec.h"
 
 #include "link/PortMap.h"
+#include "link/PortNames.h"
 #include "storage/SmallFile.h"
 
 #include <QFileInfo>
@@ -9,8 +10,6 @@
 
 namespace cli {
 namespace {
-
-constexpr int kMaxPortNo = 255;
 
 // Everything but letters, digits, dot, minus and underscore is unwelcome somewhere in a path.
 QString safe(QString text)
@@ -29,8 +28,9 @@ PortParse parsePort(const QString& text)
     if (number.match(t).hasMatch()) {
         bool ok = false;
         const int n = t.toInt(&ok);
-        if (!ok || n > kMaxPortNo) {
-            parsed.error = QStringLiteral("port number %1 is not 0 to %2").arg(t).arg(kMaxPortNo);
+        if (!ok || n > lnk::kMaxPortNo) {
+            parsed.error =
+                QStringLiteral("port number %1 is not 0 to %2").arg(t).arg(lnk::kMaxPortNo);
         } else {
             parsed.port = {n, {}};
         }

@@ -1,14 +1,18 @@
 #include "cli/Program.h"
 
+#include "cli/OutputCheck.h"
 #include "cli/PortListing.h"
 #include "cli/PortSpec.h"
 #include "cli/Report.h"
 #include "cli/Terminal.h"
-#include "cli/Usage.h"
+#include "link/Printable.h"
 #include "storage/DataFolder.h"
-#include "storage/ParameterFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QTimer>
 
@@ -37,28 +41,21 @@ QString programName()
     return QStringLiteral("orvexdab-cli");
 }
 
-// A parameter file read as the panel reads one into a fresh panel.
-std::optional<QString> readValues(const QString& path, model::ParameterSet::Values& values)
+QString fileErrorText(const QString& path, const storage::FileError& error)
 {
-    model::ParameterSet set;
-    if (const std::optional<storage::FileError> error = storage::readParameterFile(path, set)) {
-        QString text = QStringLiteral("%1: %2").arg(path, error->description());
-        if (error->field > 0) {
-            text += QStringLiteral(" (line %1)").arg(error->field);
-        }
-        return text;
+    QString text = QStringLiteral("%1: %2").arg(path, error.description());
+    if (error.field > 0) {
+        text += QStringLiteral(" (line %1)").arg(error.field);
     }
-    values = set.values();
-    return std::nullopt;
+    return text;
 }
 
 } // namespace
 
 Program::Program(QStringList arguments, QString programDir, QObject* parent)
-    : QObject(parent), m_arguments(std::move(arguments)), m_programDir(std::move(programDir))
-{
-    m_writers.setMaxThreadCount(kWriters);
-}
+    : QObject(parent), m_arguments(std::move(arguments)), m_programDir(std::move(programDir)),
+      m_writer(kWriters)
+{}
 
 Program::~Program() = default;
 
@@ -75,14 +72,57 @@ void Program::start()
     }
 }
 
-std::optional<int> Program::usageError(const QString& error)
+std::optional<int> Program::usageError(const QString& error, bool hint)
 {
-    err(QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(programName(), error));
+    // Words from the line, a ports file or a path reach a terminal: no control character raw.
+    const QString shown = lnk::printable(error);
+    err(hint ? QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(programName(), shown)
+             : QStringLiteral("%1: %2\n").arg(programName(), shown));
+    if (m_json) {
+        // {"ok":false,"error":...}: what a script tests first comes first.
+        const QByteArray quoted = QJsonDocument(QJsonArray{shown}).toJson(QJsonDocument::Compact);
+        out(QStringLiteral("{\"ok\":false,\"error\":%1}\n")
+                .arg(QString::fromUtf8(quoted.mid(1, quoted.size() - 2))));
+    }
     return kExitUsage;
+}
+
+std::optional<QString> Program::prepareDataDir(QString& dataDir) const
+{
+    if (m_invocation.dataDir.isEmpty()) {
+        dataDir = storage::chooseDataDir(m_programDir);
+        return std::nullopt;
+    }
+    const QFileInfo given(m_invocation.dataDir);
+    if (given.exists() && !given.isDir()) {
+        return QStringLiteral("%1: not a folder").arg(m_invocation.dataDir);
+    }
+    // A scheduled run's first use of a fresh folder: it is created as the per-user one is, but
+    // not only to list ports, which writes nothing there.
+    const bool writes = m_invocation.verb != Verb::Ports;
+    if (!given.exists() && writes && !QDir().mkpath(m_invocation.dataDir)) {
+        return fileErrorText(m_invocation.dataDir,
+                             storage::FileError{storage::FileErrorKind::PathNotFound});
+    }
+    dataDir = QDir::toNativeSeparators(given.absoluteFilePath());
+    return std::nullopt;
+}
+
+std::optional<QString> Program::checkOutputs() const
+{
+    // Each run knows its port by now, the panel's port of the settings file included.
+    for (const PortRun* run : m_runs) {
+        const QString path = outputPathFor(m_invocation.output, run->port());
+        if (const std::optional<storage::FileError> error = checkOutputPath(path)) {
+            return fileErrorText(path, *error);
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<int> Program::prepare()
 {
+    m_json = asksForJson(m_arguments);
     const ParsedArguments parsed = parseArguments(m_arguments);
     if (!parsed.error.isEmpty()) {
         return usageError(parsed.error);
@@ -90,7 +130,7 @@ std::optional<int> Program::prepare()
     m_invocation = parsed.invocation;
     const Invocation& inv = m_invocation;
     if (inv.verb == Verb::Help) {
-        out(usageText());
+        out(inv.helpText);
         return kExitOk;
     }
     if (inv.verb == Verb::Version) {
@@ -100,7 +140,9 @@ std::optional<int> Program::prepare()
     session::SessionEnvironment env;
     env.programDir = m_programDir;
     // Chosen once for every session: they all read the same ports.ini, links and settings.
-    env.dataDir = storage::chooseDataDir(m_programDir);
+    if (const std::optional<QString> error = prepareDataDir(env.dataDir)) {
+        return usageError(*error, false);
+    }
     if (inv.verb == Verb::Ports) {
         const QList<PortListingRow> rows = listPorts(env.dataDir);
         out(inv.json ? jsonListing(rows) : textListing(rows));
@@ -119,10 +161,12 @@ std::optional<int> Program::prepare()
     job.values = model::ParameterSet().values();
     const QString file = inv.verb == Verb::Upload ? inv.base : inv.file;
     if (!file.isEmpty()) {
-        if (const std::optional<QString> error = readValues(file, job.values)) {
-            err(QStringLiteral("%1: %2\n").arg(programName(), *error));
-            return kExitUsage;
+        const storage::FileResult<model::ParameterSet::Values> read =
+            session::readParameterValues(file);
+        if (!read.ok()) {
+            return usageError(fileErrorText(file, *read.error), false);
         }
+        job.values = read.value;
     }
     if (inv.verb == Verb::Upload && expansion.ports.size() > 1) {
         if (!inv.output.contains(QLatin1String(kPortPlaceholder))) {
@@ -140,10 +184,17 @@ std::optional<int> Program::prepare()
     }
 
     if (expansion.ports.isEmpty()) {
-        m_runs.append(new PortRun(job, std::nullopt, env, m_writers, this));
+        m_runs.append(new PortRun(job, std::nullopt, env, m_writer, this));
     }
     for (const lnk::PortRef& port : expansion.ports) {
-        m_runs.append(new PortRun(job, port, env, m_writers, this));
+        m_runs.append(new PortRun(job, port, env, m_writer, this));
+    }
+    if (inv.verb == Verb::Upload) {
+        if (const std::optional<QString> error = checkOutputs()) {
+            qDeleteAll(m_runs);
+            m_runs.clear();
+            return usageError(*error, false);
+        }
     }
     for (PortRun* run : std::as_const(m_runs)) {
         connect(run, &PortRun::finished, this, &Program::onPortFinished);

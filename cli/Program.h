@@ -3,11 +3,11 @@
 #include "cli/Arguments.h"
 #include "cli/PortRun.h"
 #include "cli/Progress.h"
+#include "session/OutputFile.h"
 
 #include <QList>
 #include <QObject>
 #include <QStringList>
-#include <QThreadPool>
 
 #include <memory>
 
@@ -35,13 +35,19 @@ private:
     // The exit status when nothing is to be sent (help, ports, any error); nothing once the
     // exchanges run.
     std::optional<int> prepare();
-    std::optional<int> usageError(const QString& error);
+    // A usage error: said on standard error (and as JSON on standard output when asked for);
+    // hint adds the pointer to --help.
+    std::optional<int> usageError(const QString& error, bool hint = true);
+    std::optional<QString> prepareDataDir(QString& dataDir) const;
+    std::optional<QString> checkOutputs() const;
     void onPortFinished();
 
     QStringList m_arguments;
     QString m_programDir;
     Invocation m_invocation;
-    QThreadPool m_writers; // waits for its files when the program goes, before the runs go
+    bool m_json = false;
+    // Waits for its files when the program goes, before the runs go.
+    session::OutputFileWriter m_writer;
     QList<PortRun*> m_runs;
     int m_done = 0;
     std::unique_ptr<ProgressLine> m_progress;

@@ -1,5 +1,7 @@
 #include "cli/Report.h"
 
+#include "link/Printable.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,9 +26,11 @@ QString memberName(model::Member m)
 
 QString textReport(const PortOutcome& o)
 {
-    QString text = QStringLiteral("%1: %2: ").arg(o.port, o.command);
+    // A port from a ports file and a line's words reach the terminal as they came: no control
+    // character raw.
+    QString text = QStringLiteral("%1: %2: ").arg(lnk::printable(o.port), o.command);
     if (!o.ok) {
-        return text + QStringLiteral("failed: ") + o.error + QLatin1Char('\n');
+        return text + QStringLiteral("failed: ") + lnk::printable(o.error) + QLatin1Char('\n');
     }
     if (!o.output.isEmpty()) {
         text += QStringLiteral("ok, %1 layout, written to %2")
@@ -41,8 +45,11 @@ QString textReport(const PortOutcome& o)
         text += QStringLiteral("ok");
     }
     text += QLatin1Char('\n');
-    for (const Difference& d : o.differences) {
-        text += QStringLiteral("  ") + describe(d) + QLatin1Char('\n');
+    for (const session::Difference& d : o.differences) {
+        text += QStringLiteral("  %1: file %2, processor %3\n")
+                    .arg(memberName(d.member))
+                    .arg(d.a)
+                    .arg(d.b);
     }
     return text;
 }
@@ -50,10 +57,10 @@ QString textReport(const PortOutcome& o)
 QString jsonReport(const PortOutcome& o)
 {
     QJsonArray differences;
-    for (const Difference& d : o.differences) {
+    for (const session::Difference& d : o.differences) {
         differences.append(QJsonObject{{QStringLiteral("name"), memberName(d.member)},
-                                       {QStringLiteral("file"), d.file},
-                                       {QStringLiteral("processor"), d.processor}});
+                                       {QStringLiteral("file"), d.a},
+                                       {QStringLiteral("processor"), d.b}});
     }
     const auto orNull = [](const QString& s) { return s.isEmpty() ? QJsonValue() : s; };
     const QJsonObject object{

@@ -4,7 +4,7 @@ namespace cli {
 namespace {
 
 constexpr char kUsage[] =
-    R"(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] COMMAND [ARGS]
+    R"(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] COMMAND [ARGS]
 
 Talks to Orvex DAB+ processors as the OrvexDAB Setup panel does, from scripts, without a
 window. With several ports the command runs on all of them at once, each port in its own
@@ -40,17 +40,26 @@ Options:
   --ports-file FILE    One PORT a line; blank lines and # comments are skipped.
                        Without any port the command uses the panel's port (ORVEXFM.INI).
   --json               One JSON object a line and port: port, command, ok, error, layout,
-                       differences (name, file, processor), output.
-  -h, --help           Show this text.
+                       differences (name, file, processor), output. A usage error is
+                       also printed as {"ok":false,"error":...}.
+  --data-dir DIR       The data folder: its ORVEXFM.INI, ports.ini, ports/ links and
+                       line.log. Default: the panel's, the program's folder when it is
+                       writable, otherwise the per-user data folder. Created when missing
+                       (except by ports, which writes nothing there).
+  -h, --help           Show this text; after a command, that command's options.
   --version            Show the version.
 
-Messages are the panel's, followed by what the line reported in brackets. Progress goes to
-standard error when it is a terminal. Every file and port is checked before a byte is sent.
+Options may come before the command or after it. Messages are the panel's, followed by what
+the line reported in brackets. Progress goes to standard error when it is a terminal. Every
+file, port and output path is checked before a byte is sent: an output folder that is
+missing or cannot be written, or a path that holds a folder, a device or a FIFO, is a usage
+error.
 
 Exit status: 0 when every port succeeded (and compare found no difference); 1 when an
 exchange failed (a missing port or one that cannot be opened included), an output file
-could not be written, or compare found differences; 2 for a usage error, a file that
-cannot be read or is malformed, or a port that does not parse.
+could not be written after all, or compare found differences; 2 for a usage error, a file
+that cannot be read or is malformed, an output path that cannot take a file, or a port that
+does not parse.
 )";
 
 } // namespace

@@ -1,7 +1,7 @@
 # Debian 12 packages that building, running and testing need. Sourced by run.sh and test.sh.
 ORVEX_BUILD_PACKAGES=(
     cmake g++ ninja-build ccache pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev libcli11-dev
     qt6-qpa-plugins libqt6svg6 libqt6printsupport6
 )
 ORVEX_TEST_PACKAGES=(

@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace clirig;
 
 class TestCliUsage : public QObject
@@ -15,9 +18,37 @@ class TestCliUsage : public QObject
 private Q_SLOTS:
     void refusedBeforeAnythingIsSent_data();
     void refusedBeforeAnythingIsSent();
+    void outputCheckedBeforeAnythingIsSent_data();
+    void outputCheckedBeforeAnythingIsSent();
+    void usageErrorsForScripts_data();
+    void usageErrorsForScripts();
+    void resultLinesShowNoControlCharacter();
     void portsListsWhatEachNumberReaches();
     void help();
+    void helpOfEachVerb_data();
+    void helpOfEachVerb();
 };
+
+namespace {
+
+bool isFifo(const QString& path)
+{
+    struct stat st
+    {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+bool hasControlCharacter(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c != QLatin1Char('\n') && (c.unicode() < 0x20 || c.unicode() == 0x7f)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 void TestCliUsage::refusedBeforeAnythingIsSent_data()
 {
@@ -56,6 +87,7 @@ void TestCliUsage::refusedBeforeAnythingIsSent_data()
     row("file cut short", {"send-night", "short.DAB"},
         "short.DAB: Input past end of file (line 6)");
     row("missing file", {"compare", "none.DAB"}, "none.DAB: File not found");
+    row("file after --", {"send", "--", "-none.DAB"}, "-none.DAB: File not found");
     row("malformed base", {"upload", "--base", "bad.DAB", "--output", "x.DAB"},
         "bad.DAB: Type mismatch");
     row("missing ports file", {"--ports-file", "none.txt", "command", "testtone"},
@@ -64,6 +96,9 @@ void TestCliUsage::refusedBeforeAnythingIsSent_data()
         "bad.txt: \"foo\" is neither");
     row("ports file without ports", {"--ports-file", "empty.txt", "command", "testtone"},
         "empty.txt: no port in the file");
+    row("data folder that is a file", {"--data-dir", "good.DAB", "command", "testtone"},
+        "good.DAB: not a folder");
+    row("extra operand", {"upload", "--output", "x.DAB", "more"}, "upload takes no operand");
 }
 
 void TestCliUsage::refusedBeforeAnythingIsSent()
@@ -88,6 +123,126 @@ void TestCliUsage::refusedBeforeAnythingIsSent()
     QTest::qWait(150); // anything sent would have reached the simulator by now
     QCOMPARE(s.log().count(), from);
     QVERIFY(!QFile::exists(rig.path(QStringLiteral("x.DAB"))));
+}
+
+void TestCliUsage::outputCheckedBeforeAnythingIsSent_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<bool>("rootWrites"); // root writes anywhere: the row cannot fail for it
+    const auto row = [](const char* name, const QStringList& output, const char* says,
+                        bool rootWrites = false) {
+        QTest::newRow(name) << QStringList{"--port", "1", "upload", "--output"} + output
+                            << QString::fromUtf8(says) << rootWrites;
+    };
+    row("missing folder", {"no/such/folder.DAB"}, "no/such/folder.DAB: Path not found");
+    row("a folder", {"folder.DAB"}, "folder.DAB: Path/File access error");
+    row("a FIFO", {"fifo.DAB"}, "fifo.DAB: Path/File access error");
+    row("a link to a device", {"device.DAB"}, "device.DAB: Path/File access error");
+    row("a dangling link", {"dangling.DAB"}, "dangling.DAB: Path/File access error");
+    row("unwritable folder", {"locked/x.DAB"}, "locked/x.DAB: Permission denied", true);
+    QTest::newRow("one of several ports' folders missing")
+        << QStringList{"--port", "1", "--port", "2", "upload", "--output", "out/{port}/x.DAB"}
+        << "out/COM2/x.DAB: Path not found" << false;
+    QTest::newRow("without a port, the panel's port names the path")
+        << QStringList{"upload", "--output", "none/{port}/x.DAB"}
+        << "none/COM1/x.DAB: Path not found" << false;
+}
+
+void TestCliUsage::outputCheckedBeforeAnythingIsSent()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, says);
+    QFETCH(bool, rootWrites);
+    if (rootWrites && ::geteuid() == 0) {
+        QSKIP("root writes into any folder");
+    }
+    Rig rig;
+    sim::Simulator& s1 = rig.addSimulator(1);
+    sim::Simulator& s2 = rig.addSimulator(2);
+    const QDir dir(rig.dir.path());
+    QVERIFY(dir.mkpath(QStringLiteral("folder.DAB")) && dir.mkpath(QStringLiteral("out/COM1")));
+    QVERIFY(dir.mkpath(QStringLiteral("locked")));
+    QVERIFY(QFile::setPermissions(rig.path(QStringLiteral("locked")),
+                                  QFile::ReadOwner | QFile::ExeOwner));
+    QCOMPARE(::mkfifo(QFile::encodeName(rig.path(QStringLiteral("fifo.DAB"))).constData(), 0600),
+             0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), rig.path(QStringLiteral("device.DAB"))));
+    QVERIFY(
+        QFile::link(rig.path(QStringLiteral("gone")), rig.path(QStringLiteral("dangling.DAB"))));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const int from1 = s1.log().count();
+    const int from2 = s2.log().count();
+    const Run r = rig.run(arguments);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err == QStringLiteral("orvexdab-cli: %1\n").arg(says), qPrintable(r.err));
+    QCOMPARE(r.out, QString());
+    QTest::qWait(150); // anything sent would have reached the simulators by now
+    QCOMPARE(s1.log().count(), from1);
+    QCOMPARE(s2.log().count(), from2);
+    QVERIFY(isFifo(rig.path(QStringLiteral("fifo.DAB"))));
+    QCOMPARE(QFileInfo(rig.path(QStringLiteral("device.DAB"))).symLinkTarget(),
+             QStringLiteral("/dev/null"));
+    QVERIFY(QFileInfo(rig.path(QStringLiteral("folder.DAB"))).isDir());
+}
+
+void TestCliUsage::usageErrorsForScripts_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<QString>("says");
+    const char* quoted = "ctl.txt: \"fo\\x1B]0;owned\\x07o\" is neither";
+    QTest::newRow("unknown command, as JSON")
+        << QStringList{"--json", "frob"} << true << "unknown command frob";
+    QTest::newRow("--json after the verb, output refused")
+        << QStringList{"--port", "1", "upload", "--output", "no/x.DAB", "--json"} << true
+        << "no/x.DAB: Path not found";
+    QTest::newRow("malformed file, as JSON")
+        << QStringList{"send", "bad.DAB", "--json"} << true << "bad.DAB: Type mismatch (line 2)";
+    QTest::newRow("control characters from a ports file")
+        << QStringList{"--ports-file", "ctl.txt", "command", "testtone"} << false << quoted;
+    QTest::newRow("control characters from a ports file, as JSON")
+        << QStringList{"--ports-file", "ctl.txt", "--json", "command", "testtone"} << true
+        << quoted;
+}
+
+void TestCliUsage::usageErrorsForScripts()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, json);
+    QFETCH(QString, says);
+    Rig rig;
+    QVERIFY(rig.write(QStringLiteral("bad.DAB"), " 1 \r\n x \r\n"));
+    // A terminal's title escape between the letters of a port.
+    QVERIFY(rig.write(QStringLiteral("ctl.txt"), "1\nfo\x1b]0;owned\x07o\n"));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const Run r = rig.run(arguments);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains(says), qPrintable(r.err));
+    QVERIFY(!hasControlCharacter(r.err) && !hasControlCharacter(r.out));
+    if (!json) {
+        QCOMPARE(r.out, QString());
+        return;
+    }
+    QCOMPARE(r.lines().size(), 1);
+    QVERIFY2(r.out.startsWith(QStringLiteral("{\"ok\":false,\"error\":")), qPrintable(r.out));
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o.size(), 2);
+    QCOMPARE(o[QStringLiteral("ok")], QJsonValue(false));
+    QVERIFY2(o[QStringLiteral("error")].toString().contains(says), qPrintable(r.out));
+}
+
+void TestCliUsage::resultLinesShowNoControlCharacter()
+{
+    Rig rig;
+    // A device path that parses, with a screen-clearing escape in it.
+    QVERIFY(rig.write(QStringLiteral("ctl.txt"), "/dev/orvex-none\x1b[2J\n"));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const Run r = rig.run({"--ports-file", "ctl.txt", "command", "testtone"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.startsWith(QStringLiteral("/dev/orvex-none\\x1B[2J: testtone: failed: ")),
+             qPrintable(r.out));
+    QVERIFY(!hasControlCharacter(r.out));
 }
 
 void TestCliUsage::portsListsWhatEachNumberReaches()
@@ -130,6 +285,39 @@ void TestCliUsage::help()
     const Run r = rig.run({QStringLiteral("upload"), QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.startsWith(QStringLiteral("Usage: orvexdab-cli [--port PORT]...")));
+    QVERIFY(r.err.isEmpty());
+}
+
+void TestCliUsage::helpOfEachVerb_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("usage");
+    QTest::addColumn<QString>("mentions");
+    const QString global = QStringLiteral(
+        "Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] ");
+    QTest::newRow("send") << QStringList{"send", "--help"} << global + "send"
+                          << "FILE";
+    QTest::newRow("compare, -h after a global option")
+        << QStringList{"compare", "--port", "1", "-h"} << global + "compare"
+        << "FILE";
+    QTest::newRow("command") << QStringList{"command", "--help"} << global + "command"
+                             << "recall1";
+    QTest::newRow("whole program")
+        << QStringList{"--help"} << "Usage: orvexdab-cli [--port PORT]..."
+        << "--data-dir DIR";
+}
+
+void TestCliUsage::helpOfEachVerb()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, usage);
+    QFETCH(QString, mentions);
+    Rig rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const Run r = rig.run(arguments);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
+    QVERIFY2(r.out.contains(mentions), qPrintable(r.out));
     QVERIFY(r.err.isEmpty());
 }
 

@@ -1,0 +1,240 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Usage.h"
+
+#include <CLI/CLI.hpp>
+
+#include <QRegularExpression>
+
+#include <memory>
+
+namespace cli {
+namespace {
+
+constexpr char kGlobalSynopsis[] =
+    "orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] ";
+
+constexpr char kGlobalFooter[] =
+    "Options of every command, before or after it: --port PORT (repeatable), --ports-file FILE,\n"
+    "--json, --data-dir DIR, -h/--help, --version. 'orvexdab-cli --help' tells more.";
+
+// A verb's help opens with the whole line, global options included, so that it reads as the
+// program is typed, and says what the verb does below it.
+class VerbFormatter : public CLI::Formatter
+{
+public:
+    std::string make_description(const CLI::App*) const override { return {}; }
+
+    std::string make_usage(const CLI::App* app, std::string name) const override
+    {
+        std::string usage = CLI::Formatter::make_usage(app, name);
+        const std::string prefix = "Usage: ";
+        if (usage.rfind(prefix, 0) == 0) {
+            usage.insert(prefix.size(), kGlobalSynopsis);
+        }
+        if (!app->get_description().empty()) {
+            usage += "\n" + app->get_description() + "\n";
+        }
+        return usage;
+    }
+};
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// CLI11's own words where ours say the same more plainly; anything else passes as it is.
+QString parseErrorText(const CLI::ParseError& e)
+{
+    const QString what = fromStd(e.what());
+    static const QRegularExpression overridden(
+        QStringLiteral("^-*(\\S+) was given a disallowed flag override$"));
+    if (const QRegularExpressionMatch m = overridden.match(what); m.hasMatch()) {
+        return QStringLiteral("--%1 takes no value").arg(m.captured(1));
+    }
+    static const QRegularExpression missing(QStringLiteral("^-*(\\S+): \\d+ required .* missing$"));
+    if (const QRegularExpressionMatch m = missing.match(what); m.hasMatch()) {
+        return QStringLiteral("--%1 needs a value").arg(m.captured(1));
+    }
+    return what;
+}
+
+bool isOptionWord(const QString& word)
+{
+    return word.size() > 1 && word.startsWith(QLatin1Char('-'));
+}
+
+} // namespace
+
+CommandLine::CommandLine() : m_app("Talks to Orvex DAB+ processors from scripts.", "orvexdab-cli")
+{
+    m_app.set_help_flag("-h,--help", "Show the help and exit");
+    m_app.formatter(std::make_shared<VerbFormatter>());
+    // Unknown words are ours to word: they end in remaining() instead of an exception.
+    m_app.allow_extras();
+    // Options of the whole program keep working after the verb.
+    m_app.fallthrough();
+    m_app.require_subcommand(0, 1);
+
+    addValue(&m_app, "--port", "PORT", "A port number 0..255, a device path, tcp:// or rfc2217://",
+             [this](const QString& v) {
+                 m_invocation.ports.append({v, false});
+                 return QString();
+             });
+    addValue(&m_app, "--ports-file", "FILE", "One PORT a line", [this](const QString& v) {
+        m_invocation.ports.append({v, true});
+        return QString();
+    });
+    addSwitch(&m_app, "--json", "One JSON object a line", m_invocation.json);
+    addValue(&m_app, "--data-dir", "DIR", "The data folder (default: the panel's)",
+             [this](const QString& v) {
+                 if (!m_invocation.dataDir.isEmpty()) {
+                     return QStringLiteral("--data-dir given twice");
+                 }
+                 m_invocation.dataDir = v;
+                 return QString();
+             });
+    addSwitch(&m_app, "--version", "Show the version and exit", m_version);
+    registerVerbGroups(*this);
+}
+
+CLI::App* CommandLine::addVerb(const char* word, const char* description, Verb verb, Check check)
+{
+    CLI::App* sub = m_app.add_subcommand(word, description);
+    sub->footer(kGlobalFooter);
+    m_verbs.push_back({sub, verb, std::move(check)});
+    return sub;
+}
+
+void CommandLine::addValue(CLI::App* on, const char* name, const char* typeName,
+                           const char* description, std::function<QString(const QString&)> take)
+{
+    const QString option = QLatin1String(name);
+    on->add_option_function<std::string>(
+          name,
+          [this, option, take = std::move(take)](const std::string& value) {
+              if (value.empty()) {
+                  fail(QStringLiteral("%1 needs a value").arg(option));
+              } else {
+                  fail(take(fromStd(value)));
+              }
+          },
+          description)
+        ->trigger_on_parse()
+        ->expected(0, 1)
+        ->type_name(typeName);
+}
+
+void CommandLine::addSwitch(CLI::App* on, const char* name, const char* description, bool& set)
+{
+    on->add_flag_callback(
+          name, [&set] { set = true; }, description)
+        ->disable_flag_override();
+}
+
+void CommandLine::addMisplaced(CLI::App* owner, const QStringList& names, const QString& message)
+{
+    m_misplaced.push_back({owner, names, message});
+}
+
+void CommandLine::fail(const QString& error)
+{
+    if (m_error.isEmpty()) {
+        m_error = error;
+    }
+}
+
+QString CommandLine::leftoverError(const CLI::App* chosen, QStringList& surplus) const
+{
+    QStringList words;
+    for (const std::string& w : m_app.remaining()) {
+        words << fromStd(w);
+    }
+    if (chosen != nullptr) {
+        for (const std::string& w : chosen->remaining()) {
+            words << fromStd(w);
+        }
+    }
+    bool optionsEnded = false;
+    for (const QString& word : std::as_const(words)) {
+        // After "--" every word is an operand, one that starts with '-' included.
+        if (!optionsEnded && word == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !isOptionWord(word)) {
+            surplus << word;
+            continue;
+        }
+        const QString name = word.section(QLatin1Char('='), 0, 0);
+        for (const Misplaced& m : m_misplaced) {
+            if (m.owner != chosen && m.names.contains(name)) {
+                return m.message;
+            }
+        }
+        return QStringLiteral("unknown option %1").arg(name);
+    }
+    return {};
+}
+
+ParsedArguments CommandLine::parse(const QStringList& arguments)
+{
+    ParsedArguments parsed;
+    std::vector<std::string> args;
+    // CLI11 takes them last to first.
+    for (auto it = arguments.crbegin(); it != arguments.crend(); ++it) {
+        args.push_back(it->toStdString());
+    }
+    const CLI::App* chosen = nullptr;
+    try {
+        m_app.parse(args);
+    } catch (const CLI::CallForHelp&) {
+        m_invocation.verb = Verb::Help;
+        const std::vector<CLI::App*> subs = m_app.get_subcommands();
+        m_invocation.helpText = subs.empty() ? usageText() : fromStd(subs.front()->help());
+        parsed.invocation = m_invocation;
+        return parsed;
+    } catch (const CLI::ParseError& e) {
+        parsed.error = m_error.isEmpty() ? parseErrorText(e) : m_error;
+        return parsed;
+    }
+    if (!m_error.isEmpty()) {
+        parsed.error = m_error;
+        return parsed;
+    }
+    if (m_version) {
+        m_invocation.verb = Verb::Version;
+        parsed.invocation = m_invocation;
+        return parsed;
+    }
+    const std::vector<CLI::App*> subs = m_app.get_subcommands();
+    if (!subs.empty()) {
+        chosen = subs.front();
+    }
+    QStringList surplus;
+    if (const QString error = leftoverError(chosen, surplus); !error.isEmpty()) {
+        parsed.error = error;
+        return parsed;
+    }
+    if (chosen == nullptr) {
+        parsed.error = surplus.isEmpty() ? QStringLiteral("no command given")
+                                         : QStringLiteral("unknown command %1").arg(surplus[0]);
+        return parsed;
+    }
+    for (const VerbEntry& v : m_verbs) {
+        if (v.app == chosen) {
+            m_invocation.verb = v.verb;
+            parsed.error = v.check(surplus);
+        }
+    }
+    parsed.invocation = m_invocation;
+    return parsed;
+}
+
+ParsedArguments parseArguments(const QStringList& arguments)
+{
+    return CommandLine().parse(arguments);
+}
+
+} // namespace cli

@@ -1,0 +1,42 @@
+#include "session/OutputFile.h"
+
+#include "storage/AtomicWrite.h"
+#include "storage/ParameterFile.h"
+
+namespace session {
+
+storage::FileResult<model::ParameterSet::Values> readParameterValues(const QString& path)
+{
+    storage::FileResult<model::ParameterSet::Values> result;
+    model::ParameterSet set;
+    result.error = storage::readParameterFile(path, set);
+    if (!result.error) {
+        result.value = set.values();
+    }
+    return result;
+}
+
+OutputFileWriter::OutputFileWriter(int writers, QObject* parent) : QObject(parent)
+{
+    m_pool.setMaxThreadCount(writers);
+}
+
+OutputFileWriter::~OutputFileWriter()
+{
+    m_pool.waitForDone();
+}
+
+void OutputFileWriter::write(const QString& path, const model::ParameterSet::Values& values,
+                             Done done)
+{
+    model::ParameterSet set;
+    set.restore(values);
+    const QByteArray bytes = storage::formatParameterFile(set);
+    m_pool.start([this, path, bytes, done = std::move(done)] {
+        const std::optional<storage::FileError> error = storage::writeFileAtomically(path, bytes);
+        QMetaObject::invokeMethod(
+            this, [done, error] { done(error); }, Qt::QueuedConnection);
+    });
+}
+
+} // namespace session
