@@ -1,6 +1,5 @@
 #include "cli/Program.h"
 
-#include "cli/OutputCheck.h"
 #include "cli/PortListing.h"
 #include "cli/PortSpec.h"
 #include "cli/Report.h"
@@ -113,7 +112,7 @@ std::optional<QString> Program::checkOutputs() const
     // Each run knows its port by now, the panel's port of the settings file included.
     for (const PortRun* run : m_runs) {
         const QString path = outputPathFor(m_invocation.output, run->port());
-        if (const std::optional<storage::FileError> error = checkOutputPath(path)) {
+        if (const std::optional<storage::FileError> error = session::checkOutputPath(path)) {
             return fileErrorText(path, *error);
         }
     }

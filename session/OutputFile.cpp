@@ -1,9 +1,30 @@
 #include "session/OutputFile.h"
 
 #include "storage/AtomicWrite.h"
+#include "storage/OutputPath.h"
 #include "storage/ParameterFile.h"
 
 namespace session {
+
+std::optional<storage::FileError> checkOutputPath(const QString& path)
+{
+    using storage::FileErrorKind;
+    const std::optional<storage::OutputPathProblem> problem = storage::checkOutputPath(path);
+    if (!problem) {
+        return std::nullopt;
+    }
+    switch (*problem) {
+    case storage::OutputPathProblem::MissingFolder:
+        return storage::FileError{FileErrorKind::PathNotFound};
+    case storage::OutputPathProblem::Folder:
+    case storage::OutputPathProblem::NotRegularFile:
+        return storage::FileError{FileErrorKind::PathFileAccess};
+    case storage::OutputPathProblem::UnwritableFolder:
+    case storage::OutputPathProblem::ReadOnlyFile:
+        break;
+    }
+    return storage::FileError{FileErrorKind::PermissionDenied};
+}
 
 storage::FileResult<model::ParameterSet::Values> readParameterValues(const QString& path)
 {

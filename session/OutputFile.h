@@ -18,6 +18,12 @@ namespace session {
 // fire once, field by field, as they would there).
 storage::FileResult<model::ParameterSet::Values> readParameterValues(const QString& path);
 
+// Nothing when a parameter file may be written at path: its folder exists and takes a new file,
+// and the path is free or holds a regular file (a link to one included). Anything else is the
+// error the writer would give later, found before a run sends a byte: renaming over a device or
+// a FIFO would destroy it, and a file that cannot be written would lose what the run read.
+std::optional<storage::FileError> checkOutputPath(const QString& path);
+
 // Writes parameter files off the event loop, each replaced all at once or not at all. Writing a
 // file is mostly waiting for the disk, so many processors' files are flushed side by side.
 class OutputFileWriter : public QObject

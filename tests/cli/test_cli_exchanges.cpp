@@ -310,7 +310,7 @@ void TestCliExchanges::dataDirNamesTheFolderOfPortsAndSettings()
     rig.addSimulator(6);
     // The simulator's link and its owner file move to the other folder.
     QVERIFY(QDir(rig.dir.path()).mkpath(QStringLiteral("station/ports")));
-    for (const QString name : {QStringLiteral("COM6"), QStringLiteral("COM6.owner")}) {
+    for (const QString& name : {QStringLiteral("COM6"), QStringLiteral("COM6.owner")}) {
         QVERIFY(!QFile::exists(rig.path(QStringLiteral("ports/") + name)) ||
                 QFile::rename(rig.path(QStringLiteral("ports/") + name),
                               rig.path(QStringLiteral("station/ports/") + name)));
