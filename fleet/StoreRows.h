@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fleet/Store.h"
+#include "link/Printable.h"
 
 #include <QSqlQuery>
 
@@ -47,6 +48,12 @@ inline Store::SiteRow siteRowFrom(const QSqlQuery& q)
         r.site.status.drift = q.value(10).toInt();
     }
     return r;
+}
+
+inline StoreError unknownVersion(const QString& site, int number)
+{
+    return {StoreErrorKind::UnknownVersion,
+            QStringLiteral("site \"%1\" has no version %2").arg(lnk::printable(site)).arg(number)};
 }
 
 } // namespace fleet

@@ -2,6 +2,7 @@
 // their rules, versions only on change, status and events, references and drift, a missing, a
 // newer and a damaged store, writers at once, a writer killed, a full disk.
 #include "StoreRig.h"
+#include "fleet/History.h"
 
 #include <QFile>
 #include <QProcess>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void removedSitesKeepTheirHistory();
     void versionsOnlyOnChange();
     void statusReferencesAndEvents();
+    void historyAndExport();
     void readingAMissingStoreCreatesNothing();
     void newerSchemaRefusedAndNotWritten();
     void damagedFileKeptByteForByte_data();
@@ -240,6 +242,55 @@ void TestFleetStore::statusReferencesAndEvents()
     QCOMPARE(store->unapprove(n, lnk::Layout::Night).value, 0);
     QCOMPARE(store->unapprove(n, std::nullopt).value, 1);
     QVERIFY(!store->site(n).value.status.drift);
+}
+
+void TestFleetStore::historyAndExport()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.open();
+    const QString n = QStringLiteral("North");
+    QVERIFY(store->addSite(n, QStringLiteral("3")).ok());
+    fleet::NewVersion night = dayVersion(8, 200);
+    night.layout = lnk::Layout::Night;
+    night.values[model::index(model::Member::Space)] = 1;
+    QVERIFY(store->record(n, success(dayVersion(1))).ok());
+    QVERIFY(store->record(n, success(night)).ok());
+    QVERIFY(store->record(n, success(dayVersion(2, 3))).ok());
+    QVERIFY(store->approve(n, 2).ok());
+
+    const auto h = fleet::history(*store, n);
+    QVERIFY(h.ok());
+    QCOMPARE(h.value.size(), 3);
+    QVERIFY(!h.value[0].differences);
+    QVERIFY(!h.value[1].differences);                   // the first night version
+    QCOMPARE(h.value[2].differences, std::optional(2)); // from version 1, the day one before it
+    QCOMPARE(h.value[1].version.reference, true);
+    QCOMPARE(fleet::history(*store, QStringLiteral("nowhere")).error->kind,
+             StoreErrorKind::UnknownSite);
+
+    // The night version's 25 members, the rest from the base file; one printed number a line.
+    const auto dab = [](const QList<int>& lines) {
+        QByteArray bytes;
+        for (const int v : lines) {
+            bytes += ' ' + QByteArray::number(v) + " \r\n";
+        }
+        return bytes;
+    };
+    const QString base = rig.dir.filePath(QStringLiteral("base.DAB"));
+    QFile baseFile(base);
+    QVERIFY(baseFile.open(QIODevice::WriteOnly));
+    baseFile.write(dab({3,  4,  5,  6,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                        20, 21, 22, 23, 24, 25, 26, 0,  0,  0,  0,  27, 28, 29, 30, 31}));
+    baseFile.close();
+    const QString out = rig.dir.filePath(QStringLiteral("out.DAB"));
+    const fleet::ExportResult exported = fleet::exportVersion(*store, n, 2, out, base);
+    QVERIFY2(exported.ok(), qPrintable(exported.baseError + exported.writeError));
+    QCOMPARE(fileBytes(out), dab({8, 200, 255, 255, 1, 1, 1, 1, 1, 255, 255, 255, 255, 1,  1, 1, 1,
+                                  1, 1,   1,   255, 1, 0, 1, 0, 0, 0,   27,  28,  29,  30, 31}));
+    QVERIFY(!fleet::exportVersion(*store, n, 2, out, rig.dir.filePath(QStringLiteral("none.DAB")))
+                 .baseError.isEmpty());
+    QCOMPARE(fleet::exportVersion(*store, n, 4, out).error->kind, StoreErrorKind::UnknownVersion);
 }
 
 void TestFleetStore::readingAMissingStoreCreatesNothing()

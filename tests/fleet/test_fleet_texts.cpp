@@ -5,6 +5,9 @@
 #include "fleet/StoreLocation.h"
 #include "fleet/ValuesText.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using fleet::CheckState;
@@ -47,6 +50,8 @@ private Q_SLOTS:
     void malformedValuesAreRefused();
     void storeAddresses_data();
     void storeAddresses();
+    void storeOfADataFolder_data();
+    void storeOfADataFolder();
     void checkLine_data();
     void checkLine();
     void metricsText();
@@ -147,6 +152,39 @@ void TestFleetTexts::storeAddresses()
     const fleet::LocationParse parsed = fleet::parseStoreUrl(url);
     QCOMPARE(parsed.location ? parsed.location->display() : QString(), display);
     QCOMPARE(parsed.error.isEmpty(), !display.isEmpty());
+}
+
+void TestFleetTexts::storeOfADataFolder_data()
+{
+    QTest::addColumn<QByteArray>("ini"); // "(none)": no fleet.ini
+    QTest::addColumn<QString>("store");  // "DIR/" stands for the data folder; empty: refused
+    QTest::newRow("no fleet.ini") << QByteArray("(none)") << "DIR/fleet.sqlite";
+    QTest::newRow("another section only")
+        << QByteArray("[ports]\nurl=sqlite:/x\n") << "DIR/fleet.sqlite";
+    QTest::newRow("a shared file")
+        << QByteArray("; shared\r\n[store]\r\nurl = sqlite:/var/lib/orvexdab/fleet.sqlite\r\n")
+        << "/var/lib/orvexdab/fleet.sqlite";
+    QTest::newRow("a database server")
+        << QByteArray("[Store]\nURL=postgresql://ops@db/fleet\n") << "postgresql://ops@db/fleet";
+    QTest::newRow("an address that does not parse")
+        << QByteArray("[store]\nurl=db.example\n") << "";
+}
+
+void TestFleetTexts::storeOfADataFolder()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, store);
+    QTemporaryDir dir;
+    if (ini != "(none)") {
+        QFile f(dir.filePath(QStringLiteral("fleet.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(ini) == ini.size());
+    }
+    const fleet::LocationParse where = fleet::storeLocationFor(dir.path());
+    QCOMPARE(where.location ? where.location->display() : QString(),
+             QString(store).replace(QStringLiteral("DIR"), dir.path()));
+    // Named on the command line, the file is not read.
+    QCOMPARE(fleet::storeLocationFor(dir.path(), QStringLiteral("sqlite:/x.sqlite")).location->path,
+             QStringLiteral("/x.sqlite"));
 }
 
 void TestFleetTexts::checkLine_data()
