@@ -97,6 +97,8 @@ private Q_SLOTS:
     void restoreReadsBack_data();
     void restoreReadsBack();
     void restoreOfAFrameTheProcessorIgnores();
+    void restoreSavesWithTheLayoutsCommand_data();
+    void restoreSavesWithTheLayoutsCommand();
     void workerAnswersOnTheCallersThread();
     void panelExchangesBecomeVersions();
 };
@@ -362,7 +364,6 @@ void TestFleetRuns::restoreReadsBack()
     v.layout = version;
     QVERIFY(store->record(n, storerig::success(v)).ok());
     rig.hold(kNorth, 5);
-    const int mark = processor.log().count();
 
     fleet::RestoreRequest request{n, 1, true, rig.link, QStringLiteral("op@desk")};
     fleet::RestoreRun run(request, *rig.worker);
@@ -379,16 +380,10 @@ void TestFleetRuns::restoreReadsBack()
     QCOMPARE(back.source, fleet::Source::Restore);
     QCOMPARE(back.note, QStringLiteral("restored from version 1"));
     QCOMPARE(back.by, QStringLiteral("op@desk"));
-    QVERIFY2(processor.log().waitFor(version == lnk::Layout::Day ? QStringLiteral("Saveday")
-                                                                 : QStringLiteral("Savenight"),
-                                     mark, 5s),
-             qPrintable(processor.log().lines().join(QLatin1Char('\n'))));
     const sim::State held = processor.state();
     const sim::Values& block = version == lnk::Layout::Day ? held.current : held.night;
     QCOMPARE(block[model::index(model::Member::gate)], 42);
     QCOMPARE(block[model::index(model::Member::ranges)], 17);
-    const sim::Values& saved = version == lnk::Layout::Day ? held.dayPreset : held.nightPreset;
-    QCOMPARE(saved, held.current);
 }
 
 void TestFleetRuns::restoreOfAFrameTheProcessorIgnores()
@@ -415,6 +410,52 @@ void TestFleetRuns::restoreOfAFrameTheProcessorIgnores()
     QCOMPARE(line.exchanges[0].written.size(), 42);
     QCOMPARE(quint8(line.exchanges[0].written[0]), quint8(126));
     QCOMPARE(quint8(line.exchanges[0].written[1]), quint8(42));
+}
+
+void TestFleetRuns::restoreSavesWithTheLayoutsCommand_data()
+{
+    QTest::addColumn<lnk::Layout>("version");
+    QTest::addColumn<int>("replyLength");
+    QTest::addColumn<QByteArray>("frameStart");
+    QTest::addColumn<QByteArray>("save");
+    QTest::addColumn<QString>("notVerified");
+    QTest::newRow("day version: saveday")
+        << lnk::Layout::Day << 25 << QByteArray("\x7e\x2a\x11") << QByteArray("\x91")
+        << "sent, not verified: the processor answers with its night block";
+    QTest::newRow("night version: savenight")
+        << lnk::Layout::Night << 42 << QByteArray("\x7e\x2a\x11") << QByteArray("\x95")
+        << "sent, not verified: the processor answers with its day block";
+}
+
+void TestFleetRuns::restoreSavesWithTheLayoutsCommand()
+{
+    QFETCH(lnk::Layout, version);
+    QFETCH(int, replyLength);
+    QFETCH(QByteArray, frameStart);
+    QFETCH(QByteArray, save);
+    QFETCH(QString, notVerified);
+    Rig rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    MemoryLine line;
+    line.nextReply = QByteArray(replyLength, char(1));
+    auto store = rig.direct();
+    QVERIFY(store->addSite(QStringLiteral("North"), QStringLiteral("7")).ok());
+    fleet::NewVersion v = storerig::dayVersion(42, 17);
+    v.layout = version;
+    QVERIFY(store->record(QStringLiteral("North"), storerig::success(v)).ok());
+    fleet::LinkSetup link = rig.link;
+    link.lines = &line;
+    fleet::RestoreRun run({QStringLiteral("North"), 1, true, link, QStringLiteral("op@desk")},
+                          *rig.worker);
+    const auto r = Rig::finish(run, &fleet::RestoreRun::finished);
+    QVERIFY(r);
+    QCOMPARE(r->notVerifiedText(), notVerified);
+    QVERIFY(!r->ok());
+    QCOMPARE(line.exchanges.size(), 3);
+    QVERIFY(line.exchanges[0].written.startsWith(frameStart));
+    QCOMPARE(line.exchanges[1].written, QByteArray("\xe2"));
+    QCOMPARE(line.exchanges[2].written, save);
+    QVERIFY(r->saveSent);
 }
 
 void TestFleetRuns::workerAnswersOnTheCallersThread()
