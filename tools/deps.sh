@@ -2,11 +2,11 @@
 ORVEX_BUILD_PACKAGES=(
     cmake g++ ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev libcli11-dev
-    qt6-qpa-plugins libqt6svg6 libqt6printsupport6
+    qt6-qpa-plugins libqt6svg6 libqt6printsupport6 libqt6sql6-sqlite libqt6sql6-psql
 )
 ORVEX_TEST_PACKAGES=(
     clang-format xvfb xauth poppler-utils socat util-linux file desktop-file-utils appstream
-    clang libfuzzer-14-dev libclang-rt-14-dev ser2net lintian
+    clang libfuzzer-14-dev libclang-rt-14-dev ser2net lintian postgresql postgresql-common
     g++-mingw-w64-x86-64-posix jq systemd
 )
 

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "fleet/Hooks.h"
+#include "fleet/SiteUpload.h"
+#include "fleet/StoreWorker.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <map>
+
+// A backup run: every chosen site uploaded at once, each reply stored as a new version when it
+// differs from the site's latest version of that layout, every attempt recorded in the site's
+// status. Then, when asked, the metrics file and the on-change hooks.
+namespace fleet {
+
+struct BackupOptions
+{
+    Selection selection;
+    LinkSetup link;
+    Source source = Source::Backup;
+    QString note;                // kept with every version the run stores
+    QString by = currentActor(); // user@host
+    QString metricsPath;         // empty: no metrics file
+    QString hookCommand;         // empty: no hooks
+    std::chrono::milliseconds hookLimit = kHookLimit;
+};
+
+struct SiteBackup
+{
+    QString site;
+    AttemptOutcome outcome = AttemptOutcome::Failed;
+    int version = 0;                   // New, Changed
+    int differences = 0;               // Changed
+    std::optional<lnk::Layout> layout; // what the processor answered with
+    QString error;                     // Failed: the exchange's or the store's message
+};
+
+struct BackupReport
+{
+    // The run did not start: no store, an unknown site, an empty group. No processor was asked.
+    std::optional<StoreError> error;
+    QList<SiteBackup> sites; // in site-name order
+    QList<SiteEvent> events;
+    QList<HookFailure> hookFailures;
+    std::optional<QString> metricsError;
+    double seconds = 0; // from the start to the last site recorded
+
+    bool anyFailed() const;
+};
+
+class BackupRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    BackupRun(BackupOptions options, StoreWorker& store, QObject* parent = nullptr);
+
+    void start();
+    const BackupReport& report() const { return m_report; }
+
+Q_SIGNALS:
+    // As each site is recorded, for progress.
+    void siteDone(const fleet::SiteBackup& site, int done, int total);
+    void hookFailed(const fleet::HookFailure& failure);
+    void finished(const fleet::BackupReport& report);
+
+private:
+    void onSelected(const StoreResult<QList<Site>>& sites);
+    void onUploaded(const QString& site, const LiveValues& live);
+    void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
+    void afterSites();
+    void afterMetrics(const std::optional<QString>& error);
+    void finish();
+
+    BackupOptions m_options;
+    StoreWorker& m_store;
+    QElapsedTimer m_clock;
+    std::map<QString, SiteBackup> m_done;
+    int m_total = 0;
+    BackupReport m_report;
+    HookRunner* m_hooks = nullptr;
+};
+
+// Writes the metrics of every site in the store, all at once; the error, if any.
+std::optional<QString> writeMetricsFile(Store& store, const QString& path,
+                                        std::optional<double> runSeconds);
+
+} // namespace fleet

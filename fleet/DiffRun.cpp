@@ -1,0 +1,206 @@
+#include "fleet/Compare.h"
+
+#include "link/Printable.h"
+
+#include <QRegularExpression>
+
+namespace fleet {
+namespace {
+
+StoreError noVersion(const QString& why)
+{
+    return {StoreErrorKind::UnknownVersion, why};
+}
+
+} // namespace
+
+std::optional<DiffSideSpec> parseDiffSide(const QString& text)
+{
+    if (text == QLatin1String("reference")) {
+        return DiffSideSpec{DiffSideSpec::Kind::Reference, 0};
+    }
+    if (text == QLatin1String("live")) {
+        return DiffSideSpec{DiffSideSpec::Kind::Live, 0};
+    }
+    static const QRegularExpression number(QStringLiteral("^[1-9][0-9]{0,8}$"));
+    if (number.match(text).hasMatch()) {
+        return DiffSideSpec{DiffSideSpec::Kind::Version, text.toInt()};
+    }
+    return std::nullopt;
+}
+
+QString DiffSide::label() const
+{
+    switch (spec.kind) {
+    case DiffSideSpec::Kind::Version:
+        return QStringLiteral("version %1").arg(version);
+    case DiffSideSpec::Kind::Reference:
+        return QStringLiteral("reference (version %1)").arg(version);
+    case DiffSideSpec::Kind::Live:
+        break;
+    }
+    return QStringLiteral("live");
+}
+
+DiffRun::DiffRun(QString site, std::optional<DiffSideSpec> a, std::optional<DiffSideSpec> b,
+                 LinkSetup link, StoreWorker& store, QObject* parent)
+    : QObject(parent), m_site(std::move(site)), m_a(a), m_b(b), m_link(std::move(link)),
+      m_store(store)
+{
+    m_result.site = m_site;
+}
+
+void DiffRun::start()
+{
+    const QString name = m_site;
+    m_store.call<Stored>(
+        this,
+        [name](Store& s) {
+            Stored st;
+            const StoreResult<Site> site = s.site(name);
+            if ((st.error = site.error)) {
+                return st;
+            }
+            st.site = site.value;
+            const StoreResult<QList<Version>> versions = s.versions(name);
+            st.error = versions.error;
+            st.versions = versions.value;
+            return st;
+        },
+        [this](const Stored& st) { onStored(st); });
+}
+
+void DiffRun::onStored(const Stored& stored)
+{
+    m_stored = stored;
+    m_result.site = stored.site.name.isEmpty() ? m_site : stored.site.name;
+    if ((m_result.error = stored.error)) {
+        finish();
+        return;
+    }
+    const auto isLive = [](const std::optional<DiffSideSpec>& s) {
+        return s && s->kind == DiffSideSpec::Kind::Live;
+    };
+    if (!isLive(m_a) && !isLive(m_b)) {
+        resolve();
+        return;
+    }
+    auto* upload = new SiteUpload(stored.site.port, m_link, this);
+    connect(upload, &SiteUpload::finished, this, [this, upload](const LiveValues& live) {
+        upload->deleteLater();
+        onLive(live);
+    });
+    upload->start();
+}
+
+void DiffRun::onLive(const LiveValues& live)
+{
+    m_live = live;
+    if (!live.ok) {
+        m_result.liveError = live.error;
+        finish();
+        return;
+    }
+    resolve();
+}
+
+void DiffRun::resolve()
+{
+    const QList<Version>& versions = m_stored.versions;
+    const QString site = m_result.site;
+    const auto find = [&](int number) -> const Version* {
+        for (const Version& v : versions) {
+            if (v.number == number) {
+                return &v;
+            }
+        }
+        return nullptr;
+    };
+    if (!m_b) {
+        if (versions.isEmpty()) {
+            m_result.error = noVersion(QStringLiteral("site \"%1\" has no version yet").arg(site));
+            finish();
+            return;
+        }
+        m_b = DiffSideSpec{DiffSideSpec::Kind::Version, versions.last().number};
+        if (!m_a) {
+            const lnk::Layout layout = versions.last().layout;
+            for (qsizetype i = versions.size() - 2; i >= 0 && !m_a; --i) {
+                if (versions[i].layout == layout) {
+                    m_a = DiffSideSpec{DiffSideSpec::Kind::Version, versions[i].number};
+                }
+            }
+            if (!m_a) {
+                m_result.error = noVersion(
+                    QStringLiteral("site \"%1\" has no version of the %2 layout before version %3")
+                        .arg(site, layoutName(layout))
+                        .arg(versions.last().number));
+                finish();
+                return;
+            }
+        }
+    }
+    const auto fill = [&](const DiffSideSpec& spec, DiffSide& side) -> bool {
+        side.spec = spec;
+        if (spec.kind == DiffSideSpec::Kind::Live) {
+            side.layout = m_live->layout;
+            side.values = m_live->values;
+        } else if (spec.kind == DiffSideSpec::Kind::Version) {
+            const Version* v = find(spec.number);
+            if (v == nullptr) {
+                m_result.error = StoreError{
+                    StoreErrorKind::UnknownVersion,
+                    QStringLiteral("site \"%1\" has no version %2").arg(site).arg(spec.number)};
+                return false;
+            }
+            side.version = v->number;
+            side.layout = v->layout;
+            side.values = v->values;
+        }
+        return true;
+    };
+    if (!fill(*m_a, m_result.a) || !fill(*m_b, m_result.b)) {
+        finish();
+        return;
+    }
+    for (auto [spec, side, other] :
+         {std::tuple{*m_a, &m_result.a, &m_result.b}, std::tuple{*m_b, &m_result.b, &m_result.a}}) {
+        if (spec.kind != DiffSideSpec::Kind::Reference) {
+            continue;
+        }
+        std::optional<lnk::Layout> layout;
+        if (other->spec.kind != DiffSideSpec::Kind::Reference) {
+            layout = other->layout;
+        } else if (!versions.isEmpty()) {
+            layout = versions.last().layout;
+        }
+        const Version* ref = nullptr;
+        for (const Version& v : versions) {
+            if (layout && v.reference && v.layout == *layout) {
+                ref = &v;
+            }
+        }
+        if (ref == nullptr) {
+            m_result.error = noVersion(
+                QStringLiteral("site \"%1\" has no reference%2")
+                    .arg(site, layout
+                                   ? QStringLiteral(" for the %1 layout").arg(layoutName(*layout))
+                                   : QString()));
+            finish();
+            return;
+        }
+        side->version = ref->number;
+        side->layout = ref->layout;
+        side->values = ref->values;
+    }
+    m_result.differences = session::differences(m_result.a.carried(), m_result.b.carried());
+    finish();
+}
+
+void DiffRun::finish()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT finished(m_result); }, Qt::QueuedConnection);
+}
+
+} // namespace fleet

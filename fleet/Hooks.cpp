@@ -1,0 +1,102 @@
+#include "fleet/Hooks.h"
+
+#include <QProcess>
+#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <unistd.h>
+#endif
+
+namespace fleet {
+
+HookRunner::HookRunner(QString command, std::chrono::milliseconds limit, QObject* parent)
+    : QObject(parent), m_command(std::move(command)), m_limit(limit)
+{}
+
+void HookRunner::run(const SiteEvent& event)
+{
+    m_waiting.push_back(event);
+    startNext();
+}
+
+void HookRunner::startNext()
+{
+    while (m_running < kHooksAtOnce && !m_waiting.empty()) {
+        const SiteEvent event = m_waiting.front();
+        m_waiting.pop_front();
+        ++m_running;
+        auto* p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVEXDAB_SITE"), event.site);
+        env.insert(QStringLiteral("ORVEXDAB_EVENT"), eventName(event.kind));
+        env.insert(QStringLiteral("ORVEXDAB_VERSION"),
+                   event.version > 0 ? QString::number(event.version) : QString());
+        env.insert(QStringLiteral("ORVEXDAB_DIFFERENCES"),
+                   event.kind == EventKind::Changed || event.kind == EventKind::Drift
+                       ? QString::number(event.differences)
+                       : QString());
+        p->setProcessEnvironment(env);
+        p->setStandardInputFile(QProcess::nullDevice());
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+#ifdef Q_OS_UNIX
+        p->setChildProcessModifier([] {
+            // A group of its own, so a hook that hangs goes with everything it started; and its
+            // output to standard error, since standard output carries the program's own lines.
+            ::setsid();
+            ::dup2(STDERR_FILENO, STDOUT_FILENO);
+        });
+#endif
+        auto* limit = new QTimer(p);
+        limit->setSingleShot(true);
+        auto done = std::make_shared<bool>(false);
+        const auto end = [this, p, event, done](const QString& failure) {
+            if (*done) {
+                return;
+            }
+            *done = true;
+            p->deleteLater();
+            ended(event, failure);
+        };
+        connect(limit, &QTimer::timeout, p, [p, end, this] {
+#ifdef Q_OS_UNIX
+            if (p->processId() > 0) {
+                ::kill(-pid_t(p->processId()), SIGKILL);
+            }
+#endif
+            p->kill();
+            end(QStringLiteral("did not end within %1 s")
+                    .arg(std::chrono::duration<double>(m_limit).count()));
+        });
+        connect(p, &QProcess::finished, p, [end](int code, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit) {
+                end(QStringLiteral("ended by a signal"));
+            } else if (code != 0) {
+                end(QStringLiteral("exited with status %1").arg(code));
+            } else {
+                end({});
+            }
+        });
+        connect(p, &QProcess::errorOccurred, p, [p, end](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                end(QStringLiteral("could not start: %1").arg(p->errorString()));
+            }
+        });
+        limit->start(m_limit);
+        p->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), m_command});
+    }
+}
+
+void HookRunner::ended(const SiteEvent& event, const QString& failure)
+{
+    --m_running;
+    if (!failure.isEmpty()) {
+        Q_EMIT failed({event, failure});
+    }
+    startNext();
+    if (idle()) {
+        Q_EMIT allDone();
+    }
+}
+
+} // namespace fleet

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "fleet/StoreLocation.h"
+#include "fleet/StoreTypes.h"
+
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariantList>
+
+#include <functional>
+
+class QSqlQuery;
+class QSqlError;
+
+// The fleet store through Qt SQL, on SQLite or PostgreSQL with the same code. A Store is one
+// connection and belongs to the thread that made it (Qt SQL's rule): use one per thread, or
+// StoreWorker to call one from the panel's thread.
+//
+// Nothing is created by reading: a read of a missing store reports Missing. The first write
+// creates the schema. Writes run in one transaction each (BEGIN IMMEDIATE on SQLite, the site's
+// row locked on PostgreSQL) and are tried again, within a bound, while other writers hold the
+// store, so several processes may write at once without losing a version.
+namespace fleet {
+
+inline constexpr int kSchemaVersion = 1;
+
+// The sites a command names: some by name, a group, or all of them.
+struct Selection
+{
+    QStringList names;
+    QString group;
+    bool all = false;
+};
+
+struct SiteChange
+{
+    std::optional<QString> port;
+    std::optional<QString> group;
+    std::optional<QString> name;
+};
+
+// One attempt to read a site's values: what was taken, or why nothing was.
+struct Attempt
+{
+    QDateTime at = QDateTime::currentDateTimeUtc();
+    std::optional<NewVersion> taken; // nothing: the attempt failed
+    QString error;                   // failed attempts: the message
+    bool onlyWhenChanged = true;     // backups: a new version only when the values differ
+};
+
+enum class EventKind
+{
+    Changed,   // a new version that differs from the one before it of the same layout
+    Failed,    // the site entered failure
+    Drift,     // the site entered drift from its reference
+    Recovered, // the first success after failures
+};
+QString eventName(EventKind kind); // "changed", "failed", "drift", "recovered"
+
+struct SiteEvent
+{
+    QString site;
+    EventKind kind = EventKind::Changed;
+    int version = 0;     // the site's latest version (0: none)
+    int differences = 0; // changed: from the previous version; drift: from the reference
+};
+
+enum class AttemptOutcome
+{
+    New,       // the first version of that layout
+    Unchanged, // the same values as the latest version of that layout: nothing stored
+    Changed,   // a new version
+    Failed,
+};
+
+struct Recorded
+{
+    AttemptOutcome outcome = AttemptOutcome::Failed;
+    int version = 0;     // New, Changed: the stored version
+    int differences = 0; // Changed: from the previous version of that layout
+    QList<SiteEvent> events;
+};
+
+class Store
+{
+public:
+    explicit Store(StoreLocation location);
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    const StoreLocation& location() const { return m_location; }
+
+    // Opens the store for reading: Missing, Newer, Damaged and so on, or nothing when it can be
+    // read. An older schema is brought up to date first.
+    std::optional<StoreError> openForReading();
+
+    // The sites, in name order (regardless of case), removed ones only when asked for.
+    StoreResult<QList<Site>> sites(bool withRemoved = false);
+    StoreResult<Site> site(const QString& name);
+    // The site on a port (the panel asks on every exchange); nothing when no site uses it.
+    StoreResult<std::optional<Site>> siteOnPort(const QString& port);
+    // The sites named, in name order; an unknown name or an empty group is UnknownSite.
+    StoreResult<QList<Site>> select(const Selection& selection);
+
+    StoreResult<Site> addSite(const QString& name, const QString& port, const QString& group = {});
+    StoreResult<Site> changeSite(const QString& name, const SiteChange& change);
+    // The history stays unless purge; a removed site comes back with it when added again.
+    std::optional<StoreError> removeSite(const QString& name, bool purge);
+
+    // Every version of a site, oldest first, each with its reference flag.
+    StoreResult<QList<Version>> versions(const QString& name);
+    StoreResult<Version> version(const QString& name, int number);
+    // The latest version, of one layout or of any; nothing when there is none.
+    StoreResult<std::optional<Version>> latest(const QString& name,
+                                               std::optional<lnk::Layout> layout = std::nullopt);
+    StoreResult<std::optional<Version>> reference(const QString& name, lnk::Layout layout);
+
+    // Records an attempt: the status, a new version when one is due, the site's drift, and the
+    // events that came of it. All in one transaction.
+    StoreResult<Recorded> record(const QString& name, const Attempt& attempt);
+
+    // The version (default: the latest) becomes the reference of its layout.
+    StoreResult<Version> approve(const QString& name, std::optional<int> number = std::nullopt);
+    // Removes the reference of one layout, or of both; how many were removed.
+    StoreResult<int> unapprove(const QString& name, std::optional<lnk::Layout> layout);
+
+    // For tests and benchmarks: the bytes the values of one version take.
+    static int storedBytes(const Version& version);
+
+    // A site's row as the store's own parts read it.
+    struct SiteRow;
+
+private:
+    std::optional<StoreError> connect();
+    std::optional<StoreError> ensure(bool write);
+    std::optional<StoreError> createSchema();
+    std::optional<StoreError> migrate(int from);
+    StoreResult<int> schemaVersion(bool* present);
+
+    // Runs body in one write transaction, again while other writers hold the store.
+    std::optional<StoreError> write(const std::function<std::optional<StoreError>()>& body);
+    std::optional<StoreError> exec(QSqlQuery& q, const QString& sql,
+                                   const QVariantList& binds = {});
+    StoreError errorOf(const QSqlError& error, const QString& doing);
+
+    StoreResult<SiteRow> siteRow(const QString& name, bool lock);
+    StoreResult<std::optional<Version>> latestOf(qint64 siteId, std::optional<lnk::Layout> layout);
+    StoreResult<std::optional<Version>> versionOf(qint64 siteId, int number);
+    StoreResult<std::optional<Version>> referenceOf(qint64 siteId, lnk::Layout layout);
+    // Recomputes the stored drift of a site; the drift before and after.
+    StoreResult<std::pair<std::optional<int>, std::optional<int>>> refreshDrift(qint64 siteId);
+    StoreResult<Version> versionFrom(QSqlQuery& q, const QString& site);
+    StoreResult<Site> addSiteIn(const QString& name, const QString& port, const QString& group);
+
+    bool postgres() const { return m_location.kind == StoreKind::Postgres; }
+
+    StoreLocation m_location;
+    QString m_connectionName;
+    QSqlDatabase m_db;
+    bool m_connected = false;
+    bool m_ready = false; // the schema is there and current
+    bool m_retryable = false;
+};
+
+} // namespace fleet

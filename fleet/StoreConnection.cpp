@@ -1,0 +1,205 @@
+#include "fleet/Store.h"
+
+#include <QAtomicInteger>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+
+namespace fleet {
+namespace {
+
+// Each connection has a name of its own: Qt SQL keeps connections by name, per process.
+QString newConnectionName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("orvexfleet-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+// How long SQLite waits for another writer before it reports busy, and how often a whole write
+// is tried again after that (or after PostgreSQL reports a conflict).
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kWriteAttempts = 12;
+constexpr unsigned long kRetryPauseMs = 50;
+
+// SQLite result codes (the low byte of an extended code).
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteFull = 13;
+constexpr int kSqliteNotADb = 26;
+
+QString driverName(StoreKind kind)
+{
+    return kind == StoreKind::Sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
+}
+
+} // namespace
+
+Store::Store(StoreLocation location)
+    : m_location(std::move(location)), m_connectionName(newConnectionName())
+{}
+
+Store::~Store()
+{
+    if (m_connected) {
+        m_db.close();
+    }
+    m_db = QSqlDatabase();
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+}
+
+std::optional<StoreError> Store::connect()
+{
+    if (m_connected) {
+        return std::nullopt;
+    }
+    const QString driver = driverName(m_location.kind);
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        return StoreError{StoreErrorKind::NoDriver,
+                          m_location.kind == StoreKind::Sqlite
+                              ? QStringLiteral("Qt SQL has no SQLite driver (Debian package "
+                                               "libqt6sql6-sqlite)")
+                              : QStringLiteral("Qt SQL has no PostgreSQL driver (Debian package "
+                                               "libqt6sql6-psql)")};
+    }
+    m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
+    if (m_location.kind == StoreKind::Sqlite) {
+        m_db.setDatabaseName(m_location.path);
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    } else {
+        m_db.setDatabaseName(m_location.database);
+        if (!m_location.host.isEmpty()) {
+            m_db.setHostName(m_location.host);
+        }
+        if (m_location.port >= 0) {
+            m_db.setPort(m_location.port);
+        }
+        if (!m_location.user.isEmpty()) {
+            m_db.setUserName(m_location.user);
+        }
+        m_db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    }
+    if (!m_db.open()) {
+        const StoreError e{StoreErrorKind::Unreachable,
+                           QStringLiteral("%1: cannot open the store: %2")
+                               .arg(m_location.display(), m_db.lastError().text().trimmed())};
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        return e;
+    }
+    m_connected = true;
+    QSqlQuery q(m_db);
+    if (m_location.kind == StoreKind::Sqlite) {
+        // Read before anything else touches the file: a file that is no database is reported
+        // here, before any setting could write to it.
+        if (auto e = exec(q, QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            return e;
+        }
+        for (const char* pragma : {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL"}) {
+            if (auto e = exec(q, QLatin1String(pragma))) {
+                return e;
+            }
+        }
+    } else {
+        if (auto e = exec(q, QStringLiteral("SET client_min_messages = WARNING"))) {
+            return e;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<StoreError> Store::write(const std::function<std::optional<StoreError>()>& body)
+{
+    std::optional<StoreError> error;
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        QSqlQuery q(m_db);
+        error = exec(q, postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+        if (!error) {
+            error = body();
+            if (!error) {
+                error = exec(q, QStringLiteral("COMMIT"));
+                if (!error) {
+                    return std::nullopt;
+                }
+            }
+            const bool retry = m_retryable;
+            QSqlQuery rollback(m_db);
+            rollback.exec(QStringLiteral("ROLLBACK"));
+            m_retryable = retry;
+        }
+        if (!m_retryable) {
+            return error;
+        }
+        QThread::msleep(kRetryPauseMs * (attempt + 1));
+    }
+    error->kind = StoreErrorKind::Busy;
+    error->message = QStringLiteral("%1: other writers held the store too long (%2)")
+                         .arg(m_location.display(), error->message);
+    return error;
+}
+
+std::optional<StoreError> Store::exec(QSqlQuery& q, const QString& sql, const QVariantList& binds)
+{
+    q.setForwardOnly(true);
+    bool ok = false;
+    if (binds.isEmpty()) {
+        ok = q.exec(sql);
+    } else {
+        ok = q.prepare(sql);
+        if (ok) {
+            for (const QVariant& b : binds) {
+                // A null text would be bound as NULL; an empty one is meant.
+                const bool nullText = b.typeId() == QMetaType::QString && b.toString().isNull();
+                q.addBindValue(nullText ? QVariant(QStringLiteral("")) : b);
+            }
+            ok = q.exec();
+        }
+    }
+    if (ok) {
+        m_retryable = false;
+        return std::nullopt;
+    }
+    return errorOf(q.lastError(), sql.section(QLatin1Char(' '), 0, 0));
+}
+
+StoreError Store::errorOf(const QSqlError& error, const QString& doing)
+{
+    const QString text = QStringLiteral("%1: %2 failed: %3")
+                             .arg(m_location.display(), doing.toLower(), error.text().trimmed());
+    const QString code = error.nativeErrorCode();
+    m_retryable = false;
+    if (!postgres()) {
+        const int primary = code.toInt() & 0xff;
+        switch (primary) {
+        case kSqliteBusy:
+        case kSqliteLocked:
+            m_retryable = true;
+            return {StoreErrorKind::Busy, text};
+        case kSqliteCorrupt:
+        case kSqliteNotADb:
+            return {StoreErrorKind::Damaged,
+                    QStringLiteral("%1: damaged or not a database; left untouched (%2)")
+                        .arg(m_location.display(), error.text().trimmed())};
+        case kSqliteFull:
+            return {StoreErrorKind::DiskFull, text};
+        default:
+            return {StoreErrorKind::Unreachable, text};
+        }
+    }
+    // SQLSTATEs: serialization failure, deadlock, a unique key taken by a concurrent writer.
+    if (code == QLatin1String("40001") || code == QLatin1String("40P01") ||
+        code == QLatin1String("23505") || code == QLatin1String("55P03")) {
+        m_retryable = true;
+        return {StoreErrorKind::Busy, text};
+    }
+    if (code == QLatin1String("53100")) {
+        return {StoreErrorKind::DiskFull, text};
+    }
+    return {StoreErrorKind::Unreachable, text};
+}
+
+} // namespace fleet

@@ -1,0 +1,196 @@
+#include "fleet/StoreRows.h"
+#include "fleet/ValuesText.h"
+
+#include "link/Printable.h"
+
+// The writes of versions: attempts with their status and events, references and drift.
+namespace fleet {
+
+StoreResult<std::pair<std::optional<int>, std::optional<int>>> Store::refreshDrift(qint64 siteId)
+{
+    StoreResult<std::pair<std::optional<int>, std::optional<int>>> r;
+    QSqlQuery q(m_db);
+    if ((r.error =
+             exec(q, QStringLiteral("SELECT drift FROM fleet_sites WHERE id = ?"), {siteId}))) {
+        return r;
+    }
+    if (q.next() && !q.value(0).isNull()) {
+        r.value.first = q.value(0).toInt();
+    }
+    const StoreResult<std::optional<Version>> latest = latestOf(siteId, std::nullopt);
+    if ((r.error = latest.error)) {
+        return r;
+    }
+    if (latest.value) {
+        const StoreResult<std::optional<Version>> ref = referenceOf(siteId, latest.value->layout);
+        if ((r.error = ref.error)) {
+            return r;
+        }
+        if (ref.value) {
+            r.value.second =
+                int(session::differences(ref.value->carried(), latest.value->carried()).size());
+        }
+    }
+    r.error =
+        exec(q, QStringLiteral("UPDATE fleet_sites SET drift = ? WHERE id = ?"),
+             {r.value.second ? QVariant(*r.value.second) : QVariant(QMetaType::fromType<int>()),
+              siteId});
+    return r;
+}
+
+StoreResult<Recorded> Store::record(const QString& name, const Attempt& attempt)
+{
+    StoreResult<Recorded> r;
+    if ((r.error = ensure(true))) {
+        return r;
+    }
+    r.error = write([&]() -> std::optional<StoreError> {
+        r.value = {};
+        const StoreResult<SiteRow> row = siteRow(name, true);
+        if (!row.ok()) {
+            return row.error;
+        }
+        const qint64 id = row.value.id;
+        const QString site = row.value.site.name;
+        const int failuresBefore = row.value.site.status.failures;
+        QSqlQuery q(m_db);
+        if (!attempt.taken) {
+            r.value.outcome = AttemptOutcome::Failed;
+            if (failuresBefore == 0) {
+                r.value.events.append({site, EventKind::Failed, 0, 0});
+            }
+            return exec(q,
+                        QStringLiteral("UPDATE fleet_sites SET last_attempt = ?, failures = "
+                                       "failures + 1, last_error = ? WHERE id = ?"),
+                        {storedTime(attempt.at), attempt.error, id});
+        }
+        const NewVersion& taken = *attempt.taken;
+        const StoreResult<std::optional<Version>> previous = latestOf(id, taken.layout);
+        if (!previous.ok()) {
+            return previous.error;
+        }
+        const session::CarriedValues now =
+            session::CarriedValues::ofLayout(taken.layout, taken.values);
+        if (previous.value) {
+            r.value.differences = int(session::differences(previous.value->carried(), now).size());
+        }
+        const bool store = !previous.value || r.value.differences > 0 || !attempt.onlyWhenChanged;
+        if (store) {
+            if (auto e = exec(q,
+                              QStringLiteral("SELECT coalesce(max(number), 0) + 1 FROM "
+                                             "fleet_versions WHERE site_id = ?"),
+                              {id})) {
+                return e;
+            }
+            r.value.version = q.next() ? q.value(0).toInt() : 1;
+            if (auto e = exec(q,
+                              QStringLiteral("INSERT INTO fleet_versions (site_id, number, "
+                                             "taken_at, layout, vals, source, by_whom, note) "
+                                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                              {id, r.value.version, storedTime(attempt.at),
+                               layoutName(taken.layout), encodeValues(taken.layout, taken.values),
+                               sourceName(taken.source), taken.by, taken.note})) {
+                return e;
+            }
+            r.value.outcome = previous.value ? AttemptOutcome::Changed : AttemptOutcome::New;
+            if (previous.value && r.value.differences > 0) {
+                r.value.events.append(
+                    {site, EventKind::Changed, r.value.version, r.value.differences});
+            }
+        } else {
+            r.value.outcome = AttemptOutcome::Unchanged;
+        }
+        if (failuresBefore > 0) {
+            r.value.events.append({site, EventKind::Recovered, r.value.version, 0});
+        }
+        if (auto e =
+                exec(q,
+                     QStringLiteral("UPDATE fleet_sites SET last_attempt = ?, last_success = "
+                                    "?, last_change = %1, failures = 0, last_error = '' "
+                                    "WHERE id = ?")
+                         .arg(store ? QStringLiteral("?") : QStringLiteral("last_change")),
+                     store ? QVariantList{storedTime(attempt.at), storedTime(attempt.at),
+                                          storedTime(attempt.at), id}
+                           : QVariantList{storedTime(attempt.at), storedTime(attempt.at), id})) {
+            return e;
+        }
+        const auto drift = refreshDrift(id);
+        if (!drift.ok()) {
+            return drift.error;
+        }
+        const auto& [before, after] = drift.value;
+        if (after.value_or(0) > 0 && before.value_or(0) == 0) {
+            const StoreResult<std::optional<Version>> latest = latestOf(id, std::nullopt);
+            r.value.events.append(
+                {site, EventKind::Drift, latest.value ? latest.value->number : 0, *after});
+        }
+        return std::nullopt;
+    });
+    return r;
+}
+
+StoreResult<Version> Store::approve(const QString& name, std::optional<int> number)
+{
+    StoreResult<Version> r;
+    if ((r.error = ensure(true))) {
+        return r;
+    }
+    r.error = write([&]() -> std::optional<StoreError> {
+        const StoreResult<SiteRow> row = siteRow(name, true);
+        if (!row.ok()) {
+            return row.error;
+        }
+        const StoreResult<std::optional<Version>> v =
+            number ? versionOf(row.value.id, *number) : latestOf(row.value.id, std::nullopt);
+        if (!v.ok()) {
+            return v.error;
+        }
+        if (!v.value) {
+            return number ? unknownVersion(row.value.site.name, *number)
+                          : StoreError{StoreErrorKind::UnknownVersion,
+                                       QStringLiteral("site \"%1\" has no version yet")
+                                           .arg(row.value.site.name)};
+        }
+        r.value = *v.value;
+        r.value.reference = true;
+        QSqlQuery q(m_db);
+        if (auto e = exec(q,
+                          QStringLiteral("INSERT INTO fleet_references (site_id, layout, number) "
+                                         "VALUES (?, ?, ?) ON CONFLICT (site_id, layout) DO "
+                                         "UPDATE SET number = excluded.number"),
+                          {row.value.id, layoutName(r.value.layout), r.value.number})) {
+            return e;
+        }
+        return refreshDrift(row.value.id).error;
+    });
+    return r;
+}
+
+StoreResult<int> Store::unapprove(const QString& name, std::optional<lnk::Layout> layout)
+{
+    StoreResult<int> r;
+    if ((r.error = ensure(true))) {
+        return r;
+    }
+    r.error = write([&]() -> std::optional<StoreError> {
+        const StoreResult<SiteRow> row = siteRow(name, true);
+        if (!row.ok()) {
+            return row.error;
+        }
+        QSqlQuery q(m_db);
+        QVariantList binds{row.value.id};
+        QString sql = QStringLiteral("DELETE FROM fleet_references WHERE site_id = ?");
+        if (layout) {
+            sql += QStringLiteral(" AND layout = ?");
+            binds << layoutName(*layout);
+        }
+        if (auto e = exec(q, sql, binds)) {
+            return e;
+        }
+        r.value = q.numRowsAffected();
+        return refreshDrift(row.value.id).error;
+    });
+    return r;
+}
+
+} // namespace fleet

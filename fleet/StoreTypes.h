@@ -1,0 +1,124 @@
+#pragma once
+
+#include "link/Frames.h"
+#include "model/ParameterSet.h"
+#include "session/Comparison.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// What the fleet store keeps, as the callers see it.
+namespace fleet {
+
+enum class StoreErrorKind
+{
+    Missing,       // no store there yet (a read creates none)
+    Newer,         // written by a newer program: refused, never written
+    Damaged,       // not a store, or a damaged one: left untouched
+    NoDriver,      // Qt SQL has no driver for it
+    Unreachable,   // the database server or the file could not be opened
+    DiskFull,      // the write did not fit: nothing of it was kept
+    Busy,          // other writers held the store past every retry
+    InvalidName,   // a site or group name that is not allowed
+    InvalidPort,   // a port that does not parse
+    NameTaken,     // another site has that name (regardless of case)
+    PortTaken,     // another site uses that port
+    UnknownSite,   // no site of that name
+    UnknownVersion // the site has no such version (or no reference)
+};
+
+struct StoreError
+{
+    StoreErrorKind kind = StoreErrorKind::Unreachable;
+    QString message; // says what happened, naming the store, site or version
+
+    // Wrong input from whoever asked, rather than a store that failed.
+    bool isUsage() const { return kind >= StoreErrorKind::InvalidName; }
+};
+
+template <typename T> struct StoreResult
+{
+    T value{};
+    std::optional<StoreError> error;
+
+    bool ok() const { return !error; }
+};
+
+using Values = model::ParameterSet::Values;
+
+// Every member's initial value: what a member no version carries stands for.
+Values initialValues();
+
+QString layoutName(lnk::Layout layout); // "day", "night"
+std::optional<lnk::Layout> layoutByName(const QString& name);
+
+enum class Source
+{
+    Backup,
+    Panel,
+    Cli,
+    Restore,
+};
+QString sourceName(Source source); // "backup", "panel", "cli", "restore"
+std::optional<Source> sourceByName(const QString& name);
+
+struct SiteStatus
+{
+    std::optional<QDateTime> lastAttempt; // UTC
+    std::optional<QDateTime> lastSuccess;
+    std::optional<QDateTime> lastChange; // when the latest new version was stored
+    int failures = 0;                    // consecutive failed attempts
+    QString lastError;                   // of the last failed attempt
+    // Members the latest version differs in from the reference of its layout; nothing when that
+    // layout has no reference (or there is no version yet).
+    std::optional<int> drift;
+};
+
+struct Site
+{
+    QString name;
+    QString port; // as session::portText writes it
+    QString group;
+    bool removed = false;
+    SiteStatus status;
+};
+
+struct Version
+{
+    int number = 0;
+    QDateTime time; // UTC
+    lnk::Layout layout = lnk::Layout::Day;
+    // The members the layout's reply carries; every other member holds its initial value.
+    Values values = initialValues();
+    Source source = Source::Backup;
+    QString by; // user@host
+    QString note;
+    bool reference = false; // the approved reference of its layout
+
+    session::CarriedValues carried() const
+    {
+        return session::CarriedValues::ofLayout(layout, values);
+    }
+};
+
+// A version to be stored.
+struct NewVersion
+{
+    lnk::Layout layout = lnk::Layout::Day;
+    Values values = initialValues();
+    Source source = Source::Backup;
+    QString by;
+    QString note;
+};
+
+// "user@host" of this process.
+QString currentActor();
+
+// The site and group name rule: ASCII letters, digits, space, '.', '_', '-', at most 64,
+// neither starting nor ending with a space. The reason it is refused, or empty.
+QString nameProblem(const QString& name, const QString& what = QStringLiteral("site name"));
+
+} // namespace fleet

@@ -1,0 +1,485 @@
+// The fleet store on SQLite, and under a throwaway PostgreSQL cluster on PostgreSQL: sites and
+// their rules, versions only on change, status and events, references and drift, a missing, a
+// newer and a damaged store, writers at once, a writer killed, a full disk.
+#include "StoreRig.h"
+#include "fleet/History.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QStorageInfo>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace storerig;
+using fleet::AttemptOutcome;
+using fleet::EventKind;
+using fleet::StoreErrorKind;
+
+Q_DECLARE_METATYPE(std::optional<fleet::StoreErrorKind>)
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString writerProgram()
+{
+    return qEnvironmentVariable("ORVEX_BIN_DIR") + QStringLiteral("/fleet_store_writer");
+}
+
+QList<int> numbers(fleet::Store& store, const QString& site)
+{
+    QList<int> n;
+    for (const fleet::Version& v : store.versions(site).value) {
+        n << v.number;
+    }
+    return n;
+}
+
+QList<int> oneTo(int n)
+{
+    QList<int> all;
+    for (int i = 1; i <= n; ++i) {
+        all << i;
+    }
+    return all;
+}
+
+} // namespace
+
+class TestFleetStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sitesFollowTheNameAndPortRules_data();
+    void sitesFollowTheNameAndPortRules();
+    void removedSitesKeepTheirHistory();
+    void versionsOnlyOnChange();
+    void statusReferencesAndEvents();
+    void historyAndExport();
+    void readingAMissingStoreCreatesNothing();
+    void newerSchemaRefusedAndNotWritten();
+    void damagedFileKeptByteForByte_data();
+    void damagedFileKeptByteForByte();
+    void twoProcessesLoseNoVersion();
+    void killedWriterLeavesEveryCompletedVersion();
+    void fullDiskReportedAndStoreConsistent();
+};
+
+void TestFleetStore::sitesFollowTheNameAndPortRules_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<std::optional<StoreErrorKind>>("refused");
+    const std::optional<StoreErrorKind> ok;
+    QTest::newRow("another name and port") << "South-2.a_b c"
+                                           << "4" << ok;
+    QTest::newRow("a name of 64 characters") << QString(64, 'x') << "4" << ok;
+    QTest::newRow("a network port") << "South"
+                                    << "tcp://192.0.2.1:4001" << ok;
+    QTest::newRow("the name in other case") << "nORTH"
+                                            << "4" << std::optional(StoreErrorKind::NameTaken);
+    QTest::newRow("the same port") << "South"
+                                   << "3" << std::optional(StoreErrorKind::PortTaken);
+    QTest::newRow("the same port with blanks") << "South"
+                                               << " 3 " << std::optional(StoreErrorKind::PortTaken);
+    QTest::newRow("65 characters")
+        << QString(65, 'x') << "4" << std::optional(StoreErrorKind::InvalidName);
+    QTest::newRow("a slash") << "a/b"
+                             << "4" << std::optional(StoreErrorKind::InvalidName);
+    QTest::newRow("a non-ASCII letter")
+        << QString::fromUtf8("N\xc3\xb6rd") << "4" << std::optional(StoreErrorKind::InvalidName);
+    QTest::newRow("a leading space") << " South"
+                                     << "4" << std::optional(StoreErrorKind::InvalidName);
+    QTest::newRow("empty") << ""
+                           << "4" << std::optional(StoreErrorKind::InvalidName);
+    QTest::newRow("port number 256") << "South"
+                                     << "256" << std::optional(StoreErrorKind::InvalidPort);
+    QTest::newRow("a relative device path")
+        << "South"
+        << "ttyUSB0" << std::optional(StoreErrorKind::InvalidPort);
+}
+
+void TestFleetStore::sitesFollowTheNameAndPortRules()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, port);
+    QFETCH(std::optional<StoreErrorKind>, refused);
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.open();
+    QVERIFY(
+        store->addSite(QStringLiteral("North"), QStringLiteral("3"), QStringLiteral("east")).ok());
+    const fleet::StoreResult<fleet::Site> added = store->addSite(name, port);
+    QCOMPARE(added.error ? std::optional(added.error->kind) : std::nullopt, refused);
+    const fleet::StoreResult<QList<fleet::Site>> sites = store->sites();
+    QCOMPARE(sites.value.size(), refused ? 1 : 2);
+}
+
+void TestFleetStore::removedSitesKeepTheirHistory()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.open();
+    QVERIFY(store->addSite(QStringLiteral("North"), QStringLiteral("3")).ok());
+    QVERIFY(store->addSite(QStringLiteral("South"), QStringLiteral("4")).ok());
+    QVERIFY(store->record(QStringLiteral("North"), success(dayVersion(1))).ok());
+    QVERIFY(store->record(QStringLiteral("North"), success(dayVersion(2))).ok());
+
+    QCOMPARE(store->changeSite(QStringLiteral("north"), {QStringLiteral("4"), {}, {}}).error->kind,
+             StoreErrorKind::PortTaken);
+    const auto changed = store->changeSite(QStringLiteral("north"),
+                                           {QStringLiteral("tcp://192.0.2.1:4001"),
+                                            QStringLiteral("hills"), QStringLiteral("Northern")});
+    QVERIFY2(changed.ok(), qPrintable(changed.error->message));
+    QCOMPARE(changed.value.port, QStringLiteral("tcp://192.0.2.1:4001"));
+    QCOMPARE(changed.value.group, QStringLiteral("hills"));
+    QCOMPARE(numbers(*store, QStringLiteral("NORTHERN")), QList<int>({1, 2}));
+
+    QVERIFY(!store->removeSite(QStringLiteral("Northern"), false));
+    QCOMPARE(store->sites().value.size(), 1);
+    QCOMPARE(numbers(*store, QStringLiteral("Northern")), QList<int>({1, 2}));
+    // Its port is free again; its name comes back with its history.
+    QVERIFY(store->addSite(QStringLiteral("East"), QStringLiteral("tcp://192.0.2.1:4001")).ok());
+    QVERIFY(store->addSite(QStringLiteral("northern"), QStringLiteral("5")).ok());
+    QCOMPARE(numbers(*store, QStringLiteral("Northern")), QList<int>({1, 2}));
+
+    QVERIFY(!store->removeSite(QStringLiteral("Northern"), true));
+    QCOMPARE(store->versions(QStringLiteral("Northern")).error->kind, StoreErrorKind::UnknownSite);
+    QCOMPARE(rig.raw(QStringLiteral("SELECT count(*) FROM fleet_versions")).toInt(), 0);
+}
+
+void TestFleetStore::versionsOnlyOnChange()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.open();
+    QVERIFY(store->addSite(QStringLiteral("North"), QStringLiteral("3")).ok());
+    const QString n = QStringLiteral("North");
+
+    const auto first = store->record(n, success(dayVersion(10)));
+    QVERIFY2(first.ok(), qPrintable(first.error->message));
+    QCOMPARE(first.value.outcome, AttemptOutcome::New);
+    QCOMPARE(first.value.version, 1);
+    const QDateTime firstChange = *store->site(n).value.status.lastChange;
+
+    QCOMPARE(store->record(n, success(dayVersion(10))).value.outcome, AttemptOutcome::Unchanged);
+    QCOMPARE(*store->site(n).value.status.lastChange, firstChange);
+
+    const auto changed = store->record(n, success(dayVersion(11, 200)));
+    QCOMPARE(changed.value.outcome, AttemptOutcome::Changed);
+    QCOMPARE(changed.value.version, 2);
+    QCOMPARE(changed.value.differences, 2);
+
+    fleet::NewVersion night = dayVersion(11, 200);
+    night.layout = lnk::Layout::Night;
+    const auto firstNight = store->record(n, success(night));
+    QCOMPARE(firstNight.value.outcome, AttemptOutcome::New);
+    QCOMPARE(firstNight.value.version, 3);
+    // Day values are compared with the latest day version, whatever came in between.
+    QCOMPARE(store->record(n, success(dayVersion(11, 200))).value.outcome,
+             AttemptOutcome::Unchanged);
+
+    const auto versions = store->versions(n).value;
+    QCOMPARE(versions.size(), 3);
+    QCOMPARE(versions[1].values[model::index(model::Member::gate)], 11);
+    QCOMPARE(versions[1].values[model::index(model::Member::ranges)], 200);
+    QCOMPARE(versions[2].layout, lnk::Layout::Night);
+    QCOMPARE(versions[0].by, QStringLiteral("tester@desk"));
+    QCOMPARE(versions[0].time.timeSpec(), Qt::UTC);
+}
+
+void TestFleetStore::statusReferencesAndEvents()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.open();
+    const QString n = QStringLiteral("North");
+    QVERIFY(store->addSite(n, QStringLiteral("3")).ok());
+    const auto kinds = [](const fleet::StoreResult<fleet::Recorded>& r) {
+        QList<EventKind> k;
+        for (const fleet::SiteEvent& e : r.value.events) {
+            k << e.kind;
+        }
+        return k;
+    };
+
+    const auto failed = store->record(n, failure(QStringLiteral("no reply")));
+    QCOMPARE(kinds(failed), QList<EventKind>({EventKind::Failed}));
+    QCOMPARE(kinds(store->record(n, failure(QStringLiteral("no reply")))), QList<EventKind>());
+    QCOMPARE(store->site(n).value.status.failures, 2);
+    QCOMPARE(store->site(n).value.status.lastError, QStringLiteral("no reply"));
+    QVERIFY(!store->site(n).value.status.lastSuccess);
+
+    QCOMPARE(kinds(store->record(n, success(dayVersion(1)))),
+             QList<EventKind>({EventKind::Recovered}));
+    QCOMPARE(store->site(n).value.status.failures, 0);
+    QVERIFY(!store->site(n).value.status.drift);
+
+    QCOMPARE(store->approve(n).value.number, 1);
+    QCOMPARE(store->site(n).value.status.drift, std::optional(0));
+    const auto drifted = store->record(n, success(dayVersion(2)));
+    QCOMPARE(kinds(drifted), QList<EventKind>({EventKind::Changed, EventKind::Drift}));
+    QCOMPARE(drifted.value.events[1].differences, 1);
+    QCOMPARE(drifted.value.events[1].version, 2);
+    // Still drifting: a change, but no second drift event.
+    QCOMPARE(kinds(store->record(n, success(dayVersion(3, 7)))),
+             QList<EventKind>({EventKind::Changed}));
+    QCOMPARE(store->site(n).value.status.drift, std::optional(2));
+
+    QVERIFY(store->reference(n, lnk::Layout::Day).value->number == 1);
+    QCOMPARE(store->approve(n, 9).error->kind, StoreErrorKind::UnknownVersion);
+    QCOMPARE(store->approve(n, 3).value.number, 3);
+    QCOMPARE(store->site(n).value.status.drift, std::optional(0));
+    QCOMPARE(store->versions(n).value[2].reference, true);
+    QCOMPARE(store->unapprove(n, lnk::Layout::Night).value, 0);
+    QCOMPARE(store->unapprove(n, std::nullopt).value, 1);
+    QVERIFY(!store->site(n).value.status.drift);
+}
+
+void TestFleetStore::historyAndExport()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.open();
+    const QString n = QStringLiteral("North");
+    QVERIFY(store->addSite(n, QStringLiteral("3")).ok());
+    fleet::NewVersion night = dayVersion(8, 200);
+    night.layout = lnk::Layout::Night;
+    night.values[model::index(model::Member::Space)] = 1;
+    QVERIFY(store->record(n, success(dayVersion(1))).ok());
+    QVERIFY(store->record(n, success(night)).ok());
+    QVERIFY(store->record(n, success(dayVersion(2, 3))).ok());
+    QVERIFY(store->approve(n, 2).ok());
+
+    const auto h = fleet::history(*store, n);
+    QVERIFY(h.ok());
+    QCOMPARE(h.value.size(), 3);
+    QVERIFY(!h.value[0].differences);
+    QVERIFY(!h.value[1].differences);                   // the first night version
+    QCOMPARE(h.value[2].differences, std::optional(2)); // from version 1, the day one before it
+    QCOMPARE(h.value[1].version.reference, true);
+    QCOMPARE(fleet::history(*store, QStringLiteral("nowhere")).error->kind,
+             StoreErrorKind::UnknownSite);
+
+    // The night version's 25 members, the rest from the base file; one printed number a line.
+    const auto dab = [](const QList<int>& lines) {
+        QByteArray bytes;
+        for (const int v : lines) {
+            bytes += ' ' + QByteArray::number(v) + " \r\n";
+        }
+        return bytes;
+    };
+    const QString base = rig.dir.filePath(QStringLiteral("base.DAB"));
+    QFile baseFile(base);
+    QVERIFY(baseFile.open(QIODevice::WriteOnly));
+    baseFile.write(dab({3,  4,  5,  6,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                        20, 21, 22, 23, 24, 25, 26, 0,  0,  0,  0,  27, 28, 29, 30, 31}));
+    baseFile.close();
+    const QString out = rig.dir.filePath(QStringLiteral("out.DAB"));
+    const fleet::ExportResult exported = fleet::exportVersion(*store, n, 2, out, base);
+    QVERIFY2(exported.ok(), qPrintable(exported.baseError + exported.writeError));
+    QCOMPARE(fileBytes(out), dab({8, 200, 255, 255, 1, 1, 1, 1, 1, 255, 255, 255, 255, 1,  1, 1, 1,
+                                  1, 1,   1,   255, 1, 0, 1, 0, 0, 0,   27,  28,  29,  30, 31}));
+    QVERIFY(!fleet::exportVersion(*store, n, 2, out, rig.dir.filePath(QStringLiteral("none.DAB")))
+                 .baseError.isEmpty());
+    QCOMPARE(fleet::exportVersion(*store, n, 4, out).error->kind, StoreErrorKind::UnknownVersion);
+}
+
+void TestFleetStore::readingAMissingStoreCreatesNothing()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.open();
+    QCOMPARE(store->sites().error->kind, StoreErrorKind::Missing);
+    QCOMPARE(store->versions(QStringLiteral("North")).error->kind, StoreErrorKind::Missing);
+    if (rig.location.kind == fleet::StoreKind::Sqlite) {
+        QVERIFY(!QFile::exists(rig.location.path));
+    } else {
+        QCOMPARE(rig.raw(QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE "
+                                        "table_schema = current_schema()"))
+                     .toInt(),
+                 0);
+    }
+}
+
+void TestFleetStore::newerSchemaRefusedAndNotWritten()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    {
+        auto store = rig.open();
+        QVERIFY(store->addSite(QStringLiteral("North"), QStringLiteral("3")).ok());
+    }
+    rig.raw(QStringLiteral("UPDATE fleet_meta SET value = '99' WHERE key = 'schema'"));
+    const QByteArray before =
+        rig.location.kind == fleet::StoreKind::Sqlite ? fileBytes(rig.location.path) : QByteArray();
+    auto store = rig.open();
+    const auto read = store->sites();
+    QCOMPARE(read.error->kind, StoreErrorKind::Newer);
+    QVERIFY2(read.error->message.contains(QStringLiteral("newer program")),
+             qPrintable(read.error->message));
+    QCOMPARE(store->addSite(QStringLiteral("South"), QStringLiteral("4")).error->kind,
+             StoreErrorKind::Newer);
+    QCOMPARE(store->record(QStringLiteral("North"), success(dayVersion(1))).error->kind,
+             StoreErrorKind::Newer);
+    store.reset();
+    QCOMPARE(rig.raw(QStringLiteral("SELECT count(*) FROM fleet_sites")).toInt(), 1);
+    QCOMPARE(rig.raw(QStringLiteral("SELECT count(*) FROM fleet_versions")).toInt(), 0);
+    if (rig.location.kind == fleet::StoreKind::Sqlite) {
+        QCOMPARE(fileBytes(rig.location.path), before);
+    }
+}
+
+void TestFleetStore::damagedFileKeptByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("a text file") << QByteArray("north=3\nsouth=4\n").repeated(200);
+    QByteArray header("SQLite format 3");
+    header.append('\0');
+    QTest::newRow("the format's header, then noise") << header + QByteArray(4080, char(0xA5));
+}
+
+void TestFleetStore::damagedFileKeptByteForByte()
+{
+    if (onPostgres()) {
+        QSKIP("a damaged file is a SQLite matter");
+    }
+    QFETCH(QByteArray, content);
+    FreshStore rig;
+    QVERIFY(rig.ready);
+    QFile f(rig.location.path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    f.close();
+    auto store = rig.open();
+    QCOMPARE(store->sites().error->kind, StoreErrorKind::Damaged);
+    QCOMPARE(store->addSite(QStringLiteral("North"), QStringLiteral("3")).error->kind,
+             StoreErrorKind::Damaged);
+    store.reset();
+    QCOMPARE(fileBytes(rig.location.path), content);
+    QVERIFY(!QFile::exists(rig.location.path + QStringLiteral("-wal")));
+}
+
+void TestFleetStore::twoProcessesLoseNoVersion()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    constexpr int kEach = 40;
+    QProcess a;
+    QProcess b;
+    a.start(writerProgram(), {rig.url(), QStringLiteral("North"), QStringLiteral("3"),
+                              QStringLiteral("1"), QString::number(kEach)});
+    b.start(writerProgram(), {rig.url(), QStringLiteral("North"), QStringLiteral("3"),
+                              QStringLiteral("2"), QString::number(kEach)});
+    QVERIFY(a.waitForFinished(120000));
+    QVERIFY(b.waitForFinished(120000));
+    QVERIFY2(a.exitCode() == 0, a.readAllStandardError().constData());
+    QVERIFY2(b.exitCode() == 0, b.readAllStandardError().constData());
+    QCOMPARE(a.readAllStandardOutput().count("stored"), kEach);
+    QCOMPARE(b.readAllStandardOutput().count("stored"), kEach);
+    auto store = rig.open();
+    QCOMPARE(numbers(*store, QStringLiteral("North")), oneTo(2 * kEach));
+}
+
+void TestFleetStore::killedWriterLeavesEveryCompletedVersion()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QProcess writer;
+    writer.start(writerProgram(), {rig.url(), QStringLiteral("North"), QStringLiteral("3"),
+                                   QStringLiteral("1"), QStringLiteral("1000000")});
+    QVERIFY(writer.waitForStarted());
+    QByteArray out;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            writer.waitForReadyRead(100);
+            out += writer.readAllStandardOutput();
+            return out.count("stored") >= 25 || writer.state() == QProcess::NotRunning;
+        },
+        60000));
+    QVERIFY2(writer.state() == QProcess::Running, writer.readAllStandardError().constData());
+    ::kill(pid_t(writer.processId()), SIGKILL);
+    QVERIFY(writer.waitForFinished(10000));
+    out += writer.readAllStandardOutput();
+    QSet<int> completed;
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.startsWith("stored ")) {
+            completed.insert(line.mid(7).toInt());
+        }
+    }
+    if (rig.location.kind == fleet::StoreKind::Sqlite) {
+        QCOMPARE(rig.raw(QStringLiteral("PRAGMA integrity_check")).toString(),
+                 QStringLiteral("ok"));
+    }
+    auto store = rig.open();
+    const QList<int> kept = numbers(*store, QStringLiteral("North"));
+    QCOMPARE(kept, oneTo(int(kept.size())));
+    for (const int n : completed) {
+        QVERIFY2(kept.contains(n), qPrintable(QStringLiteral("version %1 lost").arg(n)));
+    }
+    // The store takes the next write as if nothing had happened.
+    QCOMPARE(store->record(QStringLiteral("North"), success(dayVersion(1, 9))).value.version,
+             int(kept.size()) + 1);
+}
+
+void TestFleetStore::fullDiskReportedAndStoreConsistent()
+{
+    if (onPostgres()) {
+        QSKIP("the server's disk is not the test's to fill");
+    }
+    if (::geteuid() != 0) {
+        QSKIP("mounting a small tmpfs needs root");
+    }
+    QTemporaryDir mountPoint;
+    QVERIFY(mountPoint.isValid());
+    QProcess mount;
+    mount.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                 QStringLiteral("size=512k"), QStringLiteral("tmpfs"), mountPoint.path()});
+    if (!mount.waitForFinished(10000) || mount.exitCode() != 0) {
+        QSKIP("a tmpfs cannot be mounted here");
+    }
+    const auto unmount =
+        qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint.path()}); });
+    fleet::StoreLocation where;
+    where.path = mountPoint.filePath(QStringLiteral("fleet.sqlite"));
+    QList<int> stored;
+    std::optional<fleet::StoreError> error;
+    {
+        fleet::Store store(where);
+        QVERIFY(store.addSite(QStringLiteral("North"), QStringLiteral("3")).ok());
+        // Most of the rest taken by another file, so the store's next pages do not fit.
+        QFile filler(mountPoint.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const qint64 free = QStorageInfo(mountPoint.path()).bytesAvailable();
+        filler.write(QByteArray(free - 48 * 1024, 'x'));
+        filler.close();
+        for (int i = 0; i < 2000 && !error; ++i) {
+            fleet::NewVersion v = dayVersion(i % 256, i / 256);
+            v.note = QString(200, QLatin1Char('n'));
+            const auto r = store.record(QStringLiteral("North"), success(v));
+            error = r.error;
+            if (r.ok()) {
+                stored << r.value.version;
+            }
+        }
+    }
+    QVERIFY(error);
+    QCOMPARE(error->kind, StoreErrorKind::DiskFull);
+    QFile::remove(mountPoint.filePath(QStringLiteral("filler")));
+    fleet::Store store(where);
+    QCOMPARE(numbers(store, QStringLiteral("North")), stored);
+    FreshStore check;
+    check.location = where;
+    QCOMPARE(check.raw(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+}
+
+QTEST_GUILESS_MAIN(TestFleetStore)
+#include "test_fleet_store.moc"

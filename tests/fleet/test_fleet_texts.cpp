@@ -1,0 +1,263 @@
+// The texts of the fleet: values as the store keeps them, store addresses, the monitoring line
+// and the metrics file, each against text written out by hand.
+#include "fleet/Check.h"
+#include "fleet/Metrics.h"
+#include "fleet/StoreLocation.h"
+#include "fleet/ValuesText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using fleet::CheckState;
+
+namespace {
+
+const QDateTime kNow = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+
+fleet::Site site(const QString& name, std::optional<qint64> successAgo, int failures = 0,
+                 std::optional<int> drift = std::nullopt)
+{
+    fleet::Site s;
+    s.name = name;
+    s.port = QStringLiteral("3");
+    if (successAgo) {
+        s.status.lastSuccess = kNow.addSecs(-*successAgo);
+        s.status.lastAttempt = s.status.lastSuccess;
+    }
+    if (failures > 0) {
+        s.status.lastAttempt = kNow;
+        s.status.failures = failures;
+    }
+    s.status.drift = drift;
+    return s;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<fleet::Site>)
+Q_DECLARE_METATYPE(fleet::CheckState)
+
+class TestFleetTexts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void valuesAreKeptAsNamesAndNumbers_data();
+    void valuesAreKeptAsNamesAndNumbers();
+    void malformedValuesAreRefused_data();
+    void malformedValuesAreRefused();
+    void storeAddresses_data();
+    void storeAddresses();
+    void storeOfADataFolder_data();
+    void storeOfADataFolder();
+    void checkLine_data();
+    void checkLine();
+    void metricsText();
+};
+
+void TestFleetTexts::valuesAreKeptAsNamesAndNumbers_data()
+{
+    QTest::addColumn<lnk::Layout>("layout");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("day: 32 members in reply order")
+        << lnk::Layout::Day
+        << "gate=8 ranges=255 bassrel=255 masterrel=255 bassamount=1 eq200600=1 eq60016=1 "
+           "eq1638=1 eq3815=1 rel200600=255 rel60016=255 rel1638=255 rel3815=255 density=1 "
+           "obbass=1 ob200600=1 ob60016=1 ob1638=1 ob3815=1 optidrive=1 mpxpow=255 mainexp=1 "
+           "mclipdrive=0 Space=0 Digin=1 Daynight=0 chkTurbo=2 MSlimit=0 Enhancement=0 "
+           "HFShift=0 LFShift=0 LUFSOffset=3";
+    QTest::newRow("night: 25 members")
+        << lnk::Layout::Night
+        << "gate=8 ranges=255 bassrel=255 masterrel=255 bassamount=1 eq200600=1 eq60016=1 "
+           "eq1638=1 eq3815=1 rel200600=255 rel60016=255 rel1638=255 rel3815=255 density=1 "
+           "obbass=1 ob200600=1 ob60016=1 ob1638=1 ob3815=1 optidrive=1 mpxpow=255 mainexp=1 "
+           "mclipdrive=0 Space=0 Digin=1";
+}
+
+void TestFleetTexts::valuesAreKeptAsNamesAndNumbers()
+{
+    QFETCH(lnk::Layout, layout);
+    QFETCH(QString, text);
+    fleet::Values v = fleet::initialValues();
+    v[model::index(model::Member::gate)] = 8;
+    v[model::index(model::Member::Digin)] = 1;
+    v[model::index(model::Member::chkTurbo)] = 2;
+    v[model::index(model::Member::LUFSOffset)] = 3;
+    v[model::index(model::Member::AutoDensity)] = 1; // carried by no reply: not kept
+    QCOMPARE(fleet::encodeValues(layout, v), text);
+    const std::optional<fleet::Values> back = fleet::decodeValues(layout, text);
+    QVERIFY(back);
+    QCOMPARE(fleet::encodeValues(layout, *back), text);
+    QCOMPARE((*back)[model::index(model::Member::AutoDensity)], 0);
+}
+
+void TestFleetTexts::malformedValuesAreRefused_data()
+{
+    QTest::addColumn<lnk::Layout>("layout");
+    QTest::addColumn<QString>("text");
+    const QString night = QStringLiteral(
+        "gate=8 ranges=255 bassrel=255 masterrel=255 bassamount=1 eq200600=1 eq60016=1 "
+        "eq1638=1 eq3815=1 rel200600=255 rel60016=255 rel1638=255 rel3815=255 density=1 "
+        "obbass=1 ob200600=1 ob60016=1 ob1638=1 ob3815=1 optidrive=1 mpxpow=255 mainexp=1 "
+        "mclipdrive=0 Space=0");
+    QTest::newRow("a member missing") << lnk::Layout::Night << night;
+    QTest::newRow("night members for the day layout") << lnk::Layout::Day << night + " Digin=1";
+    QTest::newRow("a member the layout does not carry")
+        << lnk::Layout::Night << night + " Digin=1 Daynight=0";
+    QTest::newRow("a member twice") << lnk::Layout::Night << night + " Space=0";
+    QTest::newRow("an unknown name") << lnk::Layout::Night << night + " digin=1";
+    QTest::newRow("a flag of 2") << lnk::Layout::Night << night + " Digin=2";
+    QTest::newRow("not a number") << lnk::Layout::Night << night + " Digin=x";
+    QTest::newRow("no equals sign") << lnk::Layout::Night << night + " Digin";
+    QTest::newRow("empty") << lnk::Layout::Night << QString();
+}
+
+void TestFleetTexts::malformedValuesAreRefused()
+{
+    QFETCH(lnk::Layout, layout);
+    QFETCH(QString, text);
+    QVERIFY(!fleet::decodeValues(layout, text));
+}
+
+void TestFleetTexts::storeAddresses_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("display"); // empty: refused
+    QTest::newRow("sqlite file") << "sqlite:/var/lib/orvexdab/fleet.sqlite"
+                                 << "/var/lib/orvexdab/fleet.sqlite";
+    QTest::newRow("postgresql host, port, user") << "postgresql://ops@db.example:5433/fleet"
+                                                 << "postgresql://ops@db.example:5433/fleet";
+    QTest::newRow("postgresql default host") << "postgresql:///fleet"
+                                             << "postgresql:///fleet";
+    QTest::newRow("postgresql socket folder") << "postgresql:///fleet?host=/run/postgresql"
+                                              << "postgresql:///fleet?host=/run/postgresql";
+    QTest::newRow("a password in the address") << "postgresql://ops:secret@db/fleet"
+                                               << "";
+    QTest::newRow("no database") << "postgresql://db/"
+                                 << "";
+    QTest::newRow("unknown setting") << "postgresql:///fleet?sslmode=require"
+                                     << "";
+    QTest::newRow("other scheme") << "mysql://db/fleet"
+                                  << "";
+    QTest::newRow("sqlite without a file") << "sqlite:"
+                                           << "";
+}
+
+void TestFleetTexts::storeAddresses()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, display);
+    const fleet::LocationParse parsed = fleet::parseStoreUrl(url);
+    QCOMPARE(parsed.location ? parsed.location->display() : QString(), display);
+    QCOMPARE(parsed.error.isEmpty(), !display.isEmpty());
+}
+
+void TestFleetTexts::storeOfADataFolder_data()
+{
+    QTest::addColumn<QByteArray>("ini"); // "(none)": no fleet.ini
+    QTest::addColumn<QString>("store");  // "DIR/" stands for the data folder; empty: refused
+    QTest::newRow("no fleet.ini") << QByteArray("(none)") << "DIR/fleet.sqlite";
+    QTest::newRow("another section only")
+        << QByteArray("[ports]\nurl=sqlite:/x\n") << "DIR/fleet.sqlite";
+    QTest::newRow("a shared file")
+        << QByteArray("; shared\r\n[store]\r\nurl = sqlite:/var/lib/orvexdab/fleet.sqlite\r\n")
+        << "/var/lib/orvexdab/fleet.sqlite";
+    QTest::newRow("a database server")
+        << QByteArray("[Store]\nURL=postgresql://ops@db/fleet\n") << "postgresql://ops@db/fleet";
+    QTest::newRow("an address that does not parse")
+        << QByteArray("[store]\nurl=db.example\n") << "";
+}
+
+void TestFleetTexts::storeOfADataFolder()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, store);
+    QTemporaryDir dir;
+    if (ini != "(none)") {
+        QFile f(dir.filePath(QStringLiteral("fleet.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(ini) == ini.size());
+    }
+    const fleet::LocationParse where = fleet::storeLocationFor(dir.path());
+    QCOMPARE(where.location ? where.location->display() : QString(),
+             QString(store).replace(QStringLiteral("DIR"), dir.path()));
+    // Named on the command line, the file is not read.
+    QCOMPARE(fleet::storeLocationFor(dir.path(), QStringLiteral("sqlite:/x.sqlite")).location->path,
+             QStringLiteral("/x.sqlite"));
+}
+
+void TestFleetTexts::checkLine_data()
+{
+    QTest::addColumn<QList<fleet::Site>>("sites");
+    QTest::addColumn<CheckState>("state");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("all fresh")
+        << QList<fleet::Site>{site("a", 5400), site("b", 60, 0, 0)} << CheckState::Ok
+        << "ORVEXDAB OK - 2 sites, all backed up within 26 h, 0 failed, 0 drifted | "
+           "sites=2;;;0 failed=0;;;0 drifted=0;;;0 oldest_backup=5400s;93600;180000;0";
+    QTest::newRow("one older than the warning age")
+        << QList<fleet::Site>{site("a", 5400), site("b", 100000)} << CheckState::Warning
+        << "ORVEXDAB WARNING - 2 sites, 1 not backed up within 26 h (b), 0 failed, 0 drifted | "
+           "sites=2;;;0 failed=0;;;0 drifted=0;;;0 oldest_backup=100000s;93600;180000;0";
+    QTest::newRow("a failed attempt and a drift")
+        << QList<fleet::Site>{site("a", 60, 2), site("b", 60, 0, 3)} << CheckState::Warning
+        << "ORVEXDAB WARNING - 2 sites, all backed up within 26 h, 1 failed (a), 1 drifted (b) | "
+           "sites=2;;;0 failed=1;;;0 drifted=1;;;0 oldest_backup=60s;93600;180000;0";
+    QTest::newRow("never backed up")
+        << QList<fleet::Site>{site("a", 60), site("c", std::nullopt, 1)} << CheckState::Critical
+        << "ORVEXDAB CRITICAL - 2 sites, 1 not backed up within 50 h (c), 1 failed (c), 0 drifted "
+           "| "
+           "sites=2;;;0 failed=1;;;0 drifted=0;;;0 oldest_backup=U;93600;180000;0";
+    QTest::newRow("older than the critical age")
+        << QList<fleet::Site>{site("a", 180001), site("b", 100000)} << CheckState::Critical
+        << "ORVEXDAB CRITICAL - 2 sites, 1 not backed up within 50 h (a), 1 not backed up within "
+           "26 h (b), 0 failed, 0 drifted | sites=2;;;0 failed=0;;;0 drifted=0;;;0 "
+           "oldest_backup=180001s;93600;180000;0";
+    QTest::newRow("no sites") << QList<fleet::Site>{} << CheckState::Unknown
+                              << "ORVEXDAB UNKNOWN - no sites in the store";
+}
+
+void TestFleetTexts::checkLine()
+{
+    QFETCH(QList<fleet::Site>, sites);
+    QFETCH(CheckState, state);
+    QFETCH(QString, line);
+    fleet::CheckOptions o;
+    o.now = kNow;
+    const fleet::CheckResult r = fleet::checkSites(sites, o);
+    QCOMPARE(r.line, line);
+    QCOMPARE(r.state, state);
+}
+
+void TestFleetTexts::metricsText()
+{
+    fleet::Site up = site("North", 60, 0, 2);
+    up.status.lastChange = kNow.addSecs(-3600);
+    const fleet::Site down = site("South 2", std::nullopt, 1);
+    QCOMPARE(fleet::metricsText({up, down}, 12.5),
+             QStringLiteral(
+                 "# HELP orvexdab_site_up 1 when the last backup attempt of the site succeeded.\n"
+                 "# TYPE orvexdab_site_up gauge\n"
+                 "orvexdab_site_up{site=\"North\"} 1\n"
+                 "orvexdab_site_up{site=\"South 2\"} 0\n"
+                 "# HELP orvexdab_site_last_success_timestamp_seconds When a backup of the site "
+                 "last succeeded, in seconds since 1970.\n"
+                 "# TYPE orvexdab_site_last_success_timestamp_seconds gauge\n"
+                 "orvexdab_site_last_success_timestamp_seconds{site=\"North\"} 1772366340.000\n"
+                 "# HELP orvexdab_site_last_change_timestamp_seconds When a new version of the "
+                 "site was last stored, in seconds since 1970.\n"
+                 "# TYPE orvexdab_site_last_change_timestamp_seconds gauge\n"
+                 "orvexdab_site_last_change_timestamp_seconds{site=\"North\"} 1772362800.000\n"
+                 "# HELP orvexdab_site_drift_parameters Parameters in which the site's latest "
+                 "version differs from its approved reference.\n"
+                 "# TYPE orvexdab_site_drift_parameters gauge\n"
+                 "orvexdab_site_drift_parameters{site=\"North\"} 2\n"
+                 "# HELP orvexdab_backup_duration_seconds How long the last backup run took.\n"
+                 "# TYPE orvexdab_backup_duration_seconds gauge\n"
+                 "orvexdab_backup_duration_seconds 12.500\n"));
+    QCOMPARE(fleet::escapeLabel(QStringLiteral("a\"b\\c\nd")), QStringLiteral("a\\\"b\\\\c\\nd"));
+}
+
+QTEST_GUILESS_MAIN(TestFleetTexts)
+#include "test_fleet_texts.moc"
