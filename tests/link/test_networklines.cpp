@@ -4,6 +4,7 @@
 #include "RawPty.h"
 #include "link/Exchange.h"
 #include "link/Frames.h"
+#include "link/Rfc2217Line.h"
 
 #include <QElapsedTimer>
 
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void requestsIgnoredBeforeAgreementAreSentAgain();
     void replyTakenByLengthInBursts_data();
     void replyTakenByLengthInBursts();
+    void negotiationFloodFailsTheOpen();
 };
 
 void TestNetworkLines::schemes_data()
@@ -327,6 +329,37 @@ void TestNetworkLines::replyTakenByLengthInBursts()
         QVERIFY(r.duration >= lnk::kDayUploadWait);
         QVERIFY(r.duration < lnk::kNightUploadWait);
     }
+}
+
+void TestNetworkLines::negotiationFloodFailsTheOpen()
+{
+    // A server that answers nothing but Telnet no-operations, as fast as it can.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QByteArray nops;
+    for (int i = 0; i < 32 * 1024; ++i) {
+        nops.append(char(lnk::telnet::kIac)).append(char(241));
+    }
+    qint64 sent = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket* s = server.nextPendingConnection();
+        QObject::connect(s, &QTcpSocket::bytesWritten, s, [&, s](qint64 n) {
+            sent += n;
+            if (s->bytesToWrite() == 0 && sent < 64 * 1024 * 1024) {
+                s->write(nops);
+            }
+        });
+        s->write(nops);
+    });
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(
+        {lnk::NetworkScheme::Rfc2217, QStringLiteral("127.0.0.1"), server.serverPort()}));
+    Watch watch(*line);
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!watch.open(lnk::kSendSettings));
+    QCOMPARE(Watch::fault(watch.openFailed), LineFault::ProtocolFault);
+    QVERIFY2(t.elapsed() < lnk::kNegotiationTimeout.count() / 2,
+             qPrintable(QString::number(t.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkLines)
