@@ -102,9 +102,9 @@ std::optional<int> Program::prepare()
     // Chosen once for every session: they all read the same ports.ini, links and settings.
     env.dataDir = storage::chooseDataDir(m_programDir);
     if (inv.verb == Verb::Ports) {
-        const QList<PortListingRow> rows = listPorts(env.dataDir);
-        out(inv.json ? jsonListing(rows) : textListing(rows));
-        return kExitOk;
+        const lnk::PortListing listing = lnk::listPorts(env.dataDir);
+        out(inv.json ? jsonListing(listing) : textListing(listing));
+        return listing.mapUsable() ? kExitOk : kExitFailed;
     }
 
     const PortsExpansion expansion = expandPorts(inv.ports);

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace clirig;
 
 class TestCliUsage : public QObject
@@ -16,6 +18,7 @@ private Q_SLOTS:
     void refusedBeforeAnythingIsSent_data();
     void refusedBeforeAnythingIsSent();
     void portsListsWhatEachNumberReaches();
+    void portsWarnsOfAnUnusableMap();
     void help();
 };
 
@@ -131,6 +134,24 @@ void TestCliUsage::help()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.startsWith(QStringLiteral("Usage: orvexdab-cli [--port PORT]...")));
     QVERIFY(r.err.isEmpty());
+}
+
+void TestCliUsage::portsWarnsOfAnUnusableMap()
+{
+    Rig rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const QString map = rig.path(QStringLiteral("ports.ini"));
+    QCOMPARE(::mkfifo(QFile::encodeName(map).constData(), 0600), 0);
+
+    const Run text = rig.run({QStringLiteral("ports")});
+    QCOMPARE(text.exitCode, 1);
+    QCOMPARE(text.lines().value(0), QStringLiteral("ports.ini: unusable (not a regular file)"));
+
+    const Run json = rig.run({QStringLiteral("--json"), QStringLiteral("ports")});
+    QCOMPARE(json.exitCode, 1);
+    const QJsonObject first = QJsonDocument::fromJson(json.lines().value(0).toUtf8()).object();
+    QCOMPARE(first, QJsonObject({{QStringLiteral("file"), map},
+                                 {QStringLiteral("error"), QStringLiteral("not a regular file")}}));
 }
 
 QTEST_MAIN(TestCliUsage)
