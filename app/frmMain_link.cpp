@@ -126,7 +126,7 @@ void frmMain::choosePort(int portNo)
 
 void frmMain::mnuCustom_Click()
 {
-    frmPortCustom dialog(PortNo, dataDir(), prompts(), this);
+    frmPortCustom dialog(PortNo, session(), prompts(), this);
     runModal(dialog);
     if (const std::optional<int> chosen = dialog.chosenPort()) {
         if (const auto error = lnk::writePortMapEntry(dataDir(), *chosen, dialog.chosenAddress())) {

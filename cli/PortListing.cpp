@@ -1,13 +1,9 @@
 #include "cli/PortListing.h"
 
-#include "link/PortMap.h"
-#include "link/PortNames.h"
-
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
-#include <map>
 
 namespace cli {
 namespace {
@@ -17,92 +13,71 @@ QString portName(const std::optional<int>& number)
     return number ? QStringLiteral("COM%1").arg(*number) : QStringLiteral("-");
 }
 
-QString linkDescription(const lnk::PortLink& l)
+QString description(const lnk::PortRow& r)
 {
-    QString text = QStringLiteral("ports/COM%1").arg(l.portNo);
-    if (l.stale) {
-        return text + QStringLiteral(", stale: the simulator that made it no longer runs");
+    switch (r.kind) {
+    case lnk::PortRowKind::Map:
+        return r.problem.isEmpty() ? QString() : QStringLiteral("unusable: ") + r.problem;
+    case lnk::PortRowKind::Link: {
+        const QString text = QStringLiteral("ports/COM%1").arg(r.number.value_or(0));
+        if (r.stale) {
+            return text + QStringLiteral(", stale: the simulator that made it no longer runs");
+        }
+        if (r.missing) {
+            return text + QStringLiteral(", missing: %1 is not there").arg(r.target);
+        }
+        return text;
     }
-    if (l.device.isEmpty()) {
-        return text + QStringLiteral(", missing: %1 is not there").arg(l.target);
+    case lnk::PortRowKind::System:
+        break;
     }
-    return text;
+    return r.description;
+}
+
+QString jsonLine(const QJsonObject& object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
+           QLatin1Char('\n');
 }
 
 } // namespace
 
-QList<PortListingRow> listPorts(const QString& dataDir)
+QString textListing(const lnk::PortListing& listing)
 {
-    // The first that names a number wins, in the order the panel looks.
-    std::map<int, PortListingRow> byNumber;
-    for (const lnk::PortMapEntry& e : lnk::readPortMap(dataDir)) {
-        const lnk::PortAddress parsed = lnk::parsePortAddress(e.address);
-        byNumber.emplace(e.portNo, PortListingRow{e.portNo, QStringLiteral("map"), e.address,
-                                                  parsed.usable() ? QString()
-                                                                  : QStringLiteral("unusable: ") +
-                                                                        parsed.error});
+    QString text;
+    if (!listing.mapUsable()) {
+        text += QStringLiteral("ports.ini: unusable (%1)\n").arg(listing.mapError);
     }
-    for (const lnk::PortLink& l : lnk::portLinks(dataDir)) {
-        byNumber.emplace(l.portNo, PortListingRow{l.portNo, QStringLiteral("link"),
-                                                  l.device.isEmpty() ? l.target : l.device,
-                                                  linkDescription(l)});
-    }
-    QList<PortListingRow> unnumbered;
-    for (const lnk::SystemPort& p : lnk::systemPorts(dataDir)) {
-        QStringList words;
-        for (const QString& w : {p.description, p.manufacturer}) {
-            if (!w.isEmpty()) {
-                words << w;
-            }
-        }
-        PortListingRow row{p.portNo, QStringLiteral("system"), p.location, words.join(", ")};
-        // A device whose number a map entry took is still there under its path.
-        const bool numbered = p.portNo && (!byNumber.emplace(*p.portNo, row).second
-                                               ? byNumber.at(*p.portNo).reaches == p.location
-                                               : true);
-        if (!numbered) {
-            row.number.reset();
-            unnumbered.append(row);
-        }
-    }
-    QList<PortListingRow> rows;
-    for (const auto& [number, row] : byNumber) {
-        rows.append(row);
-    }
-    return rows + unnumbered;
-}
-
-QString textListing(const QList<PortListingRow>& rows)
-{
     qsizetype reachesWidth = 0;
-    for (const PortListingRow& r : rows) {
+    for (const lnk::PortRow& r : listing.rows) {
         reachesWidth = std::max(reachesWidth, r.reaches.size());
     }
-    QString text;
-    for (const PortListingRow& r : rows) {
+    for (const lnk::PortRow& r : listing.rows) {
         QString line = QStringLiteral("%1 %2 %3 %4")
                            .arg(portName(r.number), -6)
-                           .arg(r.kind, -6)
+                           .arg(lnk::portRowKindName(r.kind), -6)
                            .arg(r.reaches, -int(reachesWidth))
-                           .arg(r.description);
+                           .arg(description(r));
         text += line.trimmed() + QLatin1Char('\n');
     }
     return text;
 }
 
-QString jsonListing(const QList<PortListingRow>& rows)
+QString jsonListing(const lnk::PortListing& listing)
 {
     QString text;
-    for (const PortListingRow& r : rows) {
-        const QJsonObject object{
+    if (!listing.mapUsable()) {
+        text += jsonLine({{QStringLiteral("file"), listing.mapPath},
+                          {QStringLiteral("error"), listing.mapError}});
+    }
+    for (const lnk::PortRow& r : listing.rows) {
+        text += jsonLine({
             {QStringLiteral("number"), r.number ? QJsonValue(*r.number) : QJsonValue()},
             {QStringLiteral("port"), portName(r.number)},
-            {QStringLiteral("kind"), r.kind},
+            {QStringLiteral("kind"), lnk::portRowKindName(r.kind)},
             {QStringLiteral("reaches"), r.reaches},
-            {QStringLiteral("description"), r.description},
-        };
-        text += QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
-                QLatin1Char('\n');
+            {QStringLiteral("description"), description(r)},
+        });
     }
     return text;
 }

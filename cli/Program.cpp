@@ -143,9 +143,9 @@ std::optional<int> Program::prepare()
         return usageError(*error, false);
     }
     if (inv.verb == Verb::Ports) {
-        const QList<PortListingRow> rows = listPorts(env.dataDir);
-        out(inv.json ? jsonListing(rows) : textListing(rows));
-        return kExitOk;
+        const lnk::PortListing listing = lnk::listPorts(env.dataDir);
+        out(inv.json ? jsonListing(listing) : textListing(listing));
+        return listing.mapUsable() ? kExitOk : kExitFailed;
     }
 
     const PortsExpansion expansion = expandPorts(inv.ports);

@@ -1,8 +1,10 @@
 #include "dialogs/frmPortCustom.h"
 
 #include "dialogs/Prompts.h"
+#include "link/PortListing.h"
 #include "link/PortMap.h"
 #include "link/PortNames.h"
+#include "session/PanelSession.h"
 
 #include <QDir>
 #include <QLabel>
@@ -14,20 +16,23 @@
 
 namespace {
 
-QString describe(const lnk::SystemPort& p)
+QString describe(const lnk::PortRow& r, const QString& dataDir)
 {
-    QStringList about;
-    if (!p.description.isEmpty()) {
-        about << p.description;
+    switch (r.kind) {
+    case lnk::PortRowKind::Map:
+        return QStringLiteral("ports.ini: ") + r.reaches +
+               (r.problem.isEmpty() ? QString() : QStringLiteral(" (unusable)"));
+    case lnk::PortRowKind::Link: {
+        const QString target = r.stale     ? QStringLiteral("%1 (stale)").arg(r.target)
+                               : r.missing ? QStringLiteral("%1 (missing)").arg(r.target)
+                                           : r.reaches;
+        return QStringLiteral("%1 -> %2").arg(QDir(dataDir).relativeFilePath(r.linkPath), target);
     }
-    if (!p.manufacturer.isEmpty()) {
-        about << p.manufacturer;
+    case lnk::PortRowKind::System:
+        break;
     }
-    QString line = p.location.isEmpty() ? p.name : p.location;
-    if (!about.isEmpty()) {
-        line += QStringLiteral("  (%1)").arg(about.join(QStringLiteral(", ")));
-    }
-    return line;
+    return r.description.isEmpty() ? r.reaches
+                                   : QStringLiteral("%1  (%2)").arg(r.reaches, r.description);
 }
 
 QString numberColumn(std::optional<int> n)
@@ -37,8 +42,9 @@ QString numberColumn(std::optional<int> n)
 
 } // namespace
 
-frmPortCustom::frmPortCustom(int portNo, QString dataDir, Prompts& prompts, QWidget* parent)
-    : QDialog(parent), m_dataDir(std::move(dataDir)), m_prompts(prompts)
+frmPortCustom::frmPortCustom(int portNo, session::PanelSession& session, Prompts& prompts,
+                             QWidget* parent)
+    : QDialog(parent), m_session(session), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("frmPortCustom"));
     setWindowTitle(QStringLiteral("Other port number (for USB)"));
@@ -148,25 +154,18 @@ void frmPortCustom::cmdEXIT_Click()
 void frmPortCustom::showMappedAddress()
 {
     const std::optional<int> n = parsePortNumber(txtCustom->text());
-    txtAddress->setText(n ? lnk::mappedAddress(*n, m_dataDir).value_or(QString()) : QString());
+    txtAddress->setText(n ? lnk::mappedAddress(*n, m_session.dataDir()).value_or(QString())
+                          : QString());
 }
 
 void frmPortCustom::listPorts()
 {
-    const QString& dir = m_dataDir;
-    for (const lnk::SystemPort& p : lnk::systemPorts(dir)) {
-        lstPorts->addItem(numberColumn(p.portNo) + describe(p));
+    const lnk::PortListing listing = lnk::listPorts(m_session.dataDir());
+    if (!listing.mapUsable()) {
+        lstPorts->addItem(QStringLiteral("ports.ini: unusable (%1)").arg(listing.mapError));
     }
-    for (const lnk::PortMapEntry& e : lnk::readPortMap(dir)) {
-        lstPorts->addItem(numberColumn(e.portNo) + QStringLiteral("ports.ini: ") + e.address);
-    }
-    for (const lnk::PortLink& l : lnk::portLinks(dir)) {
-        const QString target = l.stale              ? QStringLiteral("%1 (stale)").arg(l.target)
-                               : l.device.isEmpty() ? QStringLiteral("%1 (missing)").arg(l.target)
-                                                    : l.device;
-        lstPorts->addItem(
-            numberColumn(l.portNo) +
-            QStringLiteral("%1 -> %2").arg(QDir(dir).relativeFilePath(l.linkPath), target));
+    for (const lnk::PortRow& r : listing.rows) {
+        lstPorts->addItem(numberColumn(r.number) + describe(r, m_session.dataDir()));
     }
     if (lstPorts->count() == 0) {
         lstPorts->addItem(QStringLiteral("No serial ports found."));

@@ -10,18 +10,23 @@ class QListWidget;
 class QPushButton;
 class Prompts;
 
+namespace session {
+class PanelSession;
+}
+
 // The custom port dialog: the operator types the number of the port to use, and optionally an
 // address for that number (a network serial server, another device), which the dialog checks
-// and returns; the caller stores them. Below the texts it
-// lists the serial devices of this computer and the ports/ links of the program folder, each
-// with the number that reaches it.
+// and returns; the caller stores them. Below the texts it lists what each number reaches (the
+// ports.ini entries, the ports/ links of the data folder, the serial devices of this computer)
+// and warns first when ports.ini cannot be used.
 class frmPortCustom : public QDialog
 {
     Q_OBJECT
 
 public:
-    // portNo: the number shown at first; dataDir: where the ports/ links are.
-    frmPortCustom(int portNo, QString dataDir, Prompts& prompts, QWidget* parent = nullptr);
+    // portNo: the number shown at first.
+    frmPortCustom(int portNo, session::PanelSession& session, Prompts& prompts,
+                  QWidget* parent = nullptr);
 
     // The number saved by "Save and Exit"; nothing when the dialog was left otherwise.
     std::optional<int> chosenPort() const { return m_chosen; }
@@ -43,7 +48,7 @@ private:
     void listPorts();
     void showMappedAddress();
 
-    QString m_dataDir;
+    session::PanelSession& m_session;
     Prompts& m_prompts;
     std::optional<int> m_chosen;
     QString m_chosenAddress;

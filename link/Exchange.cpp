@@ -171,10 +171,17 @@ void Exchange::onReceived()
         if (count >= kDayReplySize) {
             takeReply();
         } else if (count == kNightReplySize) {
-            startSettle(kAnyLayoutSettle);
-        } else if (count > kNightReplySize) {
-            m_settle.stop(); // a day reply on its way
+            // A day reply may pause right after its 25th byte: night only once it stays quiet
+            // and the time a day reply gets has gone by.
+            if (m_settleCount != count) {
+                m_settle.stop();
+                const auto dayLeft = kDayUploadWait - elapsedSince(m_waitStart);
+                startSettle(std::max(kAnyLayoutSettle, dayLeft));
+            }
+        } else {
+            m_settle.stop(); // short of 25, or a day reply on its way
         }
+        m_settleCount = count;
         return;
     default:
         return;
@@ -186,6 +193,7 @@ void Exchange::startSettle(std::chrono::milliseconds settle)
     if (m_settle.isActive()) {
         return;
     }
+    // The whole wait stays the bound: the settle never runs past it.
     const auto left = m_request.replyWait - elapsedSince(m_waitStart);
     m_settle.start(std::clamp(left, std::chrono::milliseconds{0}, settle));
 }

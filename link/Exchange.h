@@ -29,9 +29,10 @@ inline constexpr std::chrono::milliseconds kNightUploadWait = 2000ms;
 // Once 25 bytes wait, the night upload listens this much longer for a 26th: three byte times
 // at 1200 bit/s (10 bits a byte). Still inside the wait.
 inline constexpr std::chrono::milliseconds kNightSettle = 25ms;
-// An upload that takes the reply by its length listens this long after 25 bytes for more before
-// it decides on the night layout: a day reply runs on at a byte each 8.3 ms, but adapters and
-// serial servers hand bytes on in bursts.
+// An upload that takes the reply by its length calls 25 bytes a night reply only once no further
+// byte has come for this long and the day upload's whole wait (kDayUploadWait) has passed since
+// the request: a day reply runs on at a byte each 8.3 ms, but adapters and serial servers hand
+// bytes on in bursts, with pauses of a few hundred ms between them.
 inline constexpr std::chrono::milliseconds kAnyLayoutSettle = 100ms;
 // No step of an exchange waits longer than this for its line: a line that never answers must not
 // hold the panel.
@@ -130,6 +131,7 @@ private:
     QTimer m_stepLimit;
     std::chrono::steady_clock::time_point m_startClock;
     std::chrono::steady_clock::time_point m_waitStart;
+    qint64 m_settleCount = -1; // the count the settle timer was started for
 };
 
 } // namespace lnk

@@ -21,6 +21,8 @@ QString faultName(LineFault fault)
         return QStringLiteral("write refused");
     case LineFault::ReadRefused:
         return QStringLiteral("read refused");
+    case LineFault::ProtocolFault:
+        return QStringLiteral("protocol fault");
     case LineFault::DeviceGone:
         return QStringLiteral("device gone");
     case LineFault::DrainTimeout:

@@ -27,6 +27,7 @@ enum class LineFault
     ReadRefused,    // the receive side failed
     DeviceGone,     // the device or the connection went away while open
     DrainTimeout,   // queued bytes did not leave in time
+    ProtocolFault,  // open: a network server broke its protocol (e.g. endless negotiation)
 };
 
 // Short English words for a fault, for logs: "port missing", "device gone".

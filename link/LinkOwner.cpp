@@ -43,8 +43,7 @@ std::optional<qint64> linkOwner(const QString& linkPath)
 
 bool ownerGone(const QString& linkPath)
 {
-    const std::optional<qint64> pid = linkOwner(linkPath);
-    return pid && !processRuns(*pid);
+    return probeOwnerLock(linkPath) == OwnerLock::Free;
 }
 
 } // namespace lnk

@@ -2,19 +2,35 @@
 
 #ifndef Q_OS_WIN
 
+#include <QFile>
+
 #include <cerrno>
-#include <climits>
-#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lnk {
 
-bool processRuns(qint64 pid)
+OwnerLock probeOwnerLock(const QString& linkPath)
 {
-    if (pid <= 0 || pid > INT_MAX) {
-        return false;
+    const QByteArray path = QFile::encodeName(ownerFilePath(linkPath));
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? OwnerLock::NoOwnerFile : OwnerLock::Free;
     }
-    // Signal 0 only asks. EPERM: it runs, under another user.
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+    struct stat st
+    {};
+    OwnerLock state = OwnerLock::Free;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // A shared lock is refused only while the simulator holds its exclusive one. Closing
+        // the descriptor gives ours back.
+        if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            state = OwnerLock::Held;
+        }
+    }
+    ::close(fd);
+    return state;
 }
 
 } // namespace lnk

@@ -3,25 +3,15 @@
 
 #ifdef Q_OS_WIN
 
-#include <qt_windows.h>
+#include <QFileInfo>
 
 namespace lnk {
 
-bool processRuns(qint64 pid)
+// The simulator needs pseudo-terminals and runs only elsewhere: an owner file found here was
+// carried over and no simulator on this system holds it.
+OwnerLock probeOwnerLock(const QString& linkPath)
 {
-    if (pid <= 0 || pid > MAXDWORD) {
-        return false;
-    }
-    const HANDLE h =
-        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (h == nullptr) {
-        // Access denied: it runs, under another user.
-        return ::GetLastError() == ERROR_ACCESS_DENIED;
-    }
-    DWORD code = 0;
-    const bool running = ::GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
-    ::CloseHandle(h);
-    return running;
+    return QFileInfo::exists(ownerFilePath(linkPath)) ? OwnerLock::Free : OwnerLock::NoOwnerFile;
 }
 
 } // namespace lnk

@@ -1,18 +1,8 @@
 #include "link/NetworkFaults.h"
 
+#include "link/Printable.h"
+
 namespace lnk {
-namespace {
-
-QString printable(const QByteArray& bytes)
-{
-    QString text;
-    for (const char c : bytes) {
-        text.append(c >= 0x20 && c < 0x7F ? QLatin1Char(c) : QLatin1Char(' '));
-    }
-    return text.simplified();
-}
-
-} // namespace
 
 LineFault connectFault(QAbstractSocket::SocketError error)
 {
@@ -31,7 +21,7 @@ LineFault connectFault(QAbstractSocket::SocketError error)
 
 HangUp hangUpDuringOpen(const QString& target, const QByteArray& serverWords)
 {
-    const QString words = printable(serverWords);
+    const QString words = printable(QString::fromLatin1(serverWords).trimmed());
     if (words.isEmpty()) {
         return {LineFault::PortBusy,
                 QStringLiteral("%1 closed the connection during open").arg(target)};

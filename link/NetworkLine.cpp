@@ -175,15 +175,34 @@ void NetworkLine::onConnected()
     m_connectTime = std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - m_connectStart);
     // Frames go out a byte at a time; without this each small write could wait for an ack.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_socket->setReadBufferSize(kNegotiationLimit);
+    m_negotiated = 0;
     m_state = State::Opening;
     beginSession();
 }
 
 void NetworkLine::onReadyRead()
 {
-    const QByteArray wire = m_socket->readAll();
+    const QByteArray wire = m_socket->read(kNegotiationLimit);
+    if (wire.isEmpty()) {
+        return;
+    }
+    if (m_state == State::Opening) {
+        m_negotiated += wire.size();
+        if (m_negotiated > kNegotiationLimit) {
+            failOpen(LineFault::ProtocolFault,
+                     QStringLiteral("%1 sent more than %2 bytes before the line was ready")
+                         .arg(target())
+                         .arg(kNegotiationLimit));
+            return;
+        }
+    }
     if (m_state == State::Opening || m_state == State::Open) {
         receiveWire(wire);
+    }
+    // A full read buffer may hold more than one read takes: the rest comes on the next turn.
+    if (m_socket->bytesAvailable() > 0 && (m_state == State::Opening || m_state == State::Open)) {
+        QMetaObject::invokeMethod(this, &NetworkLine::onReadyRead, Qt::QueuedConnection);
     }
 }
 

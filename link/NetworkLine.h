@@ -24,6 +24,11 @@ inline constexpr std::chrono::milliseconds kConnectTimeout{3000};
 // (measured: it writes to the device within 1 ms of receiving).
 inline constexpr std::chrono::milliseconds kLineTimeMargin{30};
 
+// What a server may send before the open is done (its greeting and the negotiation). A real
+// one sends a few dozen bytes; more than this is a server that never stops negotiating, and
+// the open fails rather than let it fill memory. Reads are held to this size too.
+inline constexpr qint64 kNegotiationLimit = 4096;
+
 // Pending bytes must leave this program within their line time plus this.
 inline constexpr std::chrono::milliseconds kFlushMargin{2000};
 
@@ -107,6 +112,7 @@ private:
     std::deque<Chunk> m_chunks;
     QByteArray m_received;
     QByteArray m_serverWords;
+    qint64 m_negotiated = 0; // bytes received while opening
 };
 
 } // namespace lnk

@@ -3,6 +3,7 @@
 #include "link/NetworkLines.h"
 #include "link/PortMap.h"
 #include "link/PortNames.h"
+#include "link/Printable.h"
 #include "link/SerialPortLine.h"
 
 #include <QTimer>
@@ -36,8 +37,12 @@ Line& PortLines::lineFor(const PortRef& port)
     // counts.
     QString address = port.address;
     QString missing;
+    QString mapFault;
     if (port.isNumber()) {
-        if (const std::optional<QString> mapped = mappedAddress(port.number, m_dataDir)) {
+        const PortMap map = loadPortMap(m_dataDir);
+        if (!map.usable()) {
+            mapFault = map.message();
+        } else if (const std::optional<QString> mapped = map.addressOf(port.number)) {
             address = *mapped;
         } else {
             address = portDevice(port.number, m_dataDir);
@@ -48,11 +53,13 @@ Line& PortLines::lineFor(const PortRef& port)
     } else if (address.isEmpty()) {
         missing = QStringLiteral("No port given");
     }
-    const PortAddress parsed = missing.isEmpty() ? parsePortAddress(address) : PortAddress{};
-    const QString key = !missing.isEmpty() ? QStringLiteral("missing:") + port.name()
-                        : !parsed.usable() ? QStringLiteral("invalid:") + address
-                        : parsed.network   ? parsed.network->text()
-                                           : QStringLiteral("serial:") + parsed.device;
+    const bool reachable = missing.isEmpty() && mapFault.isEmpty();
+    const PortAddress parsed = reachable ? parsePortAddress(address) : PortAddress{};
+    const QString key = !mapFault.isEmpty()  ? QStringLiteral("map:") + mapFault
+                        : !missing.isEmpty() ? QStringLiteral("missing:") + port.name()
+                        : !parsed.usable()   ? QStringLiteral("invalid:") + address
+                        : parsed.network     ? parsed.network->text()
+                                             : QStringLiteral("serial:") + parsed.device;
     if (m_line != nullptr && key == m_key) {
         return *m_line;
     }
@@ -61,13 +68,16 @@ Line& PortLines::lineFor(const PortRef& port)
         m_line->deleteLater();
     }
     m_key = key;
-    if (!missing.isEmpty()) {
+    if (!mapFault.isEmpty()) {
+        m_line = new UnreachableLine(port.name(), LineFault::AddressInvalid, mapFault);
+    } else if (!missing.isEmpty()) {
         m_line = new UnreachableLine(port.name(), LineFault::PortMissing, missing);
     } else if (!parsed.usable()) {
         const QString where =
             port.isNumber() ? QStringLiteral("%1 in %2: ").arg(port.name(), portMapPath(m_dataDir))
                             : QString();
-        m_line = new UnreachableLine(address, LineFault::AddressInvalid, where + parsed.error);
+        m_line = new UnreachableLine(printable(address), LineFault::AddressInvalid,
+                                     printable(where + parsed.error));
     } else if (parsed.network) {
         m_line = createNetworkLine(*parsed.network);
     } else {

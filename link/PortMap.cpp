@@ -1,19 +1,21 @@
 #include "link/PortMap.h"
 
+#include "link/IniSection.h"
+#include "link/PortNames.h"
+#include "link/Printable.h"
+#include "storage/AtomicWrite.h"
 #include "storage/SmallFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
 
 #include <algorithm>
 
 namespace lnk {
 namespace {
 
-constexpr int kMaxPortNo = 255;
-const QString kGroup = QStringLiteral("ports");
+const QString kSection = QStringLiteral("ports");
 
 bool isDevicePath(const QString& text)
 {
@@ -26,11 +28,61 @@ bool isDevicePath(const QString& text)
 #endif
 }
 
-// Qt's INI reader opens whatever is at the path: a FIFO there would hang the panel. Only a
-// small regular file is given to it.
-bool fileUsable(const QString& path)
+// Why the bounded reader refused what is at the path, in the operator's words.
+QString refusal(const QString& path, const storage::FileError& error)
 {
-    return storage::readSmallFile(path).ok();
+    if (error.kind != storage::FileErrorKind::PathFileAccess) {
+        return error.description();
+    }
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > storage::kSmallFileLimit) {
+        return QStringLiteral("larger than %1 KiB").arg(storage::kSmallFileLimit / 1024);
+    }
+    return info.isFile() ? error.description() : QStringLiteral("not a regular file");
+}
+
+struct Loaded
+{
+    PortMap map;
+    QByteArray bytes;
+};
+
+Loaded load(const QString& dataDir)
+{
+    Loaded l;
+    l.map.path = portMapPath(dataDir);
+    const storage::FileResult<QByteArray> read = storage::readSmallFile(l.map.path);
+    if (!read.ok()) {
+        const storage::FileErrorKind kind = read.error->kind;
+        l.map.exists = kind != storage::FileErrorKind::FileNotFound &&
+                       kind != storage::FileErrorKind::PathNotFound;
+        if (l.map.exists) {
+            l.map.error = refusal(l.map.path, *read.error);
+        }
+        return l;
+    }
+    l.map.exists = true;
+    l.bytes = read.value;
+    const ini::Parsed parsed = ini::parse(read.value);
+    if (!parsed.error.isEmpty()) {
+        l.map.error = parsed.error;
+        return l;
+    }
+    static const QRegularExpression key(QStringLiteral("^ports/COM(\\d{1,3})$"));
+    for (const ini::Entry& e : parsed.entries) {
+        const QRegularExpressionMatch m = key.match(e.key);
+        const int n = m.hasMatch() ? m.captured(1).toInt() : -1;
+        if (n < 0 || n > kMaxPortNo) {
+            continue;
+        }
+        auto same = [n](const PortMapEntry& x) { return x.portNo == n; };
+        l.map.entries.erase(std::remove_if(l.map.entries.begin(), l.map.entries.end(), same),
+                            l.map.entries.end());
+        l.map.entries.append({n, e.value});
+    }
+    std::sort(l.map.entries.begin(), l.map.entries.end(),
+              [](const PortMapEntry& a, const PortMapEntry& b) { return a.portNo < b.portNo; });
+    return l;
 }
 
 } // namespace
@@ -53,38 +105,14 @@ PortAddress parsePortAddress(const QString& text)
     return a;
 }
 
-QString portMapPath(const QString& dataDir)
+QString PortMap::message() const
 {
-    return QDir(dataDir).filePath(QStringLiteral("ports.ini"));
+    return printable(QStringLiteral("%1: %2").arg(path, error));
 }
 
-QList<PortMapEntry> readPortMap(const QString& dataDir)
+std::optional<QString> PortMap::addressOf(int portNo) const
 {
-    QList<PortMapEntry> entries;
-    const QString path = portMapPath(dataDir);
-    if (!fileUsable(path)) {
-        return entries;
-    }
-    QSettings ini(path, QSettings::IniFormat);
-    ini.beginGroup(kGroup);
-    static const QRegularExpression key(QStringLiteral("^COM(\\d{1,3})$"));
-    const QStringList keys = ini.childKeys();
-    for (const QString& k : keys) {
-        const QRegularExpressionMatch m = key.match(k);
-        const int n = m.hasMatch() ? m.captured(1).toInt() : -1;
-        if (n < 0 || n > kMaxPortNo) {
-            continue;
-        }
-        entries.append({n, ini.value(k).toString()});
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const PortMapEntry& a, const PortMapEntry& b) { return a.portNo < b.portNo; });
-    return entries;
-}
-
-std::optional<QString> mappedAddress(int portNo, const QString& dataDir)
-{
-    for (const PortMapEntry& e : readPortMap(dataDir)) {
+    for (const PortMapEntry& e : entries) {
         if (e.portNo == portNo) {
             return e.address;
         }
@@ -92,33 +120,57 @@ std::optional<QString> mappedAddress(int portNo, const QString& dataDir)
     return std::nullopt;
 }
 
+QString portMapPath(const QString& dataDir)
+{
+    return QDir(dataDir).filePath(QStringLiteral("ports.ini"));
+}
+
+PortMap loadPortMap(const QString& dataDir)
+{
+    return load(dataDir).map;
+}
+
+QList<PortMapEntry> readPortMap(const QString& dataDir)
+{
+    const PortMap map = loadPortMap(dataDir);
+    return map.usable() ? map.entries : QList<PortMapEntry>();
+}
+
+std::optional<QString> mappedAddress(int portNo, const QString& dataDir)
+{
+    const PortMap map = loadPortMap(dataDir);
+    return map.usable() ? map.addressOf(portNo) : std::nullopt;
+}
+
 std::optional<QString> writePortMapEntry(const QString& dataDir, int portNo, const QString& address)
 {
-    const QString path = portMapPath(dataDir);
     const QString text = address.trimmed();
     if (!text.isEmpty()) {
         if (const PortAddress a = parsePortAddress(text); !a.usable()) {
-            return a.error;
+            return printable(a.error);
         }
     }
-    if (text.isEmpty() && !mappedAddress(portNo, dataDir)) {
+    const Loaded l = load(dataDir);
+    if (!l.map.usable()) {
+        return l.map.message();
+    }
+    if (text.isEmpty() && !l.map.addressOf(portNo)) {
         return std::nullopt; // nothing to remove: the file stays as it is
     }
-    if (QFileInfo::exists(path) && !fileUsable(path)) {
-        return QStringLiteral("%1 is not a file that can be read").arg(path);
+    // Keys in the order the settings classes keep them: by name.
+    QList<std::pair<QString, QString>> keys;
+    for (const PortMapEntry& e : l.map.entries) {
+        if (e.portNo != portNo) {
+            keys.append({QStringLiteral("COM%1").arg(e.portNo), e.address});
+        }
     }
-    QSettings ini(path, QSettings::IniFormat);
-    ini.beginGroup(kGroup);
-    const QString key = QStringLiteral("COM%1").arg(portNo);
-    if (text.isEmpty()) {
-        ini.remove(key);
-    } else {
-        ini.setValue(key, text);
+    if (!text.isEmpty()) {
+        keys.append({QStringLiteral("COM%1").arg(portNo), text});
     }
-    ini.endGroup();
-    ini.sync();
-    if (ini.status() != QSettings::NoError) {
-        return QStringLiteral("%1 could not be written").arg(path);
+    std::sort(keys.begin(), keys.end());
+    const QByteArray bytes = ini::withSection(l.bytes, kSection, keys);
+    if (const auto error = storage::writeFileAtomically(l.map.path, bytes)) {
+        return printable(QStringLiteral("%1: %2").arg(l.map.path, error->description()));
     }
     return std::nullopt;
 }

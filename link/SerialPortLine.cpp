@@ -206,7 +206,7 @@ void SerialPortLine::onError()
 
 void SerialPortLine::finishClose(LineFault fault, const QString& detail)
 {
-    release();
+    release(fault == LineFault::None ? Pending::Keep : Pending::Discard);
     Q_EMIT closed(fault, detail);
 }
 
@@ -216,7 +216,7 @@ void SerialPortLine::fail(LineFault fault, const QString& detail)
     Q_EMIT failed(fault, detail);
 }
 
-void SerialPortLine::release()
+void SerialPortLine::release(Pending pending)
 {
     m_drainDeadline.stop();
     m_closing = false;
@@ -230,8 +230,10 @@ void SerialPortLine::release()
         QSerialPort* port = m_port;
         m_port = nullptr;
         port->disconnect(this);
-        if (port->isOpen()) {
+        if (port->isOpen() && pending == Pending::Discard) {
             port->clear(QSerialPort::Output);
+        }
+        if (port->isOpen()) {
             port->close();
         }
         port->deleteLater();

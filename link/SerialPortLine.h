@@ -39,7 +39,15 @@ private:
     void onDrainDeadline();
     void finishClose(LineFault fault, const QString& detail);
     void fail(LineFault fault, const QString& detail);
-    void release();
+    // What was not yet on the line when an exchange is given up is thrown away; after a drain
+    // nothing is pending, and flushing then would take the bytes a pseudo-terminal still holds
+    // from its reader.
+    enum class Pending
+    {
+        Discard,
+        Keep,
+    };
+    void release(Pending pending = Pending::Discard);
 
     QString m_device;
     LineSettings m_settings;

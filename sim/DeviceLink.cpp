@@ -6,11 +6,13 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace sim {
@@ -20,6 +22,8 @@ constexpr char kDevicePrefix[] = "/dev/pts/";
 // The owner file can be replaced between our open and our lock by the simulator that held it
 // as it ends; then the open is tried again on the new file.
 constexpr int kClaimAttempts = 5;
+constexpr std::chrono::milliseconds kLockPatience{1000};
+constexpr std::chrono::milliseconds kLockRetry{20};
 
 QString readLink(const QByteArray& path)
 {
@@ -47,6 +51,20 @@ bool sameFile(int fd, const QByteArray& path)
     {};
     return fstat(fd, &a) == 0 && stat(path.constData(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
+}
+
+// A panel asking whether the name's owner runs holds the lock for an instant: that is waited
+// out. Another simulator holds it for as long as it runs.
+bool lockSoon(int fd)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp) {
+            return false;
+        }
+        std::this_thread::sleep_for(kLockRetry);
+    }
+    return true;
 }
 
 QString systemError()
@@ -79,7 +97,7 @@ bool DeviceLink::claim(QString* error)
         }
         // flock, not fcntl: its lock belongs to this open file, so a second simulator in the
         // same process (as in the tests) is refused too.
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (!lockSoon(fd)) {
             const int lockError = errno;
             ::close(fd);
             if (lockError != EWOULDBLOCK) {

@@ -6,9 +6,11 @@
 // ports/COM1), with the owner file that marks it as this simulator's (see link/LinkOwner.h).
 //
 // Only one simulator at a time owns a name: it holds a lock on the owner file for as long as
-// it runs, which the system lifts when it ends, however it ends. A name whose owner still runs
-// is refused; the link and owner file of a simulator that was killed are replaced. Only a link
-// into /dev/pts/ counts as a simulator's: anything else at the name is refused.
+// it runs, which the system lifts when it ends, however it ends; that lock, not the process id
+// in the file, is what tells a panel the link is live. A panel's probe holds the lock for an
+// instant, so a claim waits up to a second for it. A name whose owner still runs is refused; the
+// link and owner file of a simulator that was killed are replaced. Only a link into /dev/pts/
+// counts as a simulator's: anything else at the name is refused.
 namespace sim {
 
 class DeviceLink

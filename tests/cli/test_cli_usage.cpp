@@ -24,6 +24,7 @@ private Q_SLOTS:
     void usageErrorsForScripts();
     void resultLinesShowNoControlCharacter();
     void portsListsWhatEachNumberReaches();
+    void portsWarnsOfAnUnusableMap();
     void help();
     void helpOfEachVerb_data();
     void helpOfEachVerb();
@@ -322,6 +323,24 @@ void TestCliUsage::helpOfEachVerb()
     QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
     QVERIFY2(r.out.contains(mentions), qPrintable(r.out));
     QVERIFY(r.err.isEmpty());
+}
+
+void TestCliUsage::portsWarnsOfAnUnusableMap()
+{
+    Rig rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const QString map = rig.path(QStringLiteral("ports.ini"));
+    QCOMPARE(::mkfifo(QFile::encodeName(map).constData(), 0600), 0);
+
+    const Run text = rig.run({QStringLiteral("ports")});
+    QCOMPARE(text.exitCode, 1);
+    QCOMPARE(text.lines().value(0), QStringLiteral("ports.ini: unusable (not a regular file)"));
+
+    const Run json = rig.run({QStringLiteral("--json"), QStringLiteral("ports")});
+    QCOMPARE(json.exitCode, 1);
+    const QJsonObject first = QJsonDocument::fromJson(json.lines().value(0).toUtf8()).object();
+    QCOMPARE(first, QJsonObject({{QStringLiteral("file"), map},
+                                 {QStringLiteral("error"), QStringLiteral("not a regular file")}}));
 }
 
 QTEST_MAIN(TestCliUsage)

@@ -2,7 +2,9 @@
 // simulated processor or a bare pseudo-terminal, and against a scripted Telnet server.
 #include "NetworkRig.h"
 #include "RawPty.h"
+#include "link/Exchange.h"
 #include "link/Frames.h"
+#include "link/Rfc2217Line.h"
 
 #include <QElapsedTimer>
 
@@ -36,6 +38,9 @@ private Q_SLOTS:
     void refusingServerFailsTheOpen();
     void requestsIgnoredBeforeAgreementAreSentAgain_data();
     void requestsIgnoredBeforeAgreementAreSentAgain();
+    void replyTakenByLengthInBursts_data();
+    void replyTakenByLengthInBursts();
+    void negotiationFloodFailsTheOpen();
 };
 
 void TestNetworkLines::schemes_data()
@@ -249,6 +254,112 @@ void TestNetworkLines::requestsIgnoredBeforeAgreementAreSentAgain()
     Watch watch(*line);
     QVERIFY(watch.open(lnk::kSendSettings));
     line->abort();
+}
+
+namespace {
+
+// A raw serial server whose device answers the request byte with a reply in two bursts.
+class BurstServer : public QTcpServer
+{
+public:
+    BurstServer(QByteArray reply, int split, std::chrono::milliseconds pause)
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this, reply, split, pause] {
+            QTcpSocket* s = nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [s, reply, split, pause] {
+                if (!s->readAll().contains(char(lnk::kUploadRequest))) {
+                    return;
+                }
+                s->write(reply.left(split));
+                QTimer::singleShot(pause, s, [s, reply, split] { s->write(reply.mid(split)); });
+            });
+        });
+    }
+    lnk::NetworkAddress address() const
+    {
+        return {lnk::NetworkScheme::Tcp, QStringLiteral("127.0.0.1"), serverPort()};
+    }
+};
+
+} // namespace
+
+void TestNetworkLines::replyTakenByLengthInBursts_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("split");
+    QTest::addColumn<bool>("day");
+
+    // Each byte its offset plus 100: where a value lands shows which layout read it.
+    QByteArray day;
+    for (int i = 0; i < 42; ++i) {
+        day.append(char(100 + i));
+    }
+    QTest::newRow("day reply paused after 20 bytes") << day << 20 << true;
+    QTest::newRow("day reply paused after exactly 25 bytes") << day << 25 << true;
+    QTest::newRow("day reply paused after 30 bytes") << day << 30 << true;
+    QTest::newRow("night reply of 25 bytes") << day.left(25) << 25 << false;
+}
+
+void TestNetworkLines::replyTakenByLengthInBursts()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, split);
+    QFETCH(bool, day);
+
+    BurstServer server(reply, split, 210ms);
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(server.address()));
+    lnk::Exchange x(*line, lnk::uploadRequest(std::nullopt, lnk::kNightUploadWait));
+    QSignalSpy finished(&x, &lnk::Exchange::finished);
+    x.start();
+    QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, kWaitMs));
+    const auto r = finished.first().at(0).value<lnk::ExchangeResult>();
+
+    QCOMPARE(r.status, lnk::ExchangeStatus::Done);
+    QCOMPARE(r.layout, day ? lnk::Layout::Day : lnk::Layout::Night);
+    QCOMPARE(r.reply(), reply);
+    model::ParameterSet set;
+    QVERIFY(lnk::applyReply(*r.layout, r.reply(), set));
+    if (day) {
+        // Offsets 30 and 34 of the day reply: MSlimit and LUFSOffset.
+        QCOMPARE(set.value(model::Member::MSlimit), 130);
+        QCOMPARE(set.value(model::Member::LUFSOffset), 134);
+    } else {
+        // A night reply taken by length waits out the day upload's time first.
+        QVERIFY(r.duration >= lnk::kDayUploadWait);
+        QVERIFY(r.duration < lnk::kNightUploadWait);
+    }
+}
+
+void TestNetworkLines::negotiationFloodFailsTheOpen()
+{
+    // A server that answers nothing but Telnet no-operations, as fast as it can.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QByteArray nops;
+    for (int i = 0; i < 32 * 1024; ++i) {
+        nops.append(char(lnk::telnet::kIac)).append(char(241));
+    }
+    qint64 sent = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket* s = server.nextPendingConnection();
+        QObject::connect(s, &QTcpSocket::bytesWritten, s, [&, s](qint64 n) {
+            sent += n;
+            if (s->bytesToWrite() == 0 && sent < 64 * 1024 * 1024) {
+                s->write(nops);
+            }
+        });
+        s->write(nops);
+    });
+    const std::unique_ptr<lnk::NetworkLine> line(lnk::createNetworkLine(
+        {lnk::NetworkScheme::Rfc2217, QStringLiteral("127.0.0.1"), server.serverPort()}));
+    Watch watch(*line);
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!watch.open(lnk::kSendSettings));
+    QCOMPARE(Watch::fault(watch.openFailed), LineFault::ProtocolFault);
+    QVERIFY2(t.elapsed() < lnk::kNegotiationTimeout.count() / 2,
+             qPrintable(QString::number(t.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkLines)

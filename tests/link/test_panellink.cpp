@@ -73,6 +73,7 @@ private Q_SLOTS:
     void customDialogSaves_data();
     void customDialogSaves();
     void customDialogListsLinks();
+    void customDialogWarnsOfAnUnusableMap();
 };
 
 void TestPanelLink::commands_data()
@@ -323,7 +324,7 @@ void TestPanelLink::choosingAPortClearsTheOthers()
 void TestPanelLink::customDialogTexts()
 {
     Panel f;
-    frmPortCustom d(7, f.window->dataDir(), f.prompts);
+    frmPortCustom d(7, f.window->session(), f.prompts);
     QCOMPARE(d.windowTitle(), QStringLiteral("Other port number (for USB)"));
     QCOMPARE(d.txtCustom->text(), QStringLiteral("7"));
     QCOMPARE(d.cmdEXIT->text(), QStringLiteral("Save and Exit"));
@@ -353,7 +354,7 @@ void TestPanelLink::customDialogRefuses()
 {
     QFETCH(QString, typed);
     Panel f;
-    frmPortCustom d(7, f.window->dataDir(), f.prompts);
+    frmPortCustom d(7, f.window->session(), f.prompts);
     d.show();
     d.txtCustom->setText(typed);
     QTest::mouseClick(d.cmdEXIT, Qt::LeftButton);
@@ -416,7 +417,7 @@ void TestPanelLink::customDialogListsLinks()
     owner.close();
     QVERIFY(lnk::writePortMapEntry(dir, 3, QStringLiteral("rfc2217://192.0.2.10:4001")) ==
             std::nullopt);
-    frmPortCustom d(1, dir, f.prompts);
+    frmPortCustom d(1, f.window->session(), f.prompts);
     QStringList lines;
     for (int i = 0; i < d.lstPorts->count(); ++i) {
         lines << d.lstPorts->item(i)->text();
@@ -429,6 +430,17 @@ void TestPanelLink::customDialogListsLinks()
     QVERIFY2(listed(QStringLiteral("6 +ports/COM6 -> /dev/null")), qPrintable(all));
     QVERIFY2(listed(QStringLiteral("8 +ports/COM8 -> /dev/null \\(stale\\)")), qPrintable(all));
     QVERIFY2(listed(QStringLiteral("3 +ports.ini: rfc2217://192.0.2.10:4001")), qPrintable(all));
+}
+
+void TestPanelLink::customDialogWarnsOfAnUnusableMap()
+{
+    Panel f;
+    const QString map = QDir(f.window->dataDir()).filePath(QStringLiteral("ports.ini"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), map));
+    frmPortCustom d(3, f.window->session(), f.prompts);
+    QVERIFY(d.lstPorts->count() > 0);
+    QCOMPARE(d.lstPorts->item(0)->text(),
+             QStringLiteral("ports.ini: unusable (not a regular file)"));
 }
 
 QTEST_MAIN(TestPanelLink)

@@ -14,8 +14,10 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -57,6 +59,9 @@ private Q_SLOTS:
     void linkTakenOverIsLeftAlone();
     void secondSimulatorRefusedWhileTheFirstRuns();
     void staleLinkReachesNothingAndIsReplaced();
+    void ownerLockDecidesLiveness_data();
+    void ownerLockDecidesLiveness();
+    void simulatorWaitsOutABriefLock();
 };
 
 void TestSimLine::frameAndCommandsArrive()
@@ -479,6 +484,72 @@ void TestSimLine::staleLinkReachesNothingAndIsReplaced()
     QVERIFY(!lnk::ownerGone(o.linkPath));
     QCOMPARE(lnk::portDevice(7, dir.path()), s.devicePath());
     QVERIFY(!lnk::portLinks(dir.path())[0].stale);
+}
+
+void TestSimLine::ownerLockDecidesLiveness_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("stale");
+
+    // Process 1 always runs: a process id alone proves nothing.
+    QTest::newRow("a live process id, nobody locks it: stale")
+        << QByteArray("1\n") << false << true;
+    QTest::newRow("a live process id, locked: live") << QByteArray("1\n") << true << false;
+    QTest::newRow("no process id at all, locked: live") << QByteArray() << true << false;
+    QTest::newRow("no process id at all, nobody locks it: stale") << QByteArray() << false << true;
+}
+
+void TestSimLine::ownerLockDecidesLiveness()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, locked);
+    QFETCH(bool, stale);
+
+    sim::PseudoTerminal stranger;
+    QVERIFY(stranger.open(nullptr));
+    QTemporaryDir dir;
+    const QString link = lnk::portLinkPath(4, dir.path());
+    QVERIFY(QDir().mkpath(dir.filePath("ports")));
+    QVERIFY(QFile::link(stranger.devicePath(), link));
+    QFile owner(lnk::ownerFilePath(link));
+    QVERIFY(owner.open(QIODevice::ReadWrite));
+    owner.write(content);
+    owner.flush();
+    if (locked) {
+        QCOMPARE(::flock(owner.handle(), LOCK_EX | LOCK_NB), 0);
+    }
+
+    QCOMPARE(lnk::ownerGone(link), stale);
+    QCOMPARE(lnk::portDevice(4, dir.path()), stale ? QString() : stranger.devicePath());
+    QCOMPARE(lnk::portLinks(dir.path()).value(0).stale, stale);
+    // The probe gave the lock back: the holder still has it and nobody else gets it.
+    if (locked) {
+        QCOMPARE(lnk::probeOwnerLock(link), lnk::OwnerLock::Held);
+    }
+}
+
+void TestSimLine::simulatorWaitsOutABriefLock()
+{
+    // A panel probing the owner file while the simulator starts: the start waits, then claims.
+    QTemporaryDir dir;
+    sim::Options o;
+    o.linkPath = lnk::portLinkPath(5, dir.path());
+    QVERIFY(QDir().mkpath(dir.filePath("ports")));
+    const QByteArray ownerPath = QFile::encodeName(lnk::ownerFilePath(o.linkPath));
+    const int fd = ::open(ownerPath.constData(), O_RDWR | O_CREAT, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_SH | LOCK_NB), 0);
+    std::thread probe([fd] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::close(fd);
+    });
+    sim::Simulator s(o);
+    QString error;
+    const bool started = s.start(&error);
+    probe.join();
+    QVERIFY2(started, qPrintable(error));
+    QCOMPARE(lnk::probeOwnerLock(o.linkPath), lnk::OwnerLock::Held);
 }
 
 QTEST_GUILESS_MAIN(TestSimLine)
