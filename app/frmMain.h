@@ -42,8 +42,11 @@ public:
     // The load step, then the window in the middle of the screen; or, when the program was asked
     // to end meanwhile, the close at once (false).
     bool start();
-    // Termination requests and the end of the desktop session close the panel in order.
+    // Termination requests close the panel in order; the desktop session's requests to save
+    // and the end of the event loop write the working and settings files.
     void closeOnRequestsOf(const class TerminationWatcher& watcher);
+    // The working file and the settings, the window left open.
+    void saveFiles();
 
     session::PanelSession& session() const { return *m_session; }
     model::ParameterSet& params() { return m_session->params(); }
@@ -121,10 +124,10 @@ public:
     QString presetFilePath(int n) const { return m_session->presetFilePath(n); }
     QString exportFilePath() const { return m_session->exportFilePath(); }
 
-    // Closing. A close box, File > Exit, a termination signal or the end of the desktop session
-    // ask for it; it is carried out once no exchange runs and every dialog has been left (the
-    // test signal dialog through its Exit, which stops the tone). A termination request also
-    // sends every message that would hold the exit to standard error instead.
+    // Closing. A close box, File > Exit or a termination signal ask for it; it is carried out once
+    // no exchange runs and every dialog has been left (the test signal dialog through its Exit,
+    // which stops the tone). A termination request also sends every message that would hold the
+    // exit to standard error instead.
     enum class CloseReason
     {
         Operator,

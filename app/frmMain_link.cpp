@@ -130,7 +130,7 @@ void frmMain::mnuCustom_Click()
     runModal(dialog);
     if (const std::optional<int> chosen = dialog.chosenPort()) {
         if (const auto error = lnk::writePortMapEntry(dataDir(), *chosen, dialog.chosenAddress())) {
-            notify(*error, QStringLiteral("OrvexDAB"), PromptIcon::Exclamation, m_terminating);
+            notify(*error, kMessageTitle, PromptIcon::Exclamation, m_terminating);
         }
         PortNo = *chosen;
         UlozSoubor(workingFilePath());

@@ -97,7 +97,7 @@ void frmMain::LineMonitor_Click()
 {
     // One monitor, beside the panel; asked for again, it comes to the front.
     if (m_monitor == nullptr) {
-        m_monitor = new frmLineMonitor(m_session->lineLog(), prompts(), this);
+        m_monitor = new frmLineMonitor(*m_session, prompts(), this);
         m_monitor->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_monitor->show();

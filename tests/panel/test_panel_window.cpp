@@ -1,3 +1,4 @@
+#include "support/FileBytes.h"
 #include "support/PanelFixture.h"
 
 #include "app/ParamSlider.h"
@@ -15,8 +16,8 @@
 
 using model::Member;
 
-// The window's behaviour: the check box, the Turbo indication, the options, F1 and the keyboard
-// path through the panel.
+// The window's behaviour: the desktop session's save requests, the check box, the Turbo indication,
+// the options, F1 and the keyboard path through the panel.
 class TestPanelWindow : public QObject
 {
     Q_OBJECT
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void tabOrder();
     void threeSlidersByKeyboardAlone();
     void accessibleNames();
+    void desktopSaveRequestKeepsTheWindow();
 
 private:
     static void activate(frmMain& w)
@@ -256,6 +258,22 @@ void TestPanelWindow::accessibleNames()
                                                     QLatin1String(c->metaObject()->className())));
         }
     }
+}
+
+// A checkpoint, or a logout another program then cancels: both files written, the panel stays.
+void TestPanelWindow::desktopSaveRequestKeepsTheWindow()
+{
+    PanelFixture f;
+    f.window->show();
+    f.window->PortNo = 3;
+    f.window->params().assign(Member::gate, 200);
+    f.window->saveFiles();
+    QCOMPARE(contentOf(f.window->settingsFilePath()), QByteArray(" 3 \r\n"));
+    QVERIFY(contentOf(f.window->workingFilePath()).startsWith(" 200 \r\n 255 \r\n"));
+    QTest::qWait(50); // a close asked for would be carried out from the event loop
+    QVERIFY(f.window->isVisible());
+    QVERIFY(!f.window->closeRequested());
+    QVERIFY(f.prompts.messages.size() <= 1); // only the first start's missing working file
 }
 
 QTEST_MAIN(TestPanelWindow)
