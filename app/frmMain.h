@@ -140,14 +140,14 @@ public:
     // Controls, named as on the panel.
     ParamSlider* slider(model::Member m) const { return m_sliders[model::index(m)]; }
     QAction* flagAction(model::Member m) const;
-    QCheckBox* chkTurbo = nullptr;
-    QProgressBar* Sendbar = nullptr;
-    QLineEdit* txtNazevSouboru = nullptr;
-    QLabel* lblTurboDens = nullptr;
-    QToolBar* Toolbar1 = nullptr;
-    QPushButton* cmdPara = nullptr;
-    QPushButton* cmdRearPanel = nullptr;
-    QPushButton* Command1 = nullptr;
+    QCheckBox* turboBox() const { return chkTurbo; }
+    QProgressBar* sendBar() const { return Sendbar; }
+    QLineEdit* fileNameBox() const { return txtNazevSouboru; }
+    QLabel* turboDensityLabel() const { return lblTurboDens; }
+    QToolBar* toolbar() const { return Toolbar1; }
+    QPushButton* paraButton() const { return cmdPara; }
+    QPushButton* rearPanelButton() const { return cmdRearPanel; }
+    QPushButton* wizardButton() const { return Command1; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -191,12 +191,25 @@ private:
     void continueClose();
     void continueCloseSoon();
 
+    // Controls, named as on the panel.
+    QCheckBox* chkTurbo = nullptr;
+    QProgressBar* Sendbar = nullptr;
+    QLineEdit* txtNazevSouboru = nullptr;
+    QLabel* lblTurboDens = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QPushButton* cmdPara = nullptr;
+    QPushButton* cmdRearPanel = nullptr;
+    QPushButton* Command1 = nullptr;
+
     std::unique_ptr<Prompts> m_ownPrompts;
     Prompts* m_prompts = nullptr;
     BusyShield* m_shield = nullptr;
     PanelHistory* m_history = nullptr;
     QPointer<frmLineMonitor> m_monitor;
     std::array<ParamSlider*, model::kSliderCount> m_sliders{};
+    // The port setup items: port 1..4, then the one for any other port.
+    static constexpr std::size_t kCustomPortItem = 4;
+    std::array<QAction*, kCustomPortItem + 1> m_portItems{};
     bool m_turboShown = false;
     bool m_closeRequested = false;
     bool m_terminating = false;

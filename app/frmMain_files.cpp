@@ -9,7 +9,6 @@
 #include <QLineEdit>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -146,14 +145,10 @@ void frmMain::form_Reinit()
 
 void frmMain::markPortMenu()
 {
-    static const std::array<const char*, 5> kItems{"Port1", "Port2", "Port3", "Port4", "mnuCustom"};
     // Port1..Port4 for 1..4, the custom item above 4, nothing for 0.
     const int marked = PortNo == 0 ? -1 : std::min<int>(PortNo, 5) - 1;
-    for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
-        if (auto* item = findChild<QAction*>(QLatin1String(kItems[i]))) {
-            item->setCheckable(true);
-            item->setChecked(i == marked);
-        }
+    for (std::size_t i = 0; i < m_portItems.size(); ++i) {
+        m_portItems[i]->setChecked(static_cast<int>(i) == marked);
     }
     labelPortMenu();
 }
@@ -161,14 +156,10 @@ void frmMain::markPortMenu()
 void frmMain::labelPortMenu()
 {
     // A number with an address of its own shows it beside its caption, where a shortcut would.
-    static const std::array<const char*, 5> kItems{"Port1", "Port2", "Port3", "Port4", "mnuCustom"};
-    for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
-        auto* item = findChild<QAction*>(QLatin1String(kItems[i]));
-        if (item == nullptr) {
-            continue;
-        }
-        const bool custom = i == 4;
-        const int n = custom ? int(PortNo) : i + 1;
+    for (std::size_t i = 0; i < m_portItems.size(); ++i) {
+        QAction* item = m_portItems[i];
+        const bool custom = i == kCustomPortItem;
+        const int n = custom ? int(PortNo) : static_cast<int>(i) + 1;
         const std::optional<QString> address =
             custom && n <= 4 ? std::nullopt : lnk::mappedAddress(n, dataDir());
         QString text = item->data().toString();

@@ -11,18 +11,17 @@
 #include "dialogs/frmSplash.h"
 #include "dialogs/frmTestsignal.h"
 #include "dialogs/frmUserPresets.h"
-#include "presets/FactorySounds.h"
 
 #include <QAction>
 
 namespace {
 
 // The sound replaces the panel and goes to the processor at once; no undo, nothing asked.
-void applySound(frmMain& window, presets::Sound sound, const char* item)
+void applySound(frmMain& window, presets::Sound sound, QObject* item)
 {
-    presets::apply(sound, window.params());
+    window.session().applySound(sound);
     window.applyTurboIndication();
-    if (const auto* action = window.findChild<QAction*>(QLatin1String(item))) {
+    if (const auto* action = qobject_cast<QAction*>(item)) {
         window.history().commit(action->text().remove(QLatin1Char('&')));
     }
     window.posliden();
@@ -32,22 +31,22 @@ void applySound(frmMain& window, presets::Sound sound, const char* item)
 
 void frmMain::GoldenDance_Click()
 {
-    applySound(*this, presets::Sound::Universal, "GoldenDance");
+    applySound(*this, presets::Sound::Universal, sender());
 }
 
 void frmMain::MUniversal_Click()
 {
-    applySound(*this, presets::Sound::MUniversal, "MUniversal");
+    applySound(*this, presets::Sound::MUniversal, sender());
 }
 
 void frmMain::Speed_Click()
 {
-    applySound(*this, presets::Sound::Speed, "Speed");
+    applySound(*this, presets::Sound::Speed, sender());
 }
 
 void frmMain::MSpeed_Click()
 {
-    applySound(*this, presets::Sound::MSpeed, "MSpeed");
+    applySound(*this, presets::Sound::MSpeed, sender());
 }
 
 // Each window lives only while it is open: created here, destroyed when exec() returns.
