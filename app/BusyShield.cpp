@@ -70,27 +70,10 @@ void BusyShield::raise()
     m_focus = QApplication::focusWidget();
     const QList<QWidget*> windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows) {
-        if (w->isVisible() && coverable(w)) {
+        if (w->isVisible() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog)) {
             cover(w);
         }
     }
-    // Windows shown from now on are met at their Show event, before they are first painted.
-    qApp->installEventFilter(this);
-}
-
-bool BusyShield::coverable(const QWidget* w)
-{
-    return w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog);
-}
-
-bool BusyShield::covered(const QWidget* window) const
-{
-    for (const QPointer<QWidget>& c : m_covers) {
-        if (c != nullptr && c->parentWidget() == window) {
-            return true;
-        }
-    }
-    return false;
 }
 
 void BusyShield::cover(QWidget* window)
@@ -101,6 +84,7 @@ void BusyShield::cover(QWidget* window)
     if (window->isActiveWindow()) {
         cover->setFocus(Qt::OtherFocusReason);
     }
+    window->installEventFilter(this);
     m_covers.append(cover);
 }
 
@@ -110,9 +94,11 @@ void BusyShield::lower()
         return;
     }
     m_raised = false;
-    qApp->removeEventFilter(this);
     for (const QPointer<QWidget>& c : std::as_const(m_covers)) {
         if (c != nullptr) {
+            if (QWidget* window = c->parentWidget()) {
+                window->removeEventFilter(this);
+            }
             delete c;
         }
     }
@@ -125,28 +111,11 @@ void BusyShield::lower()
 
 bool BusyShield::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!watched->isWidgetType()) {
+    auto* window = qobject_cast<QWidget*>(watched);
+    if (window == nullptr) {
         return false;
     }
-    auto* window = static_cast<QWidget*>(watched);
-    if (event->type() == QEvent::Show) {
-        if (m_raised && coverable(window) && !covered(window)) {
-            cover(window);
-        }
-        return false;
-    }
-    if (!covered(window)) {
-        return false; // the application-wide filter sees every widget's events
-    }
-    if (event->type() == QEvent::WindowActivate) {
-        // A window covered before it was active would otherwise hand the keyboard to its
-        // first button.
-        for (const QPointer<QWidget>& c : std::as_const(m_covers)) {
-            if (c != nullptr && c->parentWidget() == window) {
-                c->setFocus(Qt::OtherFocusReason);
-            }
-        }
-    } else if (event->type() == QEvent::Resize) {
+    if (event->type() == QEvent::Resize) {
         for (const QPointer<QWidget>& c : std::as_const(m_covers)) {
             if (c != nullptr && c->parentWidget() == window) {
                 c->setGeometry(window->rect());

@@ -9,9 +9,8 @@ class QWidget;
 // While an exchange runs, the program's windows take no operator input: a click must not start a
 // second exchange inside the first, nor change the panel under a frame being written. Each
 // visible window gets a transparent cover that swallows mouse and keyboard input (shortcuts
-// included) and shows the busy cursor; the windows still repaint. A window shown meanwhile (a
-// dialog whose exchange starts before it opens) is covered from its first paint. A window system
-// close request for a dialog is dropped meanwhile; the main window decides about its own.
+// included) and shows the busy cursor; the windows still repaint. A window system close request
+// for a dialog is dropped meanwhile; the main window decides about its own.
 class BusyShield : public QObject
 {
     Q_OBJECT
@@ -28,8 +27,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static bool coverable(const QWidget* w);
-    bool covered(const QWidget* window) const;
     void cover(QWidget* window);
 
     QPointer<QWidget> m_mainWindow;

@@ -13,6 +13,7 @@
 #include "dialogs/frmUserPresets.h"
 
 #include <QAction>
+#include <QTimer>
 
 namespace {
 
@@ -109,6 +110,8 @@ void frmMain::Compare_Click()
     frmCompare dialog(*m_session, prompts(), this);
     connect(&dialog, &frmCompare::valuesTaken, this,
             [this] { m_history->commit(QStringLiteral("Take processor's values")); });
-    dialog.compareWithProcessor();
+    // The upload starts once the window is up, so the busy cover lies over it from its first
+    // paint: a click meanwhile could start another comparison under this one.
+    QTimer::singleShot(0, &dialog, &frmCompare::compareWithProcessor);
     runModal(dialog);
 }

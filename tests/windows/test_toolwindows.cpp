@@ -179,7 +179,7 @@ void TestToolWindows::noInputDuringUpload()
         auto* d = qobject_cast<frmCompare*>(QApplication::activeModalWidget());
         QVERIFY(d != nullptr);
         QVERIFY(QTest::qWaitForWindowExposed(d));
-        QVERIFY(f.window->session().busy());
+        QVERIFY(QTest::qWaitFor([&f] { return f.window->session().busy(); }, 1000));
         QTest::mouseClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                           d->cmdFile->mapTo(d, d->cmdFile->rect().center()));
         clicked = true;
