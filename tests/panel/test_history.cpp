@@ -88,9 +88,11 @@ void TestHistory::eachKindOfChangeIsOneStep_data()
     QTest::newRow("compare: take processor's values") << Step([](Panel& p) {
         p.line.nextReply = QByteArray(25, '\x11');
         whileModal([&p] { p.action("mnuCompare")->trigger(); }, QStringLiteral("cmdClose"),
-                   [&p](QDialog& d) {
-                       QVERIFY(p.settle());
-                       d.findChild<QPushButton*>(QStringLiteral("cmdTake"))->click();
+                   [](QDialog& d) {
+                       // The window asks the processor once it is up.
+                       auto* take = d.findChild<QPushButton*>(QStringLiteral("cmdTake"));
+                       QVERIFY(QTest::qWaitFor([take] { return take->isEnabled(); }, 5000));
+                       take->click();
                    });
     }) << "Take processor's values";
 }
