@@ -114,9 +114,27 @@ void frmMain::closeOnRequestsOf(const TerminationWatcher& watcher)
 {
     connect(&watcher, &TerminationWatcher::terminationRequested, this,
             [this] { requestClose(CloseReason::Termination); });
-    // The desktop session ends: the same orderly close, without a question.
+    // Also sent for a checkpoint, or for a logout another program may yet cancel: the files are
+    // saved and the session manager decides. A logout that goes through ends the event loop, or
+    // sends a termination signal.
     connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this](QSessionManager&) { requestClose(CloseReason::Termination); });
+            [this](QSessionManager&) { saveFiles(); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::saveFiles);
+}
+
+void frmMain::saveFiles()
+{
+    // Before the load step the working file has not been read; after the close it is written.
+    if (!m_loaded || m_closing) {
+        return;
+    }
+    // Nobody may be there to answer a box: failures go to standard error.
+    if (const auto error = m_session->writeParameterFile(workingFilePath())) {
+        notify(error->description(), workingFilePath(), PromptIcon::None, true);
+    }
+    if (const auto error = m_session->writeSettings()) {
+        notify(error->description(), settingsFilePath(), PromptIcon::None, true);
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -213,7 +231,7 @@ void frmMain::onExchangeFinished(const lnk::ExchangeResult& result)
         if (result.fault == lnk::LineFault::AddressInvalid) {
             text += QStringLiteral("\n\n") + result.detail;
         }
-        notify(text, QStringLiteral("OrvexDAB"), PromptIcon::Exclamation, m_closeRequested);
+        notify(text, kMessageTitle, PromptIcon::Exclamation, m_closeRequested);
     }
     continueCloseSoon();
 }

@@ -42,8 +42,11 @@ public:
     // The load step, then the window in the middle of the screen; or, when the program was asked
     // to end meanwhile, the close at once (false).
     bool start();
-    // Termination requests and the end of the desktop session close the panel in order.
+    // Termination requests close the panel in order; the desktop session's requests to save
+    // and the end of the event loop write the working and settings files.
     void closeOnRequestsOf(const class TerminationWatcher& watcher);
+    // The working file and the settings, the window left open.
+    void saveFiles();
 
     session::PanelSession& session() const { return *m_session; }
     model::ParameterSet& params() { return m_session->params(); }
@@ -121,10 +124,10 @@ public:
     QString presetFilePath(int n) const { return m_session->presetFilePath(n); }
     QString exportFilePath() const { return m_session->exportFilePath(); }
 
-    // Closing. A close box, File > Exit, a termination signal or the end of the desktop session
-    // ask for it; it is carried out once no exchange runs and every dialog has been left (the
-    // test signal dialog through its Exit, which stops the tone). A termination request also
-    // sends every message that would hold the exit to standard error instead.
+    // Closing. A close box, File > Exit or a termination signal ask for it; it is carried out once
+    // no exchange runs and every dialog has been left (the test signal dialog through its Exit,
+    // which stops the tone). A termination request also sends every message that would hold the
+    // exit to standard error instead.
     enum class CloseReason
     {
         Operator,
@@ -137,14 +140,14 @@ public:
     // Controls, named as on the panel.
     ParamSlider* slider(model::Member m) const { return m_sliders[model::index(m)]; }
     QAction* flagAction(model::Member m) const;
-    QCheckBox* chkTurbo = nullptr;
-    QProgressBar* Sendbar = nullptr;
-    QLineEdit* txtNazevSouboru = nullptr;
-    QLabel* lblTurboDens = nullptr;
-    QToolBar* Toolbar1 = nullptr;
-    QPushButton* cmdPara = nullptr;
-    QPushButton* cmdRearPanel = nullptr;
-    QPushButton* Command1 = nullptr;
+    QCheckBox* turboBox() const { return chkTurbo; }
+    QProgressBar* sendBar() const { return Sendbar; }
+    QLineEdit* fileNameBox() const { return txtNazevSouboru; }
+    QLabel* turboDensityLabel() const { return lblTurboDens; }
+    QToolBar* toolbar() const { return Toolbar1; }
+    QPushButton* paraButton() const { return cmdPara; }
+    QPushButton* rearPanelButton() const { return cmdRearPanel; }
+    QPushButton* wizardButton() const { return Command1; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -188,12 +191,25 @@ private:
     void continueClose();
     void continueCloseSoon();
 
+    // Controls, named as on the panel.
+    QCheckBox* chkTurbo = nullptr;
+    QProgressBar* Sendbar = nullptr;
+    QLineEdit* txtNazevSouboru = nullptr;
+    QLabel* lblTurboDens = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QPushButton* cmdPara = nullptr;
+    QPushButton* cmdRearPanel = nullptr;
+    QPushButton* Command1 = nullptr;
+
     std::unique_ptr<Prompts> m_ownPrompts;
     Prompts* m_prompts = nullptr;
     BusyShield* m_shield = nullptr;
     PanelHistory* m_history = nullptr;
     QPointer<frmLineMonitor> m_monitor;
     std::array<ParamSlider*, model::kSliderCount> m_sliders{};
+    // The port setup items: port 1..4, then the one for any other port.
+    static constexpr std::size_t kCustomPortItem = 4;
+    std::array<QAction*, kCustomPortItem + 1> m_portItems{};
     bool m_turboShown = false;
     bool m_closeRequested = false;
     bool m_terminating = false;

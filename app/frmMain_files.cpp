@@ -9,15 +9,11 @@
 #include <QLineEdit>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
 const QString kReadFailureTitle =
     QStringLiteral("Actual.dab not exist (first run on this PC) or this preset was not saved");
-const QString kAppTitle = QStringLiteral("OrvexDAB");
-const QString kExtension = QStringLiteral(".DAB");
-const QString kNoname = QStringLiteral("Noname");
 
 // The folder of a chosen file with its trailing separator, in the platform's own form.
 QString folderOf(const QString& path)
@@ -27,16 +23,6 @@ QString folderOf(const QString& path)
         folder += QDir::separator();
     }
     return folder;
-}
-
-FileDialogRequest parameterFileDialog(const QString& title, const QString& folder)
-{
-    FileDialogRequest request;
-    request.title = title;
-    request.directory = folder;
-    request.fileName = kNoname;
-    request.extension = kExtension;
-    return request;
 }
 
 } // namespace
@@ -85,7 +71,7 @@ void frmMain::loadWorkingFile()
 bool frmMain::UlozSoubor(const QString& path)
 {
     if (const auto error = m_session->writeParameterFile(path)) {
-        notify(error->description(), m_terminating ? path : kAppTitle, PromptIcon::None,
+        notify(error->description(), m_terminating ? path : kMessageTitle, PromptIcon::None,
                m_terminating);
         return false;
     }
@@ -95,14 +81,14 @@ bool frmMain::UlozSoubor(const QString& path)
 void frmMain::UlozExportTXT()
 {
     if (const auto error = m_session->exportText()) {
-        notify(error->description(), kAppTitle, PromptIcon::None, m_terminating);
+        notify(error->description(), kMessageTitle, PromptIcon::None, m_terminating);
     }
 }
 
 void frmMain::Open_Click()
 {
     FileDialogRequest request =
-        parameterFileDialog(QStringLiteral("Open file with paramaters"), Adresar);
+        FileDialogRequest::parameterFile(QStringLiteral("Open file with paramaters"), Adresar);
     request.mustExist = true;
     const std::optional<QString> chosen = prompts().openFile(request);
     if (!chosen || chosen->isEmpty()) {
@@ -111,8 +97,8 @@ void frmMain::Open_Click()
     const QString path = QDir::toNativeSeparators(*chosen);
     Adresar = folderOf(path);
     if (!NactiSoubor(path)) {
-        notify(QStringLiteral("Nepodarilo se nacist soubor ") + path, kAppTitle, PromptIcon::None,
-               m_terminating);
+        notify(QStringLiteral("Nepodarilo se nacist soubor ") + path, kMessageTitle,
+               PromptIcon::None, m_terminating);
     }
     m_history->commit(QStringLiteral("Load ") + QFileInfo(path).fileName());
     if (txtNazevSouboru != nullptr) {
@@ -125,14 +111,15 @@ void frmMain::Save_Click()
     const QString title = QStringLiteral("Save parameters to file");
     // The dialog does not ask about overwriting: it would ask about the name typed, and the
     // file written may have .DAB added ("x.txt" becomes "x.txt.DAB").
-    const std::optional<QString> chosen = prompts().saveFile(parameterFileDialog(title, Adresar));
+    const std::optional<QString> chosen =
+        prompts().saveFile(FileDialogRequest::parameterFile(title, Adresar));
     if (!chosen || chosen->isEmpty()) {
         return;
     }
     QString path = QDir::toNativeSeparators(*chosen);
     Adresar = folderOf(path);
-    if (!path.endsWith(kExtension, Qt::CaseInsensitive)) {
-        path += kExtension;
+    if (!path.endsWith(kParameterFileExtension, Qt::CaseInsensitive)) {
+        path += kParameterFileExtension;
     }
     if (QFileInfo::exists(path) &&
         !prompts().question(QStringLiteral("%1 already exists.\nDo you want to replace it?")
@@ -142,7 +129,7 @@ void frmMain::Save_Click()
     }
     const QString text = UlozSoubor(path) ? QStringLiteral("Ulozen soubor ") + path
                                           : QStringLiteral("Nepodarilo se ulozit soubor ") + path;
-    notify(text, kAppTitle, PromptIcon::None, m_terminating);
+    notify(text, kMessageTitle, PromptIcon::None, m_terminating);
     if (txtNazevSouboru != nullptr) {
         txtNazevSouboru->setText(path);
     }
@@ -158,14 +145,10 @@ void frmMain::form_Reinit()
 
 void frmMain::markPortMenu()
 {
-    static const std::array<const char*, 5> kItems{"Port1", "Port2", "Port3", "Port4", "mnuCustom"};
     // Port1..Port4 for 1..4, the custom item above 4, nothing for 0.
     const int marked = PortNo == 0 ? -1 : std::min<int>(PortNo, 5) - 1;
-    for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
-        if (auto* item = findChild<QAction*>(QLatin1String(kItems[i]))) {
-            item->setCheckable(true);
-            item->setChecked(i == marked);
-        }
+    for (std::size_t i = 0; i < m_portItems.size(); ++i) {
+        m_portItems[i]->setChecked(static_cast<int>(i) == marked);
     }
     labelPortMenu();
 }
@@ -173,14 +156,10 @@ void frmMain::markPortMenu()
 void frmMain::labelPortMenu()
 {
     // A number with an address of its own shows it beside its caption, where a shortcut would.
-    static const std::array<const char*, 5> kItems{"Port1", "Port2", "Port3", "Port4", "mnuCustom"};
-    for (int i = 0; i < static_cast<int>(kItems.size()); ++i) {
-        auto* item = findChild<QAction*>(QLatin1String(kItems[i]));
-        if (item == nullptr) {
-            continue;
-        }
-        const bool custom = i == 4;
-        const int n = custom ? int(PortNo) : i + 1;
+    for (std::size_t i = 0; i < m_portItems.size(); ++i) {
+        QAction* item = m_portItems[i];
+        const bool custom = i == kCustomPortItem;
+        const int n = custom ? int(PortNo) : static_cast<int>(i) + 1;
         const std::optional<QString> address =
             custom && n <= 4 ? std::nullopt : lnk::mappedAddress(n, dataDir());
         QString text = item->data().toString();

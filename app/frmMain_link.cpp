@@ -2,11 +2,11 @@
 
 #include "dialogs/frmPortCustom.h"
 #include "link/PortMap.h"
+#include "link/PortNames.h"
 
 #include <QAction>
 
 #include <algorithm>
-#include <array>
 
 using lnk::Command;
 
@@ -112,14 +112,11 @@ void frmMain::Recall4()
 
 void frmMain::choosePort(int portNo)
 {
-    if (portNo < 0 || portNo > 255) {
+    if (portNo < 0 || portNo > lnk::kMaxPortNo) {
         return;
     }
-    static const std::array<const char*, 5> kItems{"Port1", "Port2", "Port3", "Port4", "mnuCustom"};
-    for (std::size_t i = 0; i < kItems.size(); ++i) {
-        if (auto* item = findChild<QAction*>(QLatin1String(kItems[i]))) {
-            item->setChecked(i < 4 && static_cast<int>(i) + 1 == portNo);
-        }
+    for (std::size_t i = 0; i < m_portItems.size(); ++i) {
+        m_portItems[i]->setChecked(i < kCustomPortItem && static_cast<int>(i) + 1 == portNo);
     }
     PortNo = portNo;
 }
@@ -130,7 +127,7 @@ void frmMain::mnuCustom_Click()
     runModal(dialog);
     if (const std::optional<int> chosen = dialog.chosenPort()) {
         if (const auto error = lnk::writePortMapEntry(dataDir(), *chosen, dialog.chosenAddress())) {
-            notify(*error, QStringLiteral("OrvexDAB"), PromptIcon::Exclamation, m_terminating);
+            notify(*error, kMessageTitle, PromptIcon::Exclamation, m_terminating);
         }
         PortNo = *chosen;
         UlozSoubor(workingFilePath());

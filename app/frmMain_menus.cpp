@@ -87,6 +87,7 @@ void frmMain::buildMenus()
         action->setData(caption);
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, portNo] { choosePort(portNo); });
+        m_portItems[static_cast<std::size_t>(portNo - 1)] = action;
     };
     port("Port1", QStringLiteral("Use port &1"), 1);
     port("Port2", QStringLiteral("Use port &2"), 2);
@@ -98,6 +99,7 @@ void frmMain::buildMenus()
         item(ports, "mnuCustom", QStringLiteral("Use other port  for USB or TCP/IP Remote"));
     custom->setData(custom->text());
     custom->setCheckable(true);
+    m_portItems[kCustomPortItem] = custom;
     connect(custom, &QAction::triggered, this, &frmMain::mnuCustom_Click);
     connect(ports, &QMenu::aboutToShow, this, &frmMain::labelPortMenu);
 

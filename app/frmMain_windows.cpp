@@ -11,18 +11,18 @@
 #include "dialogs/frmSplash.h"
 #include "dialogs/frmTestsignal.h"
 #include "dialogs/frmUserPresets.h"
-#include "presets/FactorySounds.h"
 
 #include <QAction>
+#include <QTimer>
 
 namespace {
 
 // The sound replaces the panel and goes to the processor at once; no undo, nothing asked.
-void applySound(frmMain& window, presets::Sound sound, const char* item)
+void applySound(frmMain& window, presets::Sound sound, QObject* item)
 {
-    presets::apply(sound, window.params());
+    window.session().applySound(sound);
     window.applyTurboIndication();
-    if (const auto* action = window.findChild<QAction*>(QLatin1String(item))) {
+    if (const auto* action = qobject_cast<QAction*>(item)) {
         window.history().commit(action->text().remove(QLatin1Char('&')));
     }
     window.posliden();
@@ -32,22 +32,22 @@ void applySound(frmMain& window, presets::Sound sound, const char* item)
 
 void frmMain::GoldenDance_Click()
 {
-    applySound(*this, presets::Sound::Universal, "GoldenDance");
+    applySound(*this, presets::Sound::Universal, sender());
 }
 
 void frmMain::MUniversal_Click()
 {
-    applySound(*this, presets::Sound::MUniversal, "MUniversal");
+    applySound(*this, presets::Sound::MUniversal, sender());
 }
 
 void frmMain::Speed_Click()
 {
-    applySound(*this, presets::Sound::Speed, "Speed");
+    applySound(*this, presets::Sound::Speed, sender());
 }
 
 void frmMain::MSpeed_Click()
 {
-    applySound(*this, presets::Sound::MSpeed, "MSpeed");
+    applySound(*this, presets::Sound::MSpeed, sender());
 }
 
 // Each window lives only while it is open: created here, destroyed when exec() returns.
@@ -97,7 +97,7 @@ void frmMain::LineMonitor_Click()
 {
     // One monitor, beside the panel; asked for again, it comes to the front.
     if (m_monitor == nullptr) {
-        m_monitor = new frmLineMonitor(m_session->lineLog(), prompts(), this);
+        m_monitor = new frmLineMonitor(*m_session, prompts(), this);
         m_monitor->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_monitor->show();
@@ -110,6 +110,8 @@ void frmMain::Compare_Click()
     frmCompare dialog(*m_session, prompts(), this);
     connect(&dialog, &frmCompare::valuesTaken, this,
             [this] { m_history->commit(QStringLiteral("Take processor's values")); });
-    dialog.compareWithProcessor();
+    // The upload starts once the window is up, so the busy cover lies over it from its first
+    // paint: a click meanwhile could start another comparison under this one.
+    QTimer::singleShot(0, &dialog, &frmCompare::compareWithProcessor);
     runModal(dialog);
 }

@@ -76,7 +76,7 @@ void Para::SendBack_Click()
 void Para::cmdUlozAct_Click()
 {
     if (const auto error = m_session.exportText()) {
-        m_prompts.message(error->description(), QStringLiteral("OrvexDAB"), PromptIcon::None);
+        m_prompts.message(error->description(), kMessageTitle, PromptIcon::None);
     }
 }
 

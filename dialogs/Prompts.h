@@ -13,6 +13,12 @@ enum class PromptIcon
     Exclamation,
 };
 
+// The title of the program's own messages.
+inline const QString kMessageTitle = QStringLiteral("OrvexDAB");
+// A parameter file's extension, and the name a file dialog offers for one.
+inline const QString kParameterFileExtension = QStringLiteral(".DAB");
+inline const QString kUntitledName = QStringLiteral("Noname");
+
 struct FileDialogRequest
 {
     QString title;
@@ -21,6 +27,17 @@ struct FileDialogRequest
     QString extension; // ".DAB"
     bool mustExist = false;
     bool confirmOverwrite = false;
+
+    // A dialog for a parameter file in folder, offering the untitled name.
+    static FileDialogRequest parameterFile(const QString& title, const QString& folder)
+    {
+        FileDialogRequest request;
+        request.title = title;
+        request.directory = folder;
+        request.fileName = kUntitledName;
+        request.extension = kParameterFileExtension;
+        return request;
+    }
 };
 
 class Prompts

@@ -2,7 +2,6 @@
 
 #include "dialogs/Prompts.h"
 #include "session/PanelSession.h"
-#include "storage/ParameterFile.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,11 +14,26 @@ namespace {
 
 const QColor kDiffers(255, 210, 210);
 
-QString nameOf(model::Member m)
+QString text(std::string_view s)
 {
-    const std::string_view n = model::info(m).name;
-    return QString::fromLatin1(n.data(), static_cast<qsizetype>(n.size()));
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
+
+// A menu caption's access key marks and trailing blanks are no part of its name.
+QString caption(std::string_view s)
+{
+    return text(s).remove(QLatin1Char('&')).trimmed();
+}
+
+enum Column
+{
+    Group,
+    Parameter,
+    Panel,
+    Other,
+    Mark,
+    ColumnCount,
+};
 
 QPushButton* button(const char* name, const QString& text, QWidget* parent)
 {
@@ -45,7 +59,7 @@ frmCompare::frmCompare(session::PanelSession& session, Prompts& prompts, QWidget
     setObjectName(QStringLiteral("frmCompare"));
     setWindowTitle(QStringLiteral("Compare with processor"));
 
-    tblValues = new QTableWidget(0, 4, this);
+    tblValues = new QTableWidget(0, ColumnCount, this);
     tblValues->setObjectName(QStringLiteral("tblValues"));
     tblValues->setAccessibleName(QStringLiteral("Panel and processor values"));
     tblValues->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -105,36 +119,20 @@ void frmCompare::onExchangeFinished(const lnk::ExchangeResult& result)
     m_source = Source::Processor;
     m_layout = result.layout;
     m_reply = result.reply();
-    m_members.clear();
-    for (int off = 0; off < lnk::replySize(*m_layout); ++off) {
-        if (const std::optional<model::Member> m = lnk::memberAtReply(*m_layout, off)) {
-            m_members.append(*m);
-        }
-    }
-    // The values as the upload would leave them on the panel.
-    model::ParameterSet applied;
-    applied.restore(m_session.params().values());
-    lnk::applyReply(*m_layout, m_reply, applied);
-    m_other = applied.values();
+    // As received: the panel's change rules are no part of what the processor holds.
+    m_other = session::CarriedValues::ofReply(*m_layout, m_reply);
     refresh();
 }
 
 void frmCompare::compareWithFile(const QString& path)
 {
-    model::ParameterSet file;
-    if (const auto error = storage::readParameterFile(path, file)) {
-        m_prompts.message(error->description(), QStringLiteral("OrvexDAB"),
-                          PromptIcon::Exclamation);
+    const auto file = m_session.peekParameterFile(path);
+    if (!file.ok()) {
+        m_prompts.message(file.error->description(), kMessageTitle, PromptIcon::Exclamation);
         return;
     }
     m_source = Source::File;
-    m_other = file.values();
-    m_members.clear();
-    for (const model::MemberInfo& i : model::members()) {
-        if (i.fileLine != model::kAbsent) {
-            m_members.append(i.member);
-        }
-    }
+    m_other = session::CarriedValues::ofFile(file.value);
     setWindowTitle(QStringLiteral("Compare with file"));
     refresh();
 }
@@ -146,20 +144,29 @@ void frmCompare::refresh()
     }
     const bool processor = m_source == Source::Processor;
     tblValues->setHorizontalHeaderLabels(
-        {QStringLiteral("Parameter"), QStringLiteral("Panel"),
+        {QStringLiteral("Group"), QStringLiteral("Parameter"), QStringLiteral("Panel"),
          processor ? QStringLiteral("Processor") : QStringLiteral("File"), QString()});
-    tblValues->setRowCount(static_cast<int>(m_members.size()));
-    m_differences = 0;
-    for (int row = 0; row < m_members.size(); ++row) {
-        const model::Member m = m_members[row];
-        const int panel = m_session.params().value(m);
-        const int other = m_other[model::index(m)];
-        const bool differs = panel != other;
-        m_differences += differs ? 1 : 0;
-        const QStringList cells{nameOf(m), QString::number(panel), QString::number(other),
-                                differs ? QStringLiteral("differs") : QString()};
-        for (int c = 0; c < cells.size(); ++c) {
+    const session::CarriedValues panel =
+        session::CarriedValues::ofPanel(m_session.params().values());
+    const QList<model::Member> rows = session::compared(m_other, panel);
+    tblValues->setRowCount(static_cast<int>(rows.size()));
+    m_differences = static_cast<int>(session::differences(m_other, panel).size());
+    for (int row = 0; row < rows.size(); ++row) {
+        const model::Member m = rows[row];
+        const model::MemberInfo& info = model::info(m);
+        const int ours = *panel.value(m);
+        const int theirs = *m_other.value(m);
+        const bool differs = ours != theirs;
+        QStringList cells(ColumnCount);
+        cells[Group] = caption(info.group);
+        cells[Parameter] = caption(info.meaning);
+        cells[Panel] = QString::number(ours);
+        cells[Other] = QString::number(theirs);
+        cells[Mark] = differs ? QStringLiteral("differs") : QString();
+        for (int c = 0; c < ColumnCount; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
+            // Scripts and files know the parameter by its member name.
+            item->setToolTip(text(info.name));
             if (differs) {
                 item->setBackground(kDiffers);
                 QFont bold = item->font();
@@ -184,11 +191,8 @@ void frmCompare::take()
 
 void frmCompare::chooseFile()
 {
-    FileDialogRequest request;
-    request.title = QStringLiteral("Compare with file");
-    request.directory = m_session.dataDir();
-    request.fileName = QStringLiteral("Noname");
-    request.extension = QStringLiteral(".DAB");
+    FileDialogRequest request =
+        FileDialogRequest::parameterFile(QStringLiteral("Compare with file"), m_session.dataDir());
     request.mustExist = true;
     if (const std::optional<QString> path = m_prompts.openFile(request); path && !path->isEmpty()) {
         compareWithFile(*path);

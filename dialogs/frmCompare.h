@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Exchange.h"
+#include "session/Comparison.h"
 
 #include <QDialog>
 
@@ -17,8 +18,8 @@ class PanelSession;
 
 // Compare with processor: one upload request whose reply is taken by its length and shown beside
 // the panel, nothing applied, before anything is written. Every parameter the reply carries is
-// one row (name, panel value, processor value), the differing rows marked and counted. A
-// parameter file can be set against the panel the same way.
+// one row (group, caption, panel value, processor value as received), the differing rows marked
+// and counted. A parameter file can be set against the panel the same way.
 class frmCompare : public QDialog
 {
     Q_OBJECT
@@ -63,7 +64,6 @@ private:
     bool m_waiting = false;
     std::optional<lnk::Layout> m_layout; // the processor's reply
     QByteArray m_reply;
-    model::ParameterSet::Values m_other{}; // the processor's or the file's values
-    QList<model::Member> m_members;        // the members the reply or the file carries
+    session::CarriedValues m_other; // the processor's or the file's values
     int m_differences = 0;
 };

@@ -1,9 +1,9 @@
 #include "dialogs/frmLineMonitor.h"
 
+#include "dialogs/ExchangeTable.h"
 #include "dialogs/Prompts.h"
 #include "link/ByteMeaning.h"
-#include "session/LineLog.h"
-#include "storage/AtomicWrite.h"
+#include "session/PanelSession.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -11,32 +11,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
-
-enum Column
-{
-    Time,
-    Port,
-    Reaches,
-    Exchange,
-    Outcome,
-    Out,
-    In,
-    ColumnCount,
-};
-
-QString outcomeShown(const lnk::ExchangeResult& r)
-{
-    QString text = session::outcomeText(r);
-    if (!r.ok() && !r.detail.isEmpty()) {
-        text += QStringLiteral(" (%1)").arg(r.detail);
-    }
-    return text;
-}
 
 QTreeWidgetItem* byteGroup(QTreeWidget* tree, const QString& caption, const QByteArray& bytes,
                            const std::function<QString(int)>& meaning)
@@ -53,27 +34,26 @@ QTreeWidgetItem* byteGroup(QTreeWidget* tree, const QString& caption, const QByt
 
 } // namespace
 
-frmLineMonitor::frmLineMonitor(session::LineLog& log, Prompts& prompts, QWidget* parent)
-    : QDialog(parent), m_log(log), m_prompts(prompts)
+frmLineMonitor::frmLineMonitor(session::PanelSession& session, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_session(session), m_prompts(prompts),
+      m_table(new ExchangeTable(session.lineLog(), this))
 {
     setObjectName(QStringLiteral("frmLineMonitor"));
     setWindowTitle(QStringLiteral("Line monitor"));
     setModal(false);
 
-    tblExchanges = new QTableWidget(0, ColumnCount, this);
+    tblExchanges = new QTableView(this);
     tblExchanges->setObjectName(QStringLiteral("tblExchanges"));
     tblExchanges->setAccessibleName(QStringLiteral("Exchanges"));
-    tblExchanges->setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Port"),
-                                             QStringLiteral("Reaches"), QStringLiteral("Exchange"),
-                                             QStringLiteral("Outcome"), QStringLiteral("Out"),
-                                             QStringLiteral("In")});
+    tblExchanges->setModel(m_table);
     tblExchanges->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblExchanges->setSelectionMode(QAbstractItemView::SingleSelection);
     tblExchanges->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblExchanges->verticalHeader()->setVisible(false);
     tblExchanges->verticalHeader()->setDefaultSectionSize(tblExchanges->fontMetrics().height() + 6);
-    tblExchanges->horizontalHeader()->setSectionResizeMode(Out, QHeaderView::Stretch);
-    tblExchanges->horizontalHeader()->setSectionResizeMode(In, QHeaderView::Stretch);
+    tblExchanges->horizontalHeader()->setSectionResizeMode(ExchangeTable::Out,
+                                                           QHeaderView::Stretch);
+    tblExchanges->horizontalHeader()->setSectionResizeMode(ExchangeTable::In, QHeaderView::Stretch);
     QFont mono = tblExchanges->font();
     mono.setStyleHint(QFont::Monospace);
     mono.setFamily(QStringLiteral("monospace"));
@@ -107,38 +87,19 @@ frmLineMonitor::frmLineMonitor(session::LineLog& log, Prompts& prompts, QWidget*
     layout->addLayout(buttons);
     resize(900, 560);
 
-    for (const lnk::ExchangeResult& r : m_log.exchanges()) {
-        addRow(r);
-    }
-    connect(&m_log, &session::LineLog::appended, this, &frmLineMonitor::addRow);
-    connect(tblExchanges, &QTableWidget::itemSelectionChanged, this, &frmLineMonitor::showBytes);
+    // Follows new exchanges while the operator looks at the latest ones.
+    connect(m_table, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar* bar = tblExchanges->verticalScrollBar();
+        m_atEnd = bar->value() == bar->maximum();
+    });
+    connect(m_table, &QAbstractItemModel::rowsInserted, this, &frmLineMonitor::followNewRows);
+    connect(tblExchanges->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmLineMonitor::showBytes);
 }
 
-void frmLineMonitor::addRow(const lnk::ExchangeResult& r)
+void frmLineMonitor::followNewRows()
 {
-    // Follows new exchanges while the operator looks at the latest ones.
-    QScrollBar* bar = tblExchanges->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-    if (m_rows.size() >= session::kExchangesKept) {
-        m_rows.pop_front();
-        tblExchanges->removeRow(0);
-    }
-    m_rows.push_back(r);
-    const int row = tblExchanges->rowCount();
-    tblExchanges->insertRow(row);
-    const QStringList cells{r.startedAt.toString(QStringLiteral("HH:mm:ss.zzz")),
-                            r.port,
-                            r.target,
-                            lnk::kindName(r.kind, r.command),
-                            outcomeShown(r),
-                            lnk::hexBytes(r.sent),
-                            lnk::hexBytes(r.received)};
-    for (int c = 0; c < ColumnCount; ++c) {
-        auto* item = new QTableWidgetItem(cells[c]);
-        item->setToolTip(cells[c]);
-        tblExchanges->setItem(row, c, item);
-    }
-    if (atEnd) {
+    if (m_atEnd) {
         tblExchanges->scrollToBottom();
     }
 }
@@ -146,11 +107,11 @@ void frmLineMonitor::addRow(const lnk::ExchangeResult& r)
 void frmLineMonitor::showBytes()
 {
     treeBytes->clear();
-    const QList<QTableWidgetItem*> selected = tblExchanges->selectedItems();
+    const QModelIndexList selected = tblExchanges->selectionModel()->selectedRows();
     if (selected.isEmpty()) {
         return;
     }
-    const lnk::ExchangeResult& r = m_rows[static_cast<std::size_t>(selected.first()->row())];
+    const lnk::ExchangeResult& r = m_table->exchange(selected.first().row());
     byteGroup(treeBytes, QStringLiteral("Out"), r.sent,
               [&r](int i) { return lnk::sentByteMeaning(r, i); });
     byteGroup(treeBytes, QStringLiteral("In"), r.received,
@@ -162,7 +123,7 @@ void frmLineMonitor::saveLog()
 {
     FileDialogRequest request;
     request.title = QStringLiteral("Save line log");
-    request.directory = QFileInfo(m_log.path()).absolutePath();
+    request.directory = QFileInfo(m_session.lineLog().path()).absolutePath();
     request.fileName = QStringLiteral("line-monitor.txt");
     request.extension = QStringLiteral(".txt");
     request.confirmOverwrite = true;
@@ -171,11 +132,10 @@ void frmLineMonitor::saveLog()
         return;
     }
     QByteArray text;
-    for (const lnk::ExchangeResult& r : m_rows) {
+    for (const lnk::ExchangeResult& r : m_session.lineLog().exchanges()) {
         text += session::logLine(r).toUtf8() + '\n';
     }
-    if (const auto error = storage::writeFileAtomically(*path, text)) {
-        m_prompts.message(error->description(), QStringLiteral("OrvexDAB"),
-                          PromptIcon::Exclamation);
+    if (const auto error = m_session.writeTextFile(*path, text)) {
+        m_prompts.message(error->description(), kMessageTitle, PromptIcon::Exclamation);
     }
 }

@@ -1,18 +1,15 @@
 #pragma once
 
-#include "link/Exchange.h"
-
 #include <QDialog>
 
-#include <deque>
-
+class ExchangeTable;
 class Prompts;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTreeWidget;
 
 namespace session {
-class LineLog;
+class PanelSession;
 }
 
 // The line monitor: every exchange since start (at most the log's 2000), following new ones
@@ -24,19 +21,20 @@ class frmLineMonitor : public QDialog
     Q_OBJECT
 
 public:
-    frmLineMonitor(session::LineLog& log, Prompts& prompts, QWidget* parent = nullptr);
+    frmLineMonitor(session::PanelSession& session, Prompts& prompts, QWidget* parent = nullptr);
 
-    QTableWidget* tblExchanges = nullptr;
+    QTableView* tblExchanges = nullptr;
     QTreeWidget* treeBytes = nullptr;
     QPushButton* cmdSave = nullptr;
 
     void saveLog();
 
 private:
-    void addRow(const lnk::ExchangeResult& result);
+    void followNewRows();
     void showBytes();
 
-    session::LineLog& m_log;
+    session::PanelSession& m_session;
     Prompts& m_prompts;
-    std::deque<lnk::ExchangeResult> m_rows;
+    ExchangeTable* m_table = nullptr;
+    bool m_atEnd = true;
 };

@@ -1,5 +1,6 @@
 #include "session/PanelSession.h"
 
+#include "storage/AtomicWrite.h"
 #include "storage/ParameterFile.h"
 #include "storage/SetAside.h"
 #include "storage/SettingsFile.h"
@@ -97,6 +98,22 @@ std::optional<storage::FileError> PanelSession::writeParameterFile(const QString
 std::optional<storage::FileError> PanelSession::exportText() const
 {
     return storage::writeTextExport(exportFilePath(), m_params);
+}
+
+storage::FileResult<model::ParameterSet::Values>
+PanelSession::peekParameterFile(const QString& path) const
+{
+    model::ParameterSet file;
+    storage::FileResult<model::ParameterSet::Values> read;
+    read.error = storage::readParameterFile(path, file);
+    read.value = file.values();
+    return read;
+}
+
+std::optional<storage::FileError> PanelSession::writeTextFile(const QString& path,
+                                                              const QByteArray& bytes) const
+{
+    return storage::writeFileAtomically(path, bytes);
 }
 
 } // namespace session

@@ -1,6 +1,7 @@
 #include "session/PanelSession.h"
 
 #include "link/PortLines.h"
+#include "link/PortNames.h"
 #include "storage/DataFolder.h"
 
 #include <QDir>
@@ -46,7 +47,7 @@ PanelSession::~PanelSession()
 
 void PanelSession::setPortNo(int portNo)
 {
-    if (portNo >= 0 && portNo <= 255) {
+    if (portNo >= 0 && portNo <= lnk::kMaxPortNo) {
         m_portNo = portNo;
         m_portAddress.clear();
     }
@@ -145,6 +146,11 @@ lnk::ExchangeRequest PanelSession::requestFor(const Pending& p) const
         break;
     }
     return lnk::commandRequest(*p.command);
+}
+
+void PanelSession::applySound(presets::Sound sound)
+{
+    presets::apply(sound, m_params);
 }
 
 void PanelSession::applyReply(lnk::Layout layout, const QByteArray& reply)

@@ -2,6 +2,7 @@
 
 #include "link/Exchange.h"
 #include "model/ParameterSet.h"
+#include "presets/FactorySounds.h"
 #include "session/LineLog.h"
 #include "storage/FileError.h"
 
@@ -54,7 +55,7 @@ public:
     model::ParameterSet& params() { return m_params; }
     const model::ParameterSet& params() const { return m_params; }
 
-    // The port number, 0..255; 1 is the first serial port of the system.
+    // The port number, 0..lnk::kMaxPortNo; 1 is the first serial port of the system.
     int portNo() const { return m_portNo; }
     void setPortNo(int portNo);
     // An address used instead of the port number (a device path, tcp://, rfc2217://).
@@ -88,6 +89,14 @@ public:
     // The panel into a parameter file, all at once or not at all.
     std::optional<storage::FileError> writeParameterFile(const QString& path);
     std::optional<storage::FileError> exportText() const;
+    // A parameter file's values, the panel untouched (a comparison).
+    storage::FileResult<model::ParameterSet::Values> peekParameterFile(const QString& path) const;
+    // A text of the operator's choosing (a saved log), all at once or not at all.
+    std::optional<storage::FileError> writeTextFile(const QString& path,
+                                                    const QByteArray& bytes) const;
+
+    // A factory sound replaces the panel's values, through the change rules.
+    void applySound(presets::Sound sound);
 
     // The exchanges. Each waits for the one before it and for the frame gap; the panel's values
     // are read when the exchange starts.

@@ -183,7 +183,7 @@ void TestFaultMatrix::exchangeMeetsFault()
     w.PortNo = rig::kMissingPort;
     w.Testtone();
     QVERIFY(p.settle());
-    QCOMPARE(w.Sendbar->value(), kBarBefore);
+    QCOMPARE(w.sendBar()->value(), kBarBefore);
     p.prompts.messages.clear();
     w.PortNo = rig::kPort;
     const sim::Values before = sim::valuesOf(w.params());
@@ -255,7 +255,7 @@ void TestFaultMatrix::exchangeMeetsFault()
     const int bar = outcome != Outcome::Refused      ? 0
                     : exchange == Exchange::Testtone ? 23
                                                      : kBarBefore;
-    QCOMPARE(w.Sendbar->value(), bar);
+    QCOMPARE(w.sendBar()->value(), bar);
 
     // What the panel holds.
     sim::Values expected = before;

@@ -76,7 +76,7 @@ void TestEndToEnd::daySend()
                      i.name.data());
         }
     }
-    QCOMPARE(p.window->Sendbar->value(), 0);
+    QCOMPARE(p.window->sendBar()->value(), 0);
 }
 
 void TestEndToEnd::nightSend()
@@ -139,7 +139,7 @@ void TestEndToEnd::everyCommand()
                 .arg(c.byte)
                 .arg(QLatin1String(c.name.data(), static_cast<qsizetype>(c.name.size())));
         QVERIFY2(p.logSays(expected, from), qPrintable(expected));
-        QCOMPARE(w.Sendbar->value(), 0);
+        QCOMPARE(w.sendBar()->value(), 0);
         if (c.command == lnk::Command::Testtone) {
             QVERIFY(p.simulator->state().testTone);
         }
@@ -171,7 +171,7 @@ void TestEndToEnd::dayUpload()
             QVERIFY2(p.window->params().value(i.member) == held.value(i.member), i.name.data());
         }
     }
-    QCOMPARE(p.window->Sendbar->value(), 0);
+    QCOMPARE(p.window->sendBar()->value(), 0);
 
     // What came up goes back down unchanged.
     p.window->params().resetToInitial();
@@ -329,14 +329,14 @@ void TestEndToEnd::deviceVanishesMidExchange()
     settings.dropAfter = 10;
     p.simulator->setSettings(settings);
     p.window->params().assign(Member::gate, 42);
-    p.window->Sendbar->setValue(5);
+    p.window->sendBar()->setValue(5);
 
     p.window->toolbarKey(QStringLiteral("uplod"));
     QVERIFY(p.settle());
     QCOMPARE(p.prompts.messages.size(), 1);
     QCOMPARE(p.prompts.messages[0].text, kUploadDayFailure);
     QCOMPARE(p.window->params().value(Member::gate), 42);
-    QCOMPARE(p.window->Sendbar->value(), 5);
+    QCOMPARE(p.window->sendBar()->value(), 5);
     QVERIFY(!p.line->isOpen());
 
     // While the device is away the port is missing; when it is back the panel carries on.
@@ -362,7 +362,7 @@ void TestEndToEnd::missingPort()
                         p.dir.filePath(QStringLiteral("ports/COM9"))));
     frmMain& w = *p.window;
     w.PortNo = 9;
-    w.Sendbar->setValue(10);
+    w.sendBar()->setValue(10);
     const int from = p.mark();
     w.posliden();
     QVERIFY(p.settle());
@@ -372,10 +372,10 @@ void TestEndToEnd::missingPort()
     QVERIFY(p.settle());
     w.Uploadnight();
     QVERIFY(p.settle());
-    QCOMPARE(w.Sendbar->value(), 10);
+    QCOMPARE(w.sendBar()->value(), 10);
     w.Setnight();
     QVERIFY(p.settle());
-    QCOMPARE(w.Sendbar->value(), 23);
+    QCOMPARE(w.sendBar()->value(), 23);
 
     QCOMPARE(p.prompts.messages.size(), 5);
     QCOMPARE(p.prompts.messages[0].text,

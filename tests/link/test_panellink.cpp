@@ -108,9 +108,9 @@ void TestPanelLink::commands()
 
     Panel f;
     frmMain& w = *f.window;
-    QVERIFY(w.Sendbar != nullptr);
+    QVERIFY(w.sendBar() != nullptr);
     w.PortNo = 6;
-    w.Sendbar->setValue(10);
+    w.sendBar()->setValue(10);
     (w.*operation)();
     QVERIFY(f.settle());
     QCOMPARE(f.line.exchanges.size(), 1);
@@ -118,7 +118,7 @@ void TestPanelLink::commands()
     QCOMPARE(f.line.exchanges[0].settings, QStringLiteral("1200,N,8,2"));
     QCOMPARE(f.line.exchanges[0].portNo, 6);
     QVERIFY(f.line.exchanges[0].closed);
-    QCOMPARE(w.Sendbar->value(), 0);
+    QCOMPARE(w.sendBar()->value(), 0);
     QVERIFY(f.prompts.messages.isEmpty());
 
     f.line.failOpen = true;
@@ -129,7 +129,7 @@ void TestPanelLink::commands()
     QCOMPARE(f.prompts.messages[0].text, failure);
     QCOMPARE(f.prompts.messages[0].title, QStringLiteral("OrvexDAB"));
     QCOMPARE(f.prompts.messages[0].icon, PromptIcon::Exclamation);
-    QCOMPARE(w.Sendbar->value(), 23);
+    QCOMPARE(w.sendBar()->value(), 23);
 }
 
 void TestPanelLink::blockFailures_data()
@@ -160,7 +160,7 @@ void TestPanelLink::blockFailures()
     for (const bool openFails : {true, false}) {
         Panel f;
         frmMain& w = *f.window;
-        QVERIFY(w.Sendbar != nullptr);
+        QVERIFY(w.sendBar() != nullptr);
         // A failed command leaves the bar full; the block transfer's failure leaves it so.
         f.line.failOpen = true;
         w.Testtone();
@@ -177,7 +177,7 @@ void TestPanelLink::blockFailures()
         QCOMPARE(f.prompts.messages[0].text, failure);
         QCOMPARE(f.prompts.messages[0].title, QStringLiteral("OrvexDAB"));
         QCOMPARE(f.prompts.messages[0].icon, PromptIcon::Exclamation);
-        QCOMPARE(w.Sendbar->value(), 23);
+        QCOMPARE(w.sendBar()->value(), 23);
         QCOMPARE(w.params().value(model::Member::gate), 77);
         QVERIFY(!f.line.isOpen());
     }
@@ -229,7 +229,7 @@ void TestPanelLink::uploadAppliesToThePanel()
     Panel f;
     frmMain& w = *f.window;
     w.PortNo = 2;
-    w.Sendbar->setValue(23);
+    w.sendBar()->setValue(23);
     QByteArray reply(42, '\0');
     reply[0] = 11;                     // gate
     reply[23] = static_cast<char>(1);  // Space
@@ -242,7 +242,7 @@ void TestPanelLink::uploadAppliesToThePanel()
     QVERIFY(w.params().flag(model::Member::Space));
     QCOMPARE(w.params().value(model::Member::chkTurbo), 1);
     QCOMPARE(w.params().value(model::Member::LUFSOffset), 99);
-    QCOMPARE(w.Sendbar->value(), 0);
+    QCOMPARE(w.sendBar()->value(), 0);
     QCOMPARE(f.line.exchanges[0].portNo, 2);
     QCOMPARE(f.line.exchanges[0].written, QByteArray(1, static_cast<char>(226)));
 }

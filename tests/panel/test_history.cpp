@@ -62,7 +62,7 @@ void TestHistory::eachKindOfChangeIsOneStep_data()
     QTest::newRow("option") << Step([](Panel& p) { p.action("Digin")->trigger(); })
                             << "Digital input AES3 (AES/EBU) on";
     QTest::newRow("spatial enhancer box")
-        << Step([](Panel& p) { p.window->chkTurbo->click(); }) << "Space ON on";
+        << Step([](Panel& p) { p.window->turboBox()->click(); }) << "Space ON on";
     QTest::newRow("factory sound") << Step([](Panel& p) {
         p.action("Speed")->trigger();
         QVERIFY(p.settle());
@@ -80,7 +80,7 @@ void TestHistory::eachKindOfChangeIsOneStep_data()
     }) << "Upload day";
     QTest::newRow("exact parameters window") << Step([](Panel& p) {
         whileModal(
-            [&p] { p.window->cmdPara->click(); }, QStringLiteral("SendBack"),
+            [&p] { p.window->paraButton()->click(); }, QStringLiteral("SendBack"),
             [](QDialog& d) {
                 d.findChild<QLineEdit*>(QStringLiteral("txtGate"))->setText(QStringLiteral("200"));
             });
@@ -88,9 +88,11 @@ void TestHistory::eachKindOfChangeIsOneStep_data()
     QTest::newRow("compare: take processor's values") << Step([](Panel& p) {
         p.line.nextReply = QByteArray(25, '\x11');
         whileModal([&p] { p.action("mnuCompare")->trigger(); }, QStringLiteral("cmdClose"),
-                   [&p](QDialog& d) {
-                       QVERIFY(p.settle());
-                       d.findChild<QPushButton*>(QStringLiteral("cmdTake"))->click();
+                   [](QDialog& d) {
+                       // The window asks the processor once it is up.
+                       auto* take = d.findChild<QPushButton*>(QStringLiteral("cmdTake"));
+                       QVERIFY(QTest::qWaitFor([take] { return take->isEnabled(); }, 5000));
+                       take->click();
                    });
     }) << "Take processor's values";
 }

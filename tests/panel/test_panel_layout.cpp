@@ -163,22 +163,22 @@ void TestPanelLayout::controlsAtTheirPlaces()
     frmMain& w = *fx.window;
     QWidget* area = w.centralWidget();
 
-    QCOMPARE(w.Toolbar1->parentWidget(), area);
-    QCOMPARE(w.Toolbar1->geometry(), QRect(0, 0, 921, 28));
-    QCOMPARE(w.cmdPara->parentWidget(), w.Toolbar1);
-    QCOMPARE(w.cmdPara->geometry(), QRect(208, 0, 257, 25));
-    QCOMPARE(w.cmdPara->text(), QStringLiteral("Show/Export/Print/Edit exact parameters"));
-    QCOMPARE(w.txtNazevSouboru->parentWidget(), w.Toolbar1);
-    QCOMPARE(w.txtNazevSouboru->geometry(), QRect(472, 4, 137, 19));
-    QCOMPARE(w.txtNazevSouboru->text(), QStringLiteral("Actual.DAB"));
+    QCOMPARE(w.toolbar()->parentWidget(), area);
+    QCOMPARE(w.toolbar()->geometry(), QRect(0, 0, 921, 28));
+    QCOMPARE(w.paraButton()->parentWidget(), w.toolbar());
+    QCOMPARE(w.paraButton()->geometry(), QRect(208, 0, 257, 25));
+    QCOMPARE(w.paraButton()->text(), QStringLiteral("Show/Export/Print/Edit exact parameters"));
+    QCOMPARE(w.fileNameBox()->parentWidget(), w.toolbar());
+    QCOMPARE(w.fileNameBox()->geometry(), QRect(472, 4, 137, 19));
+    QCOMPARE(w.fileNameBox()->text(), QStringLiteral("Actual.DAB"));
 
-    QCOMPARE(w.cmdRearPanel->geometry(), QRect(40, 376, 241, 17));
-    QCOMPARE(w.cmdRearPanel->text(), QStringLiteral("View Rear Panel"));
-    QCOMPARE(w.Command1->geometry(), QRect(728, 376, 185, 17));
-    QCOMPARE(w.Command1->text(), QStringLiteral("LUFS Info"));
-    QCOMPARE(w.Sendbar->geometry(), QRect(536, 376, 177, 13));
-    QCOMPARE(w.Sendbar->minimum(), 0);
-    QCOMPARE(w.Sendbar->maximum(), 23);
+    QCOMPARE(w.rearPanelButton()->geometry(), QRect(40, 376, 241, 17));
+    QCOMPARE(w.rearPanelButton()->text(), QStringLiteral("View Rear Panel"));
+    QCOMPARE(w.wizardButton()->geometry(), QRect(728, 376, 185, 17));
+    QCOMPARE(w.wizardButton()->text(), QStringLiteral("LUFS Info"));
+    QCOMPARE(w.sendBar()->geometry(), QRect(536, 376, 177, 13));
+    QCOMPARE(w.sendBar()->minimum(), 0);
+    QCOMPARE(w.sendBar()->maximum(), 23);
 
     auto* status = area->findChild<QLabel*>(QStringLiteral("Label71"));
     QVERIFY(status != nullptr);
@@ -220,11 +220,11 @@ void TestPanelLayout::controlsAtTheirPlaces()
         QCOMPARE(label->pixmap().size(), p.at.size());
     }
 
-    QVERIFY(w.lblTurboDens != nullptr);
-    QCOMPARE(w.lblTurboDens->text(), QStringLiteral("+Turbo Band Density"));
-    QVERIFY(!w.lblTurboDens->isVisibleTo(&w));
-    QCOMPARE(w.chkTurbo->text(), QStringLiteral("Space ON"));
-    QCOMPARE(w.chkTurbo->parentWidget(), group(w, QStringLiteral("Spatial Enhaner")));
+    QVERIFY(w.turboDensityLabel() != nullptr);
+    QCOMPARE(w.turboDensityLabel()->text(), QStringLiteral("+Turbo Band Density"));
+    QVERIFY(!w.turboDensityLabel()->isVisibleTo(&w));
+    QCOMPARE(w.turboBox()->text(), QStringLiteral("Space ON"));
+    QCOMPARE(w.turboBox()->parentWidget(), group(w, QStringLiteral("Spatial Enhaner")));
 }
 
 void TestPanelLayout::colouredButtons()
@@ -236,9 +236,9 @@ void TestPanelLayout::colouredButtons()
     {
         QPushButton* button;
         QColor colour;
-    } buttons[] = {{w.cmdPara, QColor(255, 255, 0)},
-                   {w.cmdRearPanel, QColor(0, 255, 0)},
-                   {w.Command1, QColor(255, 255, 0)}};
+    } buttons[] = {{w.paraButton(), QColor(255, 255, 0)},
+                   {w.rearPanelButton(), QColor(0, 255, 0)},
+                   {w.wizardButton(), QColor(255, 255, 0)}};
     for (const auto& b : buttons) {
         const QImage shot = b.button->grab().toImage();
         // Left of the caption, inside the border.

@@ -133,7 +133,7 @@ void TestPanelMenus::toolbarInOrder()
 {
     PanelFixture fx(false);
     QStringList seen;
-    for (QAction* a : fx.window->Toolbar1->actions()) {
+    for (QAction* a : fx.window->toolbar()->actions()) {
         if (a->isSeparator()) {
             seen << QStringLiteral("-");
             continue;
@@ -161,7 +161,7 @@ void TestPanelMenus::toolbarInOrder()
 
     // Each key shows a picture of its own.
     QList<QImage> pictures;
-    for (QAction* a : fx.window->Toolbar1->actions()) {
+    for (QAction* a : fx.window->toolbar()->actions()) {
         if (!a->isSeparator()) {
             const QImage img = a->icon().pixmap(16, 16).toImage();
             QVERIFY2(!pictures.contains(img), qPrintable(a->objectName()));
@@ -174,10 +174,10 @@ void TestPanelMenus::toolbarKeysFitLeftOfTheButton()
 {
     PanelFixture fx(false);
     fx.window->show();
-    QWidget* last = fx.window->Toolbar1->widgetForAction(fx.window->Toolbar1->actions().last());
+    QWidget* last = fx.window->toolbar()->widgetForAction(fx.window->toolbar()->actions().last());
     QVERIFY(last != nullptr);
     QVERIFY(last->isVisible());
-    QVERIFY2(last->geometry().right() < fx.window->cmdPara->geometry().left(),
+    QVERIFY2(last->geometry().right() < fx.window->paraButton()->geometry().left(),
              qPrintable(QString::number(last->geometry().right())));
 }
 
@@ -186,10 +186,10 @@ void TestPanelMenus::toolbarKeyReachesTheDispatch()
     PanelFixture fx(false);
     fx.window->show();
     QCOMPARE(fx.window->UploadWait, 0);
-    auto* uplod = fx.window->Toolbar1->findChild<QAction*>(QStringLiteral("uplod"));
+    auto* uplod = fx.window->toolbar()->findChild<QAction*>(QStringLiteral("uplod"));
     QVERIFY(uplod != nullptr);
     // Only the upload key sets the wait before it asks the processor.
-    QWidget* key = fx.window->Toolbar1->widgetForAction(uplod);
+    QWidget* key = fx.window->toolbar()->widgetForAction(uplod);
     QTest::mouseClick(key, Qt::LeftButton);
     QCOMPARE(fx.window->UploadWait, 800);
     // The same key from the keyboard.

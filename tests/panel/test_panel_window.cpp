@@ -1,3 +1,4 @@
+#include "support/FileBytes.h"
 #include "support/PanelFixture.h"
 
 #include "app/ParamSlider.h"
@@ -15,8 +16,8 @@
 
 using model::Member;
 
-// The window's behaviour: the check box, the Turbo indication, the options, F1 and the keyboard
-// path through the panel.
+// The window's behaviour: the desktop session's save requests, the check box, the Turbo indication,
+// the options, F1 and the keyboard path through the panel.
 class TestPanelWindow : public QObject
 {
     Q_OBJECT
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void tabOrder();
     void threeSlidersByKeyboardAlone();
     void accessibleNames();
+    void desktopSaveRequestKeepsTheWindow();
 
 private:
     static void activate(frmMain& w)
@@ -45,20 +47,20 @@ void TestPanelWindow::chkTurboMapping()
 {
     PanelFixture fx(false);
     frmMain& w = *fx.window;
-    QCOMPARE(w.chkTurbo->checkState(), Qt::Unchecked);
+    QCOMPARE(w.turboBox()->checkState(), Qt::Unchecked);
     // Set to widget: 0 clear, 1 checked, 2 greyed.
     QVERIFY(w.params().setValue(Member::chkTurbo, 1));
-    QCOMPARE(w.chkTurbo->checkState(), Qt::Checked);
+    QCOMPARE(w.turboBox()->checkState(), Qt::Checked);
     QVERIFY(w.params().setValue(Member::chkTurbo, 2));
-    QCOMPARE(w.chkTurbo->checkState(), Qt::PartiallyChecked);
+    QCOMPARE(w.turboBox()->checkState(), Qt::PartiallyChecked);
     QVERIFY(w.params().setValue(Member::chkTurbo, 0));
-    QCOMPARE(w.chkTurbo->checkState(), Qt::Unchecked);
+    QCOMPARE(w.turboBox()->checkState(), Qt::Unchecked);
     // Widget to set.
-    w.chkTurbo->setCheckState(Qt::Checked);
+    w.turboBox()->setCheckState(Qt::Checked);
     QCOMPARE(w.params().value(Member::chkTurbo), 1);
-    w.chkTurbo->setCheckState(Qt::PartiallyChecked);
+    w.turboBox()->setCheckState(Qt::PartiallyChecked);
     QCOMPARE(w.params().value(Member::chkTurbo), 2);
-    w.chkTurbo->setCheckState(Qt::Unchecked);
+    w.turboBox()->setCheckState(Qt::Unchecked);
     QCOMPARE(w.params().value(Member::chkTurbo), 0);
 }
 
@@ -67,16 +69,16 @@ void TestPanelWindow::chkTurboOperator()
     PanelFixture fx(false);
     frmMain& w = *fx.window;
     w.show();
-    QTest::mouseClick(w.chkTurbo, Qt::LeftButton);
+    QTest::mouseClick(w.turboBox(), Qt::LeftButton);
     QCOMPARE(w.params().value(Member::chkTurbo), 1);
-    QTest::mouseClick(w.chkTurbo, Qt::LeftButton);
+    QTest::mouseClick(w.turboBox(), Qt::LeftButton);
     QCOMPARE(w.params().value(Member::chkTurbo), 0);
     // The operator never makes it greyed; a greyed box clicked becomes checked.
-    QTest::mouseClick(w.chkTurbo, Qt::LeftButton);
-    QTest::mouseClick(w.chkTurbo, Qt::LeftButton);
+    QTest::mouseClick(w.turboBox(), Qt::LeftButton);
+    QTest::mouseClick(w.turboBox(), Qt::LeftButton);
     QCOMPARE(w.params().value(Member::chkTurbo), 0);
     QVERIFY(w.params().setValue(Member::chkTurbo, 2));
-    QTest::mouseClick(w.chkTurbo, Qt::LeftButton);
+    QTest::mouseClick(w.turboBox(), Qt::LeftButton);
     QCOMPARE(w.params().value(Member::chkTurbo), 1);
 }
 
@@ -93,14 +95,14 @@ void TestPanelWindow::turboIndicationFromTheMenu()
     QCOMPARE(w.params().value(Member::Space), 1);
     QVERIFY(w.turboIndicationShown());
     QCOMPARE(w.palette().color(QPalette::Window), QColor(255, 0, 255));
-    QVERIFY(w.lblTurboDens->isVisibleTo(&w));
+    QVERIFY(w.turboDensityLabel()->isVisibleTo(&w));
 
     space->trigger();
     QVERIFY(!space->isChecked());
     QCOMPARE(w.params().value(Member::Space), 0);
     QVERIFY(!w.turboIndicationShown());
     QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 255));
-    QVERIFY(!w.lblTurboDens->isVisibleTo(&w));
+    QVERIFY(!w.turboDensityLabel()->isVisibleTo(&w));
 }
 
 void TestPanelWindow::noTurboIndicationFromAPlainWrite()
@@ -113,7 +115,7 @@ void TestPanelWindow::noTurboIndicationFromAPlainWrite()
     QVERIFY(space->isChecked());
     QVERIFY(!w.turboIndicationShown());
     QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 255));
-    QVERIFY(!w.lblTurboDens->isVisibleTo(&w));
+    QVERIFY(!w.turboDensityLabel()->isVisibleTo(&w));
     // Toggled twice from the menu it shows magenta.
     space->trigger();
     QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 255));
@@ -185,7 +187,7 @@ void TestPanelWindow::tabOrder()
         "rel60016",    "rel1638",    "rel3815",    "density",    "cmdRearPanel",    "Command1",
         "tool_sendd", // and round again
     };
-    QWidget* first = w.Toolbar1->widgetForAction(w.Toolbar1->actions().first());
+    QWidget* first = w.toolbar()->widgetForAction(w.toolbar()->actions().first());
     first->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(first->hasFocus(), 2000);
     QStringList reached{QApplication::focusWidget()->objectName()};
@@ -201,8 +203,8 @@ void TestPanelWindow::threeSlidersByKeyboardAlone()
     PanelFixture fx(false);
     frmMain& w = *fx.window;
     activate(w);
-    w.cmdPara->setFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(w.cmdPara->hasFocus(), 2000);
+    w.paraButton()->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(w.paraButton()->hasFocus(), 2000);
     const auto press = [](Qt::Key key, int times = 1) {
         for (int i = 0; i < times; ++i) {
             QTest::keyClick(QApplication::focusWidget(), key);
@@ -235,17 +237,18 @@ void TestPanelWindow::accessibleNames()
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(o);
         return iface != nullptr ? iface->text(QAccessible::Name) : QString();
     };
-    QCOMPARE(name(w.chkTurbo), QStringLiteral("Space ON"));
-    QCOMPARE(name(w.cmdRearPanel), QStringLiteral("View Rear Panel"));
-    QCOMPARE(name(w.Command1), QStringLiteral("LUFS Info"));
-    QCOMPARE(name(w.cmdPara), QStringLiteral("Show/Export/Print/Edit exact parameters"));
-    const QList<QAction*> keys = w.Toolbar1->actions();
+    QCOMPARE(name(w.turboBox()), QStringLiteral("Space ON"));
+    QCOMPARE(name(w.rearPanelButton()), QStringLiteral("View Rear Panel"));
+    QCOMPARE(name(w.wizardButton()), QStringLiteral("LUFS Info"));
+    QCOMPARE(name(w.paraButton()), QStringLiteral("Show/Export/Print/Edit exact parameters"));
+    const QList<QAction*> keys = w.toolbar()->actions();
     for (QAction* a : keys) {
         if (!a->isSeparator()) {
-            QCOMPARE(name(w.Toolbar1->widgetForAction(a)), a->toolTip());
+            QCOMPARE(name(w.toolbar()->widgetForAction(a)), a->toolTip());
         }
     }
-    QCOMPARE(name(w.Toolbar1->widgetForAction(keys.first())), QStringLiteral("Send data to Orvex"));
+    QCOMPARE(name(w.toolbar()->widgetForAction(keys.first())),
+             QStringLiteral("Send data to Orvex"));
     // Every control a screen reader can land on is named, hidden helpers included.
     const QList<QWidget*> controls = w.findChildren<QWidget*>();
     for (QWidget* c : controls) {
@@ -256,6 +259,22 @@ void TestPanelWindow::accessibleNames()
                                                     QLatin1String(c->metaObject()->className())));
         }
     }
+}
+
+// A checkpoint, or a logout another program then cancels: both files written, the panel stays.
+void TestPanelWindow::desktopSaveRequestKeepsTheWindow()
+{
+    PanelFixture f;
+    f.window->show();
+    f.window->PortNo = 3;
+    f.window->params().assign(Member::gate, 200);
+    f.window->saveFiles();
+    QCOMPARE(contentOf(f.window->settingsFilePath()), QByteArray(" 3 \r\n"));
+    QVERIFY(contentOf(f.window->workingFilePath()).startsWith(" 200 \r\n 255 \r\n"));
+    QTest::qWait(50); // a close asked for would be carried out from the event loop
+    QVERIFY(f.window->isVisible());
+    QVERIFY(!f.window->closeRequested());
+    QVERIFY(f.prompts.messages.size() <= 1); // only the first start's missing working file
 }
 
 QTEST_MAIN(TestPanelWindow)

@@ -436,7 +436,7 @@ void TestPara::checkBoxesSetMarksOnly()
     QVERIFY(!f.window->flagAction(Member::Space)->isChecked());
     QVERIFY(f.window->flagAction(Member::Digin)->isChecked());
     QVERIFY(f.window->flagAction(Member::Daynight)->isChecked());
-    QCOMPARE(f.window->chkTurbo->checkState(), Qt::Checked);
+    QCOMPARE(f.window->turboBox()->checkState(), Qt::Checked);
     QCOMPARE(f.window->turboIndicationShown(), indication);
     QCOMPARE(f.line.openAttempts, 0);
 }

@@ -62,7 +62,7 @@ bool trigger(frmMain& w, const char* name)
 
 QString fileBox(const frmMain& w)
 {
-    return w.txtNazevSouboru != nullptr ? w.txtNazevSouboru->text() : QStringLiteral("<no box>");
+    return w.fileNameBox() != nullptr ? w.fileNameBox()->text() : QStringLiteral("<no box>");
 }
 
 } // namespace

@@ -216,7 +216,7 @@ void TestFactorySounds::menuItemLoadsAndSends()
     w.applyTurboIndication();
     QVERIFY(w.turboIndicationShown());
     const int portBefore = w.PortNo;
-    const QString nameBefore = w.txtNazevSouboru ? w.txtNazevSouboru->text() : QString();
+    const QString nameBefore = w.fileNameBox() ? w.fileNameBox()->text() : QString();
 
     auto* item = w.findChild<QAction*>(menuItem);
     QVERIFY2(item != nullptr, "menu item missing");
@@ -228,13 +228,13 @@ void TestFactorySounds::menuItemLoadsAndSends()
     QCOMPARE(w.params().flag(Member::Daynight), true);
     QCOMPARE(w.params().flag(Member::AutoDensity), false);
     QCOMPARE(w.PortNo, portBefore);
-    if (w.txtNazevSouboru != nullptr) {
-        QCOMPARE(w.txtNazevSouboru->text(), nameBefore);
+    if (w.fileNameBox() != nullptr) {
+        QCOMPARE(w.fileNameBox()->text(), nameBefore);
     }
     QVERIFY(!w.turboIndicationShown());
     QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 255));
-    QVERIFY(w.lblTurboDens != nullptr);
-    QVERIFY(w.lblTurboDens->isHidden());
+    QVERIFY(w.turboDensityLabel() != nullptr);
+    QVERIFY(w.turboDensityLabel()->isHidden());
 
     // What went out is the day frame of an independently built panel.
     model::ParameterSet sent;

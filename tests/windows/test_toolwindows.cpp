@@ -1,15 +1,21 @@
 // The tool windows: compare with the processor or a file before anything is written, and the
 // line monitor with the exact bytes of every exchange.
+#include "dialogs/ExchangeTable.h"
 #include "dialogs/frmCompare.h"
 #include "dialogs/frmLineMonitor.h"
 #include "link/ByteMeaning.h"
+#include "session/LineLog.h"
 #include "storage/ParameterFile.h"
 #include "support/PanelFixture.h"
 #include "support/WindowChecks.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 using model::Member;
@@ -41,8 +47,11 @@ private Q_SLOTS:
     void compareWithProcessor_data();
     void compareWithProcessor();
     void takeProcessorsValues();
+    void processorColumnAsReceived();
+    void noInputDuringUpload();
     void compareWithFile();
     void monitorShowsEveryExchange();
+    void monitorFollowsAFullLog();
 };
 
 void TestToolWindows::compareWithProcessor_data()
@@ -81,11 +90,16 @@ void TestToolWindows::compareWithProcessor()
         QCOMPARE(f.prompts.messages[0].text, kUploadFailure);
         return;
     }
-    QCOMPARE(d.tblValues->item(0, 0)->text(), QStringLiteral("gate"));
-    QCOMPARE(d.tblValues->item(0, 1)->text(), QStringLiteral("1"));
-    QCOMPARE(d.tblValues->item(0, 2)->text(), QStringLiteral("200"));
-    QCOMPARE(d.tblValues->item(0, 3)->text(), QStringLiteral("differs"));
-    QCOMPARE(d.tblValues->item(2, 3)->text(), QString()); // bassrel is the same
+    QCOMPARE(d.tblValues->item(0, 0)->text(), QStringLiteral("Levelers (bass and main)"));
+    QCOMPARE(d.tblValues->item(0, 1)->text(), QStringLiteral("Gate"));
+    QCOMPARE(d.tblValues->item(0, 1)->toolTip(), QStringLiteral("gate"));
+    QCOMPARE(d.tblValues->item(0, 2)->text(), QStringLiteral("1"));
+    QCOMPARE(d.tblValues->item(0, 3)->text(), QStringLiteral("200"));
+    QCOMPARE(d.tblValues->item(0, 4)->text(), QStringLiteral("differs"));
+    QCOMPARE(d.tblValues->item(2, 1)->text(), QStringLiteral("Bass release"));
+    QCOMPARE(d.tblValues->item(2, 4)->text(), QString()); // the same on both sides
+    QCOMPARE(d.tblValues->item(13, 0)->text(), QStringLiteral("Limiters"));
+    QCOMPARE(d.tblValues->item(13, 1)->text(), QStringLiteral("Density"));
 }
 
 void TestToolWindows::takeProcessorsValues()
@@ -106,6 +120,76 @@ void TestToolWindows::takeProcessorsValues()
     QVERIFY(f.settle());
     QCOMPARE(f.line.exchanges.size(), 2);
     QCOMPARE(f.line.exchanges[1].written, lnk::encodeFrame(lnk::Layout::Day, f.window->params()));
+}
+
+// The row of a member, by the member name its cells carry as tool tip.
+static int rowOf(const QTableWidget& table, const QString& name)
+{
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (table.item(row, 1)->toolTip() == name) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void TestToolWindows::processorColumnAsReceived()
+{
+    PanelFixture f;
+    f.window->params().setFlag(Member::AutoDensity, true);
+    // Day reply, by hand: bass amount (offset 4) 40, density (offset 13) 90, the rest 0.
+    QByteArray reply(lnk::replySize(lnk::Layout::Day), '\0');
+    reply[4] = char(40);
+    reply[13] = char(90);
+    f.line.nextReply = reply;
+    frmCompare d(f.window->session(), f.prompts, f.window.get());
+    d.compareWithProcessor();
+    QVERIFY(f.settle());
+    const int bass = rowOf(*d.tblValues, QStringLiteral("bassamount"));
+    QVERIFY(bass >= 0);
+    QCOMPARE(d.tblValues->item(bass, 1)->text(), QStringLiteral("Bass on Voice"));
+    QCOMPARE(d.tblValues->item(bass, 3)->text(), QStringLiteral("40"));
+
+    // Taken as an upload takes it, density follows onto bass amount: that difference is real.
+    d.cmdTake->click();
+    QCOMPARE(f.window->params().value(Member::density), 90);
+    QCOMPARE(f.window->params().value(Member::bassamount), 90);
+    QCOMPARE(d.tblValues->item(bass, 2)->text(), QStringLiteral("90"));
+    QCOMPARE(d.tblValues->item(bass, 3)->text(), QStringLiteral("40"));
+    QCOMPARE(d.tblValues->item(bass, 4)->text(), QStringLiteral("differs"));
+    QCOMPARE(d.lblDifferences->text(), QStringLiteral("1 difference"));
+}
+
+void TestToolWindows::noInputDuringUpload()
+{
+    PanelFixture f;
+    f.window->show();
+    // No reply comes: the compare window's upload waits its whole time, the window open.
+    const QString path = f.dir.filePath(QStringLiteral("reference.DAB"));
+    QVERIFY(!storage::writeParameterFile(path, ProcessorValues()));
+    f.prompts.answerNextDialog(path);
+    bool clicked = false;
+    QObject scope; // a window left open by a failed check is closed after all
+    QTimer::singleShot(std::chrono::seconds(15), &scope, [] {
+        if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            open->done(QDialog::Rejected);
+        }
+    });
+    QTimer::singleShot(0, f.window.get(), [&] {
+        auto* d = qobject_cast<frmCompare*>(QApplication::activeModalWidget());
+        QVERIFY(d != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        QVERIFY(QTest::qWaitFor([&f] { return f.window->session().busy(); }, 1000));
+        QTest::mouseClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          d->cmdFile->mapTo(d, d->cmdFile->rect().center()));
+        clicked = true;
+        QVERIFY(f.settle());
+        QCOMPARE(d->windowTitle(), QStringLiteral("Compare with processor"));
+        d->cmdClose->click();
+    });
+    f.window->findChild<QAction*>(QStringLiteral("mnuCompare"))->trigger();
+    QVERIFY(clicked);
+    QVERIFY(f.prompts.dialogs.isEmpty()); // the file dialog never opened
 }
 
 void TestToolWindows::compareWithFile()
@@ -141,13 +225,17 @@ void TestToolWindows::monitorShowsEveryExchange()
     f.line.nextReply = QByteArray(20, '\x01');
     f.window->Uploadnight();
     QVERIFY(f.settle());
-    QCOMPARE(monitor->tblExchanges->rowCount(), 2);
-    QCOMPARE(monitor->tblExchanges->item(0, 1)->text(), QStringLiteral("COM1"));
-    QCOMPARE(monitor->tblExchanges->item(0, 3)->text(), QStringLiteral("day-send"));
-    QCOMPARE(monitor->tblExchanges->item(0, 4)->text(), QStringLiteral("done"));
-    QVERIFY(monitor->tblExchanges->item(0, 5)->text().startsWith(QStringLiteral("7E 01 FF")));
-    QCOMPARE(monitor->tblExchanges->item(1, 4)->text(), QStringLiteral("reply-refused:20-bytes"));
-    QCOMPARE(monitor->tblExchanges->item(1, 6)->text(), lnk::hexBytes(QByteArray(20, '\x01')));
+    const QAbstractItemModel& rows = *monitor->tblExchanges->model();
+    const auto cell = [&rows](int row, int column) {
+        return rows.index(row, column).data().toString();
+    };
+    QCOMPARE(rows.rowCount(), 2);
+    QCOMPARE(cell(0, 1), QStringLiteral("COM1"));
+    QCOMPARE(cell(0, 3), QStringLiteral("day-send"));
+    QCOMPARE(cell(0, 4), QStringLiteral("done"));
+    QVERIFY(cell(0, 5).startsWith(QStringLiteral("7E 01 FF")));
+    QCOMPARE(cell(1, 4), QStringLiteral("reply-refused:20-bytes"));
+    QCOMPARE(cell(1, 6), lnk::hexBytes(QByteArray(20, '\x01')));
 
     monitor->tblExchanges->selectRow(0);
     QTreeWidgetItem* out = monitor->treeBytes->topLevelItem(0);
@@ -164,6 +252,27 @@ void TestToolWindows::monitorShowsEveryExchange()
     QFile log(QDir(f.window->dataDir()).filePath(QStringLiteral("line.log")));
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll().count('\n'), 2);
+}
+
+// Past the log's limit the oldest exchange leaves the table as the newest comes in.
+void TestToolWindows::monitorFollowsAFullLog()
+{
+    session::LineLog log{QString()};
+    lnk::ExchangeResult r;
+    r.kind = lnk::ExchangeKind::SendDay;
+    for (std::size_t n = 0; n < session::kExchangesKept; ++n) {
+        r.port = QStringLiteral("COM%1").arg(n);
+        log.append(r);
+    }
+    ExchangeTable table(log);
+    QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(table.index(0, ExchangeTable::Port).data().toString(), QStringLiteral("COM0"));
+    r.port = QStringLiteral("COM%1").arg(session::kExchangesKept);
+    log.append(r);
+    QCOMPARE(table.rowCount(), int(session::kExchangesKept));
+    QCOMPARE(table.index(0, ExchangeTable::Port).data().toString(), QStringLiteral("COM1"));
+    QCOMPARE(table.index(int(session::kExchangesKept) - 1, ExchangeTable::Port).data().toString(),
+             QStringLiteral("COM%1").arg(session::kExchangesKept));
 }
 
 QTEST_MAIN(TestToolWindows)
