@@ -1,7 +1,6 @@
 #include "app/frmMain.h"
 
 #include "app/PanelHistory.h"
-#include "link/PortMap.h"
 
 #include <QAction>
 #include <QDir>
@@ -161,7 +160,7 @@ void frmMain::labelPortMenu()
         const bool custom = i == kCustomPortItem;
         const int n = custom ? int(PortNo) : static_cast<int>(i) + 1;
         const std::optional<QString> address =
-            custom && n <= 4 ? std::nullopt : lnk::mappedAddress(n, dataDir());
+            custom && n <= 4 ? std::nullopt : session().mappedAddress(n);
         QString text = item->data().toString();
         if (address) {
             text += custom ? QStringLiteral("\tCOM%1: %2").arg(n).arg(*address)

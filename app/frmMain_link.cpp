@@ -1,7 +1,6 @@
 #include "app/frmMain.h"
 
 #include "dialogs/frmPortCustom.h"
-#include "link/PortMap.h"
 #include "link/PortNames.h"
 
 #include <QAction>
@@ -126,7 +125,7 @@ void frmMain::mnuCustom_Click()
     frmPortCustom dialog(PortNo, session(), prompts(), this);
     runModal(dialog);
     if (const std::optional<int> chosen = dialog.chosenPort()) {
-        if (const auto error = lnk::writePortMapEntry(dataDir(), *chosen, dialog.chosenAddress())) {
+        if (const auto error = session().saveMappedAddress(*chosen, dialog.chosenAddress())) {
             notify(*error, kMessageTitle, PromptIcon::Exclamation, m_terminating);
         }
         PortNo = *chosen;

@@ -154,13 +154,12 @@ void frmPortCustom::cmdEXIT_Click()
 void frmPortCustom::showMappedAddress()
 {
     const std::optional<int> n = parsePortNumber(txtCustom->text());
-    txtAddress->setText(n ? lnk::mappedAddress(*n, m_session.dataDir()).value_or(QString())
-                          : QString());
+    txtAddress->setText(n ? m_session.mappedAddress(*n).value_or(QString()) : QString());
 }
 
 void frmPortCustom::listPorts()
 {
-    const lnk::PortListing listing = lnk::listPorts(m_session.dataDir());
+    const lnk::PortListing listing = m_session.portListing();
     if (!listing.mapUsable()) {
         lstPorts->addItem(QStringLiteral("ports.ini: unusable (%1)").arg(listing.mapError));
     }

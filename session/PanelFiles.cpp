@@ -1,5 +1,6 @@
 #include "session/PanelSession.h"
 
+#include "link/PortMap.h"
 #include "storage/AtomicWrite.h"
 #include "storage/ParameterFile.h"
 #include "storage/SetAside.h"
@@ -114,6 +115,21 @@ std::optional<storage::FileError> PanelSession::writeTextFile(const QString& pat
                                                               const QByteArray& bytes) const
 {
     return storage::writeFileAtomically(path, bytes);
+}
+
+lnk::PortListing PanelSession::portListing() const
+{
+    return lnk::listPorts(m_dataDir);
+}
+
+std::optional<QString> PanelSession::mappedAddress(int portNo) const
+{
+    return lnk::mappedAddress(portNo, m_dataDir);
+}
+
+std::optional<QString> PanelSession::saveMappedAddress(int portNo, const QString& address) const
+{
+    return lnk::writePortMapEntry(m_dataDir, portNo, address);
 }
 
 } // namespace session

@@ -1,10 +1,16 @@
 #include "session/PanelSession.h"
 
 #include "link/PortLines.h"
+#include "link/PortMap.h"
 #include "link/PortNames.h"
+#include "session/PortText.h"
+#include "session/PortTurns.h"
 #include "storage/DataFolder.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <utility>
 
 namespace session {
 namespace {
@@ -17,6 +23,23 @@ constexpr int kProgressFull = 23;
 bool isFrame(lnk::ExchangeKind k)
 {
     return k == lnk::ExchangeKind::SendDay || k == lnk::ExchangeKind::SendNight;
+}
+
+// What a port reaches, as one text, so that the panel's number and a site's device path or
+// address that reach the same thing wait for each other.
+QString turnKey(const lnk::PortRef& port, const QString& dataDir)
+{
+    if (!port.isNumber()) {
+        const QString device = QFileInfo(port.address).canonicalFilePath();
+        return device.isEmpty() ? portText(port) : device;
+    }
+    if (const std::optional<QString> mapped = lnk::mappedAddress(port.number, dataDir)) {
+        const PortParse parsed = parsePort(*mapped);
+        return parsed.error.isEmpty() && !parsed.port.isNumber() ? turnKey(parsed.port, dataDir)
+                                                                 : *mapped;
+    }
+    const QString device = lnk::portDevice(port.number, dataDir);
+    return device.isEmpty() ? port.name() : device;
 }
 
 } // namespace
@@ -36,6 +59,11 @@ PanelSession::PanelSession(SessionEnvironment env, QObject* parent)
     m_gapTimer.setSingleShot(true);
     m_gapTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_gapTimer, &QTimer::timeout, this, &PanelSession::startNext);
+    connect(&PortTurns::instance(), &PortTurns::freed, this, [this] {
+        if (m_exchange == nullptr && !m_queue.empty() && !m_gapTimer.isActive()) {
+            startNext();
+        }
+    });
     connect(&m_params, &model::ParameterSet::changed, this, &PanelSession::parametersChanged);
 }
 
@@ -43,6 +71,9 @@ PanelSession::~PanelSession()
 {
     // An exchange still running belongs to a line that goes with the provider.
     delete m_exchange;
+    if (!m_turnPort.isEmpty()) {
+        PortTurns::instance().give(m_turnPort, this, std::nullopt);
+    }
 }
 
 void PanelSession::setPortNo(int portNo)
@@ -111,8 +142,22 @@ void PanelSession::startNext()
     if (m_exchange != nullptr || m_queue.empty()) {
         return;
     }
-    if (m_lineQuietSince) {
-        const auto ready = *m_lineQuietSince + kFrameGap;
+    PortTurns& turns = PortTurns::instance();
+    const QString turnPort = turnKey(port(), m_dataDir);
+    if (!m_turnPort.isEmpty() && m_turnPort != turnPort) {
+        turns.give(m_turnPort, this, std::nullopt);
+        m_turnPort.clear();
+    }
+    if (!turns.take(turnPort, this)) {
+        return; // another session of this program uses the port: freed() brings us back
+    }
+    m_turnPort = turnPort;
+    std::optional<Clock::time_point> quiet = m_lineQuietSince;
+    if (const auto other = turns.quietSince(turnPort); other && (!quiet || *other > *quiet)) {
+        quiet = other;
+    }
+    if (quiet) {
+        const auto ready = *quiet + kFrameGap;
         const auto now = Clock::now();
         if (now < ready) {
             m_gapTimer.start(std::chrono::ceil<std::chrono::milliseconds>(ready - now));
@@ -168,6 +213,9 @@ void PanelSession::onFinished(const lnk::ExchangeResult& finished)
         m_lineQuietSince = Clock::now();
     }
     m_lineLog.append(result);
+    const QString turnPort = std::exchange(m_turnPort, QString());
+    PortTurns::instance().give(turnPort, this,
+                               result.sent.isEmpty() ? std::nullopt : m_lineQuietSince);
     if (result.ok() && result.layout && m_running.use == ReplyUse::Apply) {
         applyReply(*result.layout, result.reply());
     } else if (!result.ok() && isFrame(result.kind)) {

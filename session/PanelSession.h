@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Exchange.h"
+#include "link/PortListing.h"
 #include "model/ParameterSet.h"
 #include "presets/FactorySounds.h"
 #include "session/LineLog.h"
@@ -119,6 +120,14 @@ public:
     // Every exchange of the run, and line.log in the data folder.
     LineLog& lineLog() { return m_lineLog; }
 
+    // What the port numbers reach from the data folder: map entries, ports/ links, system ports.
+    lnk::PortListing portListing() const;
+    // The address ports.ini gives a port number, if any.
+    std::optional<QString> mappedAddress(int portNo) const;
+    // Sets (an empty address: removes) a port number's entry in ports.ini; the error text when
+    // the address is refused or the file is unusable or cannot be written.
+    std::optional<QString> saveMappedAddress(int portNo, const QString& address) const;
+
 Q_SIGNALS:
     void busyChanged(bool busy);
     void progressChanged(int value);
@@ -157,6 +166,7 @@ private:
     int m_progress = 0;
     QTimer m_gapTimer;
     std::optional<std::chrono::steady_clock::time_point> m_lineQuietSince;
+    QString m_turnPort; // the port this session holds among the program's sessions
     LineLog m_lineLog;
 
     // A damaged working file that could not be set aside at start-up: it is tried again before

@@ -1,5 +1,7 @@
 #include "storage/SmallFile.h"
 
+#include "storage/ErrnoKind_posix.h"
+
 #ifndef Q_OS_WIN
 
 #include <QFile>
@@ -30,24 +32,6 @@ FileResult<QByteArray> failed(FileErrorKind kind)
     return {{}, FileError{kind}};
 }
 
-FileErrorKind openErrorKind(const QString& path, int error)
-{
-    switch (error) {
-    case ENOENT:
-        return QFileInfo(QFileInfo(path).absolutePath()).isDir() ? FileErrorKind::FileNotFound
-                                                                 : FileErrorKind::PathNotFound;
-    case ENOTDIR:
-        return FileErrorKind::PathNotFound;
-    case EACCES:
-    case EPERM:
-        return FileErrorKind::PermissionDenied;
-    case EIO:
-        return FileErrorKind::DeviceIO;
-    default:
-        return FileErrorKind::PathFileAccess;
-    }
-}
-
 bool usable(const struct stat& st, qint64 maxBytes)
 {
     return S_ISREG(st.st_mode) && st.st_size <= maxBytes;
@@ -71,7 +55,7 @@ FileResult<QByteArray> readSmallFile(const QString& path, qint64 maxBytes)
         fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        return failed(openErrorKind(path, errno));
+        return failed(errnoKind(path, errno));
     }
     const Descriptor closer(fd);
     if (::fstat(fd, &st) != 0 || !usable(st, maxBytes)) {

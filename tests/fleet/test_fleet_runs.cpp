@@ -8,6 +8,8 @@
 #include "fleet/Compare.h"
 #include "fleet/PanelRecorder.h"
 #include "fleet/Restore.h"
+#include "session/PanelSession.h"
+#include "session/PortText.h"
 
 #include <QFile>
 #include <QThread>
@@ -101,6 +103,7 @@ private Q_SLOTS:
     void restoreSavesWithTheLayoutsCommand();
     void workerAnswersOnTheCallersThread();
     void panelExchangesBecomeVersions();
+    void panelAndBackupTakeTurnsOnOnePort();
 };
 
 void TestFleetRuns::backupKeepsVersionsOnlyOnChange_data()
@@ -516,4 +519,37 @@ void TestFleetRuns::panelExchangesBecomeVersions()
 }
 
 QTEST_GUILESS_MAIN(TestFleetRuns)
+// The panel's upload and a backup of the site on the panel's port, started together: one waits
+// for the other, and neither meets "port busy" from the other.
+void TestFleetRuns::panelAndBackupTakeTurnsOnOnePort()
+{
+    Rig rig;
+    rig.addSimulator(kNorth);
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QVERIFY(rig.direct()->addSite(QStringLiteral("north"), QString::number(kNorth)).ok());
+    rig.hold(kNorth, 8);
+
+    session::SessionEnvironment env;
+    env.programDir = rig.dir.path();
+    env.dataDir = rig.dir.path();
+    session::PanelSession panel(env);
+    panel.setPortNo(kNorth);
+    QSignalSpy panelDone(&panel, &session::PanelSession::exchangeFinished);
+    fleet::BackupOptions o;
+    o.selection.all = true;
+    o.link = rig.link;
+    fleet::BackupRun backup(o, *rig.worker);
+    QSignalSpy backupDone(&backup, &fleet::BackupRun::finished);
+
+    panel.uploadDay();
+    backup.start();
+    QVERIFY(panelDone.wait(kRunLimitMs));
+    const auto result = panelDone.first().first().value<lnk::ExchangeResult>();
+    QVERIFY2(result.ok(), qPrintable(session::failureText(result)));
+    QCOMPARE(panel.params().value(model::Member::gate), 8);
+    QVERIFY(backupDone.count() == 1 || backupDone.wait(kRunLimitMs));
+    const auto report = backupDone.first().first().value<fleet::BackupReport>();
+    QCOMPARE(outcomes(report), QStringLiteral("north new 1"));
+}
+
 #include "test_fleet_runs.moc"

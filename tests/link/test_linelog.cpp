@@ -4,6 +4,7 @@
 #include "session/PanelSession.h"
 #include "support/FileBytes.h"
 #include "support/MemoryLine.h"
+#include "support/NodeIdentity.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -47,23 +48,6 @@ enum class Node
     CharacterDevice, // a twin of /dev/null made in the test's own folder
     LinkToFile,
 };
-
-struct NodeId
-{
-    mode_t type = 0;
-    ino_t inode = 0;
-    friend bool operator==(const NodeId&, const NodeId&) = default;
-};
-
-NodeId nodeAt(const QString& path)
-{
-    struct stat st
-    {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
-        return {};
-    }
-    return {st.st_mode & S_IFMT, st.st_ino};
-}
 
 // Standard error into a file while it lives.
 class CapturedStderr

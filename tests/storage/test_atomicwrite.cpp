@@ -4,6 +4,7 @@
 #include "storage/OutputPath.h"
 #include "storage/ParameterFile.h"
 #include "support/FileBytes.h"
+#include "support/NodeIdentity.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,23 +35,6 @@ enum class Node
     DanglingLink,
     LinkToRegularFile,
 };
-
-struct NodeId
-{
-    mode_t type = 0;
-    ino_t inode = 0;
-    friend bool operator==(const NodeId&, const NodeId&) = default;
-};
-
-NodeId nodeAt(const QString& path)
-{
-    struct stat st
-    {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
-        return {};
-    }
-    return {st.st_mode & S_IFMT, st.st_ino};
-}
 
 // Puts the node at dir/out; false when this machine does not allow it.
 bool make(Node node, const QString& dir, const QString& out)
