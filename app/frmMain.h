@@ -21,6 +21,7 @@ class BusyShield;
 class PanelHistory;
 class QMenuBar;
 class frmLineMonitor;
+class SitesDesk;
 class ParamSlider;
 
 // The virtual front panel. The panel's state and operations live in the session; the window
@@ -177,6 +178,7 @@ private:
     void Command1_Click();
     void LineMonitor_Click();
     void Compare_Click();
+    void Sites_Click();
     void showSplash();
 
     // Messages: a box, or standard error once the program is asked to end.
@@ -193,6 +195,7 @@ private:
     BusyShield* m_shield = nullptr;
     PanelHistory* m_history = nullptr;
     QPointer<frmLineMonitor> m_monitor;
+    SitesDesk* m_sites = nullptr;
     std::array<ParamSlider*, model::kSliderCount> m_sliders{};
     bool m_turboShown = false;
     bool m_closeRequested = false;

@@ -2,6 +2,7 @@
 
 #include "app/PanelHistory.h"
 
+#include "dialogs/SitesDesk.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmAboutWiz.h"
 #include "dialogs/frmCompare.h"
@@ -112,4 +113,9 @@ void frmMain::Compare_Click()
             [this] { m_history->commit(QStringLiteral("Take processor's values")); });
     dialog.compareWithProcessor();
     runModal(dialog);
+}
+
+void frmMain::Sites_Click()
+{
+    m_sites->open();
 }
