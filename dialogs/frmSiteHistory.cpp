@@ -87,8 +87,8 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     tblVersions->sortByColumn(VersionsModel::Number, Qt::DescendingOrder);
     tblVersions->setSelectionMode(QAbstractItemView::ExtendedSelection);
     const QList<std::pair<int, int>> widths{
-        {VersionsModel::Number, 60}, {VersionsModel::Time, 150}, {VersionsModel::Layout, 60},
-        {VersionsModel::Source, 70}, {VersionsModel::By, 150},   {VersionsModel::Changes, 130}};
+        {VersionsModel::Number, 80}, {VersionsModel::Time, 150}, {VersionsModel::Layout, 60},
+        {VersionsModel::Source, 70}, {VersionsModel::By, 170},   {VersionsModel::Changes, 130}};
     for (const auto& [column, width] : widths) {
         tblVersions->setColumnWidth(column, width);
     }
@@ -154,7 +154,7 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(860, 640);
+    resize(880, 560);
 
     updateButtons();
     reload();

@@ -72,8 +72,8 @@ frmSites::frmSites(fleet::StoreWorker* store, fleet::LinkSetup link, session::Pa
     tblSites->verticalHeader()->setDefaultSectionSize(tblSites->fontMetrics().height() + 6);
     tblSites->horizontalHeader()->setStretchLastSection(true);
     const QList<std::pair<int, int>> widths{
-        {SitesModel::Name, 120},  {SitesModel::Port, 150},       {SitesModel::Group, 90},
-        {SitesModel::State, 230}, {SitesModel::LastBackup, 170}, {SitesModel::LastChange, 170}};
+        {SitesModel::Name, 110},  {SitesModel::Port, 110},       {SitesModel::Group, 80},
+        {SitesModel::State, 280}, {SitesModel::LastBackup, 200}, {SitesModel::LastChange, 200}};
     for (const auto& [column, width] : widths) {
         tblSites->setColumnWidth(column, width);
     }
@@ -147,7 +147,7 @@ frmSites::frmSites(fleet::StoreWorker* store, fleet::LinkSetup link, session::Pa
     layout->addWidget(barProgress);
     layout->addLayout(siteButtons);
     layout->addLayout(listButtons);
-    resize(1100, 460);
+    resize(1180, 460);
 
     m_refresh.setInterval(kRefresh);
     connect(&m_refresh, &QTimer::timeout, this, [this] {
