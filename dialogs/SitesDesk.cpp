@@ -45,7 +45,7 @@ frmSites* SitesDesk::open()
         fleet::LinkSetup link;
         link.dataDir = m_session.dataDir();
         m_window = new frmSites(m_store.get(), link, m_session, m_prompts, m_problem, m_parent);
-        m_window->setAttribute(Qt::WA_DeleteOnClose);
+        // Closing only hides it: a backup it started runs on to its end.
         m_window->setWindowFlag(Qt::Window);
         connect(m_window, &frmSites::openInPanel, this, &SitesDesk::openInPanel);
         if (!m_storeFailure.isEmpty()) {

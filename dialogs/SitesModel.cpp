@@ -16,6 +16,7 @@ void SitesModel::setSites(const QList<fleet::Site>& sites)
     if (!same) {
         beginResetModel();
         m_sites = sites;
+        indexRows();
         endResetModel();
         return;
     }
@@ -44,20 +45,24 @@ void SitesModel::setRunning(const QStringList& names, bool running)
         } else {
             m_running.remove(name.toCaseFolded());
         }
-        if (const int row = rowOf(name); row >= 0) {
-            rowChanged(row);
-        }
+    }
+    // One change for the lot: a run over a thousand sites is one repaint, not a thousand.
+    if (!m_sites.isEmpty()) {
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
     }
 }
 
 int SitesModel::rowOf(const QString& name) const
 {
+    return m_rows.value(name.toCaseFolded(), -1);
+}
+
+void SitesModel::indexRows()
+{
+    m_rows.clear();
     for (qsizetype i = 0; i < m_sites.size(); ++i) {
-        if (m_sites[i].name.compare(name, Qt::CaseInsensitive) == 0) {
-            return static_cast<int>(i);
-        }
+        m_rows.insert(m_sites[i].name.toCaseFolded(), static_cast<int>(i));
     }
-    return -1;
 }
 
 void SitesModel::rowChanged(int row)

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QDateTime>
+#include <QHash>
 #include <QSet>
 
 #include <functional>
@@ -51,8 +52,10 @@ private:
     QVariant display(const fleet::Site& site, int column, const QDateTime& now) const;
     QVariant sortValue(const fleet::Site& site, int column) const;
     void rowChanged(int row);
+    void indexRows();
 
     QList<fleet::Site> m_sites;
-    QSet<QString> m_running; // case-folded names
+    QHash<QString, int> m_rows; // case-folded name -> row
+    QSet<QString> m_running;    // case-folded names
     std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTimeUtc(); };
 };

@@ -8,6 +8,7 @@
 #include "session/PanelSession.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -334,21 +335,19 @@ void frmSiteHistory::onLiveDiff(const fleet::DiffResult& result, bool thenRestor
         m_prompts.message(QStringLiteral("%1: %2").arg(m_site, why),
                           thenRestore ? QStringLiteral("Restore") : QStringLiteral("Compare"),
                           PromptIcon::Exclamation);
-        updateButtons();
-        Q_EMIT workDone();
+        endWork();
         return;
     }
     showDiff(result);
-    if (!thenRestore) {
-        updateButtons();
-        Q_EMIT workDone();
+    // Closed while the processor was asked: nothing is sent.
+    if (!thenRestore || m_closeWhenDone) {
+        endWork();
         return;
     }
     const int number = result.b.version;
     if (!m_prompts.question(QStringLiteral("Send version %1 to %2?").arg(number).arg(m_site),
                             QStringLiteral("Restore"))) {
-        updateButtons();
-        Q_EMIT workDone();
+        endWork();
         return;
     }
     fleet::RestoreRequest request;
@@ -397,12 +396,11 @@ void frmSiteHistory::onRestored(const fleet::RestoreResult& r)
     }
     lblDifferences->setText(text.section(QLatin1Char('\n'), 0, 0));
     m_prompts.message(text, QStringLiteral("Restore"), icon);
-    updateButtons();
     if (r.readBackVersion > 0) {
         reload();
         Q_EMIT storeChanged();
     }
-    Q_EMIT workDone();
+    endWork();
 }
 
 void frmSiteHistory::openVersion()
@@ -467,4 +465,35 @@ void frmSiteHistory::approveVersion()
             reload();
             Q_EMIT storeChanged();
         });
+}
+
+void frmSiteHistory::endWork()
+{
+    updateButtons();
+    Q_EMIT workDone();
+    if (m_closeWhenDone && !working()) {
+        m_closeWhenDone = false;
+        close();
+    }
+}
+
+void frmSiteHistory::reject()
+{
+    if (working()) {
+        m_closeWhenDone = true;
+        hide();
+        return;
+    }
+    QDialog::reject();
+}
+
+void frmSiteHistory::closeEvent(QCloseEvent* event)
+{
+    if (working()) {
+        m_closeWhenDone = true;
+        event->ignore();
+        hide();
+        return;
+    }
+    QDialog::closeEvent(event);
 }

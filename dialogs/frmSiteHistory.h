@@ -43,6 +43,13 @@ public:
     DifferencesModel* differences() const { return m_differences; }
     bool working() const { return m_diff != nullptr || m_restore != nullptr; }
 
+    // A restore or a comparison under way runs to its end: the window hides until then.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+public:
     QLabel* lblStatus = nullptr;
     QTableView* tblVersions = nullptr;
     QLabel* lblDifferences = nullptr;
@@ -76,6 +83,7 @@ private:
     void onLiveDiff(const fleet::DiffResult& result, bool thenRestore);
     void onRestored(const fleet::RestoreResult& result);
     void showDiff(const fleet::DiffResult& result);
+    void endWork();
 
     fleet::StoreWorker& m_store;
     QString m_site;
@@ -87,4 +95,5 @@ private:
     DifferencesModel* m_differences = nullptr;
     QPointer<fleet::DiffRun> m_diff;
     QPointer<fleet::RestoreRun> m_restore;
+    bool m_closeWhenDone = false;
 };
