@@ -5,6 +5,8 @@
 #include "app/PanelHistory.h"
 #include "app/frmMain.h"
 #include "dialogs/DifferencesModel.h"
+#include "dialogs/SiteTexts.h"
+#include "dialogs/SitesDesk.h"
 #include "dialogs/VersionsModel.h"
 #include "dialogs/frmSiteEdit.h"
 #include "dialogs/frmSiteHistory.h"
@@ -72,15 +74,81 @@ class TestSites : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void ages_data();
+    void ages();
+    void unusableStoreIsShown_data();
+    void unusableStoreIsShown();
     void rows_data();
     void rows();
     void backupOfThreeSitesWithOneFailing();
     void historyShowsDifferences();
     void restoreReadsBack();
+    void nightVersionOnDayProcessorIsNotVerified();
+    void compareWithProcessor();
+    void removeSiteAsksAboutHistory_data();
+    void removeSiteAsksAboutHistory();
     void siteEditChecksBeforeSaving_data();
     void siteEditChecksBeforeSaving();
     void panelOpensVersionAsOneUndoStepAndRecordsItsExchanges();
 };
+
+void TestSites::ages_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("age");
+    QTest::newRow("under a minute") << 59 << "just now";
+    QTest::newRow("minutes") << 5 * 60 + 59 << "5 min ago";
+    QTest::newRow("hours") << 5 * 3600 + 59 * 60 << "5 h ago";
+    QTest::newRow("hours up to two days") << 47 * 3600 + 3599 << "47 h ago";
+    QTest::newRow("days") << 3 * 86400 + 1 << "3 d ago";
+    QTest::newRow("a clock that went back") << -30 << "just now";
+}
+
+void TestSites::ages()
+{
+    QFETCH(int, seconds);
+    QFETCH(QString, age);
+    const QDateTime now(QDate(2026, 12, 9), QTime(8, 12), Qt::UTC);
+    QCOMPARE(sitetexts::ageText(now.addSecs(-seconds), now), age);
+}
+
+void TestSites::unusableStoreIsShown_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("damaged store file")
+        << "fleet.sqlite" << QByteArray(4096, 'x') << "store unreachable: ";
+    QTest::newRow("fleet.ini names no usable store")
+        << "fleet.ini" << QByteArray("[store]\nurl=mysql://host/db\n") << "store unreachable: ";
+    QTest::newRow("no store yet") << "" << QByteArray() << "No sites yet";
+}
+
+void TestSites::unusableStoreIsShown()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    if (!file.isEmpty()) {
+        QFile f(dir.filePath(file));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    }
+    session::SessionEnvironment env;
+    env.programDir = env.dataDir = dir.path();
+    session::PanelSession panel(env);
+    ScriptedPrompts prompts;
+    SitesDesk desk(panel, prompts, nullptr);
+    frmSites* w = desk.open();
+    QVERIFY(QTest::qWaitFor([&] { return w->lblStatus->text().startsWith(says); }, kWait));
+    QVERIFY(!w->cmdBackupAll->isEnabled());
+    // The damaged file is left as it was.
+    if (file == QLatin1String("fleet.sqlite")) {
+        QFile f(dir.filePath(file));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), bytes);
+    }
+}
 
 void TestSites::rows_data()
 {
@@ -275,6 +343,96 @@ void TestSites::restoreReadsBack()
     QCOMPARE(h->versions()->rowCount(), 2);
     QCOMPARE(h->versions()->index(1, VersionsModel::Source).data().toString(),
              QStringLiteral("restore"));
+}
+
+void TestSites::nightVersionOnDayProcessorIsNotVerified()
+{
+    Rig rig;
+    QVERIFY2(rig.addSimulator(200), qPrintable(rig.error));
+    QVERIFY2(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")), qPrintable(rig.error));
+    fleet::Attempt a;
+    fleet::NewVersion night;
+    night.layout = lnk::Layout::Night;
+    night.values = valuesWith({{M::density, 66}});
+    a.taken = night;
+    QVERIFY(rig.store->record(QStringLiteral("Brno"), a).ok());
+    frmSites* w = rig.open();
+    QVERIFY(w != nullptr);
+    frmSiteHistory* h = openHistory(*w, QStringLiteral("Brno"));
+    QVERIFY(h != nullptr);
+    QSignalSpy done(h, &frmSiteHistory::workDone);
+    h->cmdRestore->click();
+    QVERIFY(done.wait(kWait));
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QCOMPARE(rig.prompts.messages[0].text,
+             QStringLiteral("Brno: sent, not verified: the processor answers with its day block"));
+    QCOMPARE(sim::valueOf(rig.simulators[200]->state().night, M::density), 66);
+}
+
+void TestSites::compareWithProcessor()
+{
+    Rig rig;
+    QVERIFY2(rig.addSimulator(200, valuesWith({{M::density, 200}})), qPrintable(rig.error));
+    QVERIFY2(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")), qPrintable(rig.error));
+    QVERIFY2(rig.record(QStringLiteral("Brno"), QDateTime::currentDateTimeUtc(),
+                        valuesWith({{M::density, 77}})),
+             qPrintable(rig.error));
+    frmSites* w = rig.open();
+    QVERIFY(w != nullptr);
+    frmSiteHistory* h = openHistory(*w, QStringLiteral("Brno"));
+    QVERIFY(h != nullptr);
+    QSignalSpy done(h, &frmSiteHistory::workDone);
+    h->cmdCompare->click();
+    QVERIFY(done.wait(kWait));
+    const DifferencesModel& d = *h->differences();
+    QCOMPARE(d.headerData(DifferencesModel::A, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("Version 1"));
+    QCOMPARE(d.headerData(DifferencesModel::B, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("Processor now"));
+    QCOMPARE(differenceRows(d), QStringList{QStringLiteral("Density (Limiters)|77|200|differs")});
+    QVERIFY(rig.prompts.questions.isEmpty());
+    // Nothing was sent: the processor holds what it held.
+    QCOMPARE(sim::valueOf(rig.simulators[200]->state().current, M::density), 200);
+}
+
+void TestSites::removeSiteAsksAboutHistory_data()
+{
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<int>("sites");
+    QTest::addColumn<int>("versionsWhenAddedAgain");
+    QTest::newRow("history kept") << QList<bool>{true, false} << 0 << 1;
+    QTest::newRow("history deleted") << QList<bool>{true, true} << 0 << 0;
+    QTest::newRow("cancelled") << QList<bool>{false} << 1 << -1;
+}
+
+void TestSites::removeSiteAsksAboutHistory()
+{
+    QFETCH(QList<bool>, answers);
+    QFETCH(int, sites);
+    QFETCH(int, versionsWhenAddedAgain);
+    Rig rig;
+    QVERIFY2(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")), qPrintable(rig.error));
+    QVERIFY2(
+        rig.record(QStringLiteral("Brno"), QDateTime::currentDateTimeUtc(), fleet::initialValues()),
+        qPrintable(rig.error));
+    frmSites* w = rig.open();
+    QVERIFY(w != nullptr);
+    for (const bool a : answers) {
+        rig.prompts.questionAnswers.enqueue(a);
+    }
+    selectSite(*w, QStringLiteral("Brno"));
+    QSignalSpy shown(w, &frmSites::sitesShown);
+    w->cmdRemove->click();
+    QCOMPARE(rig.prompts.questions.size(), answers.size());
+    QCOMPARE(rig.prompts.questions[0].text, QStringLiteral("Remove site Brno?"));
+    if (sites == 0) {
+        QVERIFY(shown.wait(kWait));
+    }
+    QCOMPARE(w->model()->rowCount(), sites);
+    if (versionsWhenAddedAgain >= 0) {
+        QVERIFY(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")));
+        QCOMPARE(rig.store->versions(QStringLiteral("Brno")).value.size(), versionsWhenAddedAgain);
+    }
 }
 
 void TestSites::siteEditChecksBeforeSaving_data()
