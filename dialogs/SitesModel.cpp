@@ -40,15 +40,15 @@ bool SitesModel::updateSite(const fleet::Site& site)
 void SitesModel::setRunning(const QStringList& names, bool running)
 {
     for (const QString& name : names) {
+        const bool changed = running ? !m_running.contains(name.toCaseFolded())
+                                     : m_running.remove(name.toCaseFolded());
         if (running) {
             m_running.insert(name.toCaseFolded());
-        } else {
-            m_running.remove(name.toCaseFolded());
         }
-    }
-    // One change for the lot: a run over a thousand sites is one repaint, not a thousand.
-    if (!m_sites.isEmpty()) {
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+        // Only the rows that change: the view repaints those, not the table.
+        if (const int row = rowOf(name); changed && row >= 0) {
+            rowChanged(row);
+        }
     }
 }
 

@@ -248,7 +248,8 @@ void frmSites::siteRecorded(const QString& site)
         this, [site](fleet::Store& s) { return s.site(site); },
         [this](const fleet::StoreResult<fleet::Site>& r) {
             storeAnswered();
-            if (r.ok() && m_model->updateSite(r.value)) {
+            // During a run the status line says what runs; the counts follow at its end.
+            if (r.ok() && m_model->updateSite(r.value) && m_run == nullptr) {
                 showCounts();
             }
         });
@@ -323,7 +324,9 @@ void frmSites::backUp(const fleet::Selection& selection, const QStringList& name
 
 void frmSites::onSiteDone(const fleet::SiteBackup& site, int done, int total)
 {
-    barProgress->setRange(0, total);
+    if (barProgress->maximum() != total) {
+        barProgress->setRange(0, total);
+    }
     barProgress->setValue(done);
     m_model->setRunning({site.site}, false);
     siteRecorded(site.site);

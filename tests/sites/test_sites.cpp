@@ -89,6 +89,7 @@ private Q_SLOTS:
     void removeSiteAsksAboutHistory();
     void siteEditChecksBeforeSaving_data();
     void siteEditChecksBeforeSaving();
+    void editSiteChangesPortGroupAndName();
     void panelOpensVersionAsOneUndoStepAndRecordsItsExchanges();
 };
 
@@ -495,6 +496,33 @@ void TestSites::siteEditChecksBeforeSaving()
         QVERIFY(edit->isVisible());
         QCOMPARE(rig.store->sites().value.size(), 1);
     }
+}
+
+void TestSites::editSiteChangesPortGroupAndName()
+{
+    Rig rig;
+    QVERIFY2(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")), qPrintable(rig.error));
+    QVERIFY2(
+        rig.record(QStringLiteral("Brno"), QDateTime::currentDateTimeUtc(), fleet::initialValues()),
+        qPrintable(rig.error));
+    frmSites* w = rig.open();
+    QVERIFY(w != nullptr);
+    selectSite(*w, QStringLiteral("Brno"));
+    w->cmdEdit->click();
+    auto* edit = w->findChild<frmSiteEdit*>();
+    QVERIFY(edit != nullptr);
+    QCOMPARE(edit->cboPort->currentText(), QStringLiteral("200"));
+    edit->txtName->setText(QStringLiteral("Brno-Kohoutovice"));
+    edit->cboPort->setEditText(QStringLiteral("rfc2217://127.0.0.1:7000"));
+    edit->txtGroup->setText(QStringLiteral("south"));
+    QSignalSpy shown(w, &frmSites::sitesShown);
+    edit->cmdOK->click();
+    QVERIFY(shown.wait(kWait));
+    const QString site = QStringLiteral("Brno-Kohoutovice");
+    QCOMPARE(rig.cell(site, SitesModel::Port), QStringLiteral("rfc2217://127.0.0.1:7000"));
+    QCOMPARE(rig.cell(site, SitesModel::Group), QStringLiteral("south"));
+    // The history goes with the site.
+    QCOMPARE(rig.store->versions(site).value.size(), 1);
 }
 
 void TestSites::panelOpensVersionAsOneUndoStepAndRecordsItsExchanges()
