@@ -85,6 +85,7 @@ private Q_SLOTS:
     void restoreReadsBack();
     void nightVersionOnDayProcessorIsNotVerified();
     void compareWithProcessor();
+    void exportWritesParameterFile();
     void removeSiteAsksAboutHistory_data();
     void removeSiteAsksAboutHistory();
     void siteEditChecksBeforeSaving_data();
@@ -394,6 +395,32 @@ void TestSites::compareWithProcessor()
     QVERIFY(rig.prompts.questions.isEmpty());
     // Nothing was sent: the processor holds what it held.
     QCOMPARE(sim::valueOf(rig.simulators[200]->state().current, M::density), 200);
+}
+
+void TestSites::exportWritesParameterFile()
+{
+    Rig rig;
+    QVERIFY2(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")), qPrintable(rig.error));
+    QVERIFY2(rig.record(QStringLiteral("Brno"), QDateTime::currentDateTimeUtc(),
+                        valuesWith({{M::gate, 9}, {M::density, 77}})),
+             qPrintable(rig.error));
+    frmSites* w = rig.open();
+    QVERIFY(w != nullptr);
+    frmSiteHistory* h = openHistory(*w, QStringLiteral("Brno"));
+    QVERIFY(h != nullptr);
+    const QString path = rig.dir.filePath(QStringLiteral("Brno 1.DAB"));
+    rig.prompts.answerNextDialog(path);
+    h->cmdExport->click();
+    QCOMPARE(rig.prompts.dialogs.size(), 1);
+    QCOMPARE(rig.prompts.dialogs[0].extension, QStringLiteral(".DAB"));
+    QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(path); }, kWait));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    // One printed number a line, CR LF: gate on the first line, density on the fourteenth.
+    QCOMPARE(lines.value(0), QByteArray(" 9 \r"));
+    QCOMPARE(lines.value(13), QByteArray(" 77 \r"));
+    QVERIFY(rig.prompts.messages.isEmpty());
 }
 
 void TestSites::removeSiteAsksAboutHistory_data()
