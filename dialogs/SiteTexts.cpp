@@ -78,6 +78,11 @@ QString differencesText(int n)
     return n == 0 ? QStringLiteral("No differences") : driftText(n);
 }
 
+QString versionTitle(int number)
+{
+    return QStringLiteral("Version %1").arg(number);
+}
+
 QString parameterText(model::Member m)
 {
     const model::MemberInfo& i = model::info(m);

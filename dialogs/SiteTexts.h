@@ -20,6 +20,8 @@ QString stateText(const fleet::Site& site, bool running);
 QString driftText(const std::optional<int>& drift);
 // "No differences", "1 difference", "3 differences".
 QString differencesText(int n);
+// "Version 3".
+QString versionTitle(int number);
 // A member as the panel names it, with its group: "Density (Limiters)".
 QString parameterText(model::Member m);
 // What a screen reader says for a row: "Brno, ok, last backup 5 h ago, drift none".
