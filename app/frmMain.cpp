@@ -3,6 +3,7 @@
 #include "app/BusyShield.h"
 #include "app/PanelHistory.h"
 #include "app/TerminationWatcher.h"
+#include "dialogs/SitesDesk.h"
 #include "dialogs/frmTestsignal.h"
 
 #include <QAction>
@@ -58,6 +59,16 @@ frmMain::frmMain(const AppEnvironment& env, QWidget* parent)
             applyTurboIndication();
         }
     });
+
+    // The panel's exchanges with a site's port are kept in the store; a version opened from the
+    // Sites window is one undoable step, and nothing is sent.
+    m_sites = new SitesDesk(*m_session, *m_prompts, this);
+    connect(m_sites, &SitesDesk::openInPanel, this,
+            [this](const auto& values, const QString& label) {
+                params().restore(values);
+                applyTurboIndication();
+                m_history->commit(label);
+            });
 
     setWindowTitle(QStringLiteral("ORVEX DAB+ Setup v 20.01"));
     setAutoFillBackground(true);

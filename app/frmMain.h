@@ -21,6 +21,7 @@ class BusyShield;
 class PanelHistory;
 class QMenuBar;
 class frmLineMonitor;
+class SitesDesk;
 class ParamSlider;
 
 // The virtual front panel. The panel's state and operations live in the session; the window
@@ -180,6 +181,7 @@ private:
     void Command1_Click();
     void LineMonitor_Click();
     void Compare_Click();
+    void Sites_Click();
     void showSplash();
 
     // Messages: a box, or standard error once the program is asked to end.
@@ -206,6 +208,7 @@ private:
     BusyShield* m_shield = nullptr;
     PanelHistory* m_history = nullptr;
     QPointer<frmLineMonitor> m_monitor;
+    SitesDesk* m_sites = nullptr;
     std::array<ParamSlider*, model::kSliderCount> m_sliders{};
     // The port setup items: port 1..4, then the one for any other port.
     static constexpr std::size_t kCustomPortItem = 4;

@@ -153,6 +153,8 @@ void frmMain::buildMenus()
             this, &frmMain::LineMonitor_Click);
     connect(item(tools, "mnuCompare", QStringLiteral("Compare with processor...")),
             &QAction::triggered, this, &frmMain::Compare_Click);
+    connect(item(tools, "mnuSites", QStringLiteral("Sites...")), &QAction::triggered, this,
+            &frmMain::Sites_Click);
 
     QMenu* help = submenu(bar, "AboutHelp", QStringLiteral("&Help"));
     connect(item(help, "Help", QStringLiteral("Help")), &QAction::triggered, this,

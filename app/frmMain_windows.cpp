@@ -2,6 +2,7 @@
 
 #include "app/PanelHistory.h"
 
+#include "dialogs/SitesDesk.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmAboutWiz.h"
 #include "dialogs/frmCompare.h"
@@ -114,4 +115,9 @@ void frmMain::Compare_Click()
     // paint: a click meanwhile could start another comparison under this one.
     QTimer::singleShot(0, &dialog, &frmCompare::compareWithProcessor);
     runModal(dialog);
+}
+
+void frmMain::Sites_Click()
+{
+    m_sites->open();
 }

@@ -50,15 +50,26 @@ void BackupRun::onSelected(const StoreResult<QList<Site>>& sites)
         afterSites();
         return;
     }
-    for (const Site& site : sites.value) {
-        auto* upload = new SiteUpload(site.port, m_options.link, this);
-        const QString name = site.name;
-        connect(upload, &SiteUpload::finished, this, [this, upload, name](const LiveValues& live) {
-            upload->deleteLater();
-            onUploaded(name, live);
-        });
-        upload->start();
+    m_waiting = sites.value;
+    startNext();
+}
+
+void BackupRun::startNext()
+{
+    if (m_waiting.isEmpty()) {
+        return;
     }
+    const Site site = m_waiting.takeFirst();
+    auto* upload = new SiteUpload(site.port, m_options.link, this);
+    const QString name = site.name;
+    connect(upload, &SiteUpload::finished, this, [this, upload, name](const LiveValues& live) {
+        upload->deleteLater();
+        onUploaded(name, live);
+    });
+    upload->start();
+    // One site a turn of the event loop: a session and its port take a few milliseconds each to
+    // open, and a window on this thread must keep turning between them.
+    QMetaObject::invokeMethod(this, &BackupRun::startNext, Qt::QueuedConnection);
 }
 
 void BackupRun::onUploaded(const QString& site, const LiveValues& live)

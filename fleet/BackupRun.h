@@ -67,6 +67,7 @@ Q_SIGNALS:
 
 private:
     void onSelected(const StoreResult<QList<Site>>& sites);
+    void startNext();
     void onUploaded(const QString& site, const LiveValues& live);
     void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
     void afterSites();
@@ -76,6 +77,7 @@ private:
     BackupOptions m_options;
     StoreWorker& m_store;
     QElapsedTimer m_clock;
+    QList<Site> m_waiting; // not started yet
     std::map<QString, SiteBackup> m_done;
     int m_total = 0;
     BackupReport m_report;

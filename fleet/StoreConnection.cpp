@@ -152,7 +152,7 @@ std::optional<StoreError> Store::exec(QSqlQuery& q, const QString& sql, const QV
         ok = q.prepare(sql);
         if (ok) {
             for (const QVariant& b : binds) {
-                // A null text would be bound as NULL; an empty one is meant.
+                // Every text column is NOT NULL: a null text (no group, no note) is an empty one.
                 const bool nullText = b.typeId() == QMetaType::QString && b.toString().isNull();
                 q.addBindValue(nullText ? QVariant(QStringLiteral("")) : b);
             }

@@ -1,0 +1,59 @@
+#include "dialogs/SitesDesk.h"
+
+#include "dialogs/frmSites.h"
+#include "fleet/StoreLocation.h"
+#include "session/PanelSession.h"
+
+#include <QWidget>
+
+SitesDesk::SitesDesk(session::PanelSession& session, Prompts& prompts, QWidget* window)
+    : QObject(window), m_session(session), m_prompts(prompts), m_parent(window)
+{
+    const fleet::LocationParse where = fleet::storeLocationFor(session.dataDir());
+    if (!where.location) {
+        m_problem = where.error;
+        return;
+    }
+    m_store = std::make_unique<fleet::StoreWorker>(*where.location);
+    m_recorder = new fleet::PanelRecorder(*m_store, fleet::currentActor(), this);
+    connect(&session, &session::PanelSession::exchangeFinished, m_recorder,
+            [this](const lnk::ExchangeResult& result) {
+                m_recorder->exchangeFinished(m_session.port(), result);
+            });
+    connect(m_recorder, &fleet::PanelRecorder::recorded, this, [this](const QString& site, int) {
+        if (m_window) {
+            m_window->siteRecorded(site);
+        }
+    });
+    connect(m_recorder, &fleet::PanelRecorder::storeFailed, this, [this](const QString& message) {
+        m_storeFailure = message;
+        if (m_window) {
+            m_window->storeFailed(message);
+        }
+    });
+}
+
+SitesDesk::~SitesDesk()
+{
+    // The window and its runs use the store: they go first.
+    delete m_window;
+}
+
+frmSites* SitesDesk::open()
+{
+    if (m_window == nullptr) {
+        fleet::LinkSetup link;
+        link.dataDir = m_session.dataDir();
+        m_window = new frmSites(m_store.get(), link, m_session, m_prompts, m_problem, m_parent);
+        // Closing only hides it: a backup it started runs on to its end.
+        m_window->setWindowFlag(Qt::Window);
+        connect(m_window, &frmSites::openInPanel, this, &SitesDesk::openInPanel);
+        if (!m_storeFailure.isEmpty()) {
+            m_window->storeFailed(m_storeFailure);
+        }
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    return m_window;
+}
