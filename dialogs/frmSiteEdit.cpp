@@ -1,6 +1,6 @@
 #include "dialogs/frmSiteEdit.h"
 
-#include "link/PortNames.h"
+#include "link/PortListing.h"
 #include "session/PortText.h"
 
 #include <QComboBox>
@@ -80,24 +80,19 @@ frmSiteEdit::frmSiteEdit(fleet::StoreWorker& store, const QString& dataDir,
 
 void frmSiteEdit::fillPorts(const QString& dataDir)
 {
-    // The port numbers the folder links, then the serial devices the system reports.
-    for (const lnk::PortLink& link : lnk::portLinks(dataDir)) {
-        if (link.stale || link.device.isEmpty()) {
+    // The same list the port dialog and the tool show: the numbers that reach something, then
+    // the serial devices no number reaches, named by their path.
+    for (const lnk::PortRow& row : lnk::listPorts(dataDir).rows) {
+        if (row.stale || row.missing || !row.problem.isEmpty()) {
             continue;
         }
-        cboPort->addItem(QString::number(link.portNo));
+        cboPort->addItem(row.number ? QString::number(*row.number) : row.reaches);
+        const QString about = row.description.isEmpty()
+                                  ? row.reaches
+                                  : row.reaches + QStringLiteral(": ") + row.description;
         cboPort->setItemData(cboPort->count() - 1,
-                             QStringLiteral("COM%1: %2").arg(link.portNo).arg(link.target),
-                             Qt::ToolTipRole);
-    }
-    for (const lnk::SystemPort& port : lnk::systemPorts(dataDir)) {
-        cboPort->addItem(port.location);
-        const QString about =
-            QStringList{port.description, port.manufacturer}.join(QLatin1Char(' '));
-        cboPort->setItemData(cboPort->count() - 1,
-                             about.trimmed().isEmpty()
-                                 ? port.name
-                                 : port.name + QStringLiteral(": ") + about.trimmed(),
+                             row.number ? QStringLiteral("COM%1: %2").arg(*row.number).arg(about)
+                                        : about,
                              Qt::ToolTipRole);
     }
 }
