@@ -47,13 +47,12 @@ void FleetCommand::startBackup()
     }
     auto* run = new fleet::BackupRun(options, worker(), this);
     connect(run, &fleet::BackupRun::siteDone, this,
-            [this](const fleet::SiteBackup&, int finished, int total) {
+            [this](const fleet::SiteBackup&, int, int total) {
                 if (!m_progress) {
                     m_progress = std::make_unique<ProgressLine>(QStringLiteral("backup"), total,
                                                                 standardErrorIsTerminal());
                 }
                 m_progress->portDone();
-                Q_UNUSED(finished);
             });
     connect(run, &fleet::BackupRun::hookFailed, this, [](const fleet::HookFailure& f) {
         writeErr(QStringLiteral("orvexdab-cli: on-change command for %1 (%2): %3\n")

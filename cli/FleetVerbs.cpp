@@ -1,75 +1,11 @@
 #include "cli/FleetVerbs.h"
 
-#include "cli/CommandLine.h"
+#include "cli/FleetOperands.h"
 
 #include <memory>
 
 namespace cli {
 namespace {
-
-// Operands in the order given; the verb's own check takes them apart.
-struct Collected
-{
-    QStringList operands;
-};
-
-// Operands by name, in order: one word each; a name ending in "..." takes any number.
-struct Operand
-{
-    const char* name;
-    const char* description;
-};
-
-void addOperands(CLI::App* sub, const std::shared_ptr<Collected>& c,
-                 std::initializer_list<Operand> operands)
-{
-    for (const auto& [name, description] : operands) {
-        std::string word = name;
-        const bool many = word.size() > 3 && word.compare(word.size() - 3, 3, "...") == 0;
-        if (many) {
-            word.resize(word.size() - 3);
-            sub->add_option_function<std::vector<std::string>>(
-                   word,
-                   [c](const std::vector<std::string>& words) {
-                       for (const std::string& w : words) {
-                           c->operands << QString::fromStdString(w);
-                       }
-                   },
-                   description)
-                ->type_name("");
-        } else {
-            sub->add_option_function<std::string>(
-                   word, [c](const std::string& w) { c->operands << QString::fromStdString(w); },
-                   description)
-                ->type_name("");
-        }
-    }
-}
-
-std::optional<int> versionNumber(const QString& text)
-{
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok && n > 0 && !text.startsWith(QLatin1Char('+')) ? std::optional<int>(n) : std::nullopt;
-}
-
-QString badVersion(const QString& text)
-{
-    return QStringLiteral("version %1 is not a number from 1").arg(text);
-}
-
-// One value option, given at most once.
-void addOnce(CommandLine& cl, CLI::App* sub, const char* name, const char* typeName,
-             const char* description, QString& into)
-{
-    cl.addValue(sub, name, typeName, description, [&into, name](const QString& v) {
-        if (!into.isNull()) {
-            return QStringLiteral("%1 given twice").arg(QLatin1String(name));
-        }
-        into = v;
-        return QString();
-    });
-}
 
 // NAME... | --group GROUP | --all: exactly one way of choosing.
 QString selectionError(const char* verb, const FleetArguments& f)
@@ -89,70 +25,6 @@ void addSelection(CommandLine& cl, CLI::App* sub, const std::shared_ptr<Collecte
     addOperands(sub, c, {{"NAME...", "Sites by name"}});
     addOnce(cl, sub, "--group", "GROUP", "Every site of the group", f.group);
     cl.addSwitch(sub, "--all", "Every site", f.all);
-}
-
-void addSiteVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c)
-{
-    FleetArguments& f = cl.invocation().fleet;
-    CLI::App* site = cl.addGroup("site", "Add, change, remove or list the sites of the fleet.");
-
-    CLI::App* add = cl.addVerb(
-        "add",
-        "Add a site: a name (letters, digits, space, '.', '_', '-', at most 64, unique "
-        "regardless of case) and its port, as for --port.",
-        Verb::SiteAdd,
-        [&f, c](const QStringList& surplus) {
-            const QStringList given = c->operands + surplus;
-            if (given.size() != 2) {
-                return QStringLiteral("site add needs NAME and PORT");
-            }
-            f.sites = {given[0]};
-            f.port = given[1];
-            return QString();
-        },
-        site);
-    addOperands(add, c, {{"NAME", "The site's name"}, {"PORT", "Its port, as for --port"}});
-    addOnce(cl, add, "--group", "GROUP", "The group the site belongs to", f.group);
-
-    CLI::App* set = cl.addVerb(
-        "set", "Change a site's port, group or name; its history stays with it.", Verb::SiteSet,
-        [&f, c](const QStringList& surplus) {
-            const QStringList given = c->operands + surplus;
-            if (given.size() != 1) {
-                return QStringLiteral("site set needs one NAME");
-            }
-            if (f.port.isNull() && f.group.isNull() && f.newName.isNull()) {
-                return QStringLiteral("site set needs --port, --group or --name");
-            }
-            f.sites = given;
-            return QString();
-        },
-        site);
-    addOperands(set, c, {{"NAME", "The site"}});
-    addOnce(cl, set, "--port", "PORT", "The new port", f.port);
-    addOnce(cl, set, "--group", "GROUP", "The new group", f.group);
-    addOnce(cl, set, "--name", "NEWNAME", "The new name", f.newName);
-
-    CLI::App* remove = cl.addVerb(
-        "remove", "Remove a site; its history stays unless --purge.", Verb::SiteRemove,
-        [&f, c](const QStringList& surplus) {
-            const QStringList given = c->operands + surplus;
-            if (given.size() != 1) {
-                return QStringLiteral("site remove needs one NAME");
-            }
-            f.sites = given;
-            return QString();
-        },
-        site);
-    addOperands(remove, c, {{"NAME", "The site"}});
-    cl.addSwitch(remove, "--purge", "Delete its history too", f.purge);
-
-    cl.addVerb(
-        "list", "List the sites: port, group, last backup, state and drift.", Verb::SiteList,
-        [](const QStringList& surplus) {
-            return surplus.isEmpty() ? QString() : QStringLiteral("site list takes no operand");
-        },
-        site);
 }
 
 void addBackup(CommandLine& cl, const std::shared_ptr<Collected>& c)

@@ -1,12 +1,15 @@
 // orvexdab-cli's fleet verbs against simulated processors: the lines a script reads, the exit
 // statuses it tests, and what reaches the processors and the files.
 #include "CliRig.h"
+#include "sim/PseudoTerminal.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace clirig;
 
@@ -74,6 +77,8 @@ private Q_SLOTS:
     void exportWritesTheVersion();
     void restoreReadsBack_data();
     void restoreReadsBack();
+    void restoreOnATerminalAsksFirst_data();
+    void restoreOnATerminalAsksFirst();
     void checkStates();
     void metricsAndHooks();
     void siteThroughSer2net();
@@ -291,6 +296,52 @@ void TestCliFleet::restoreReadsBack()
     QCOMPARE(history.size(), 3);
     QCOMPARE(history[2].value("source").toString(), QStringLiteral("restore"));
     QCOMPARE(history[2].value("note").toString(), QStringLiteral("restored from version 1"));
+}
+
+void TestCliFleet::restoreOnATerminalAsksFirst_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("gate");
+    QTest::newRow("yes") << QByteArray("y\n") << 0
+                         << "North: version 1 restored and verified (read back as version 3)\n"
+                         << 8;
+    QTest::newRow("anything else") << QByteArray("sure\n") << 1 << "North: not sent\n" << 9;
+}
+
+void TestCliFleet::restoreOnATerminalAsksFirst()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, exitCode);
+    QFETCH(QString, after);
+    QFETCH(int, gate);
+    Rig rig;
+    sim::Simulator& s = rig.addSimulator(1);
+    QVERIFY(rig.hold(1, kFileA));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QCOMPARE(rig.run({"site", "add", "North", "1"}).exitCode, 0);
+    QCOMPARE(rig.run({"backup", "North"}).exitCode, 0);
+    QVERIFY(rig.hold(1, kFileB));
+    QCOMPARE(rig.run({"backup", "North"}).exitCode, 0);
+
+    // Standard input is a terminal of the test's own, the answer already typed.
+    sim::PseudoTerminal terminal;
+    QString error;
+    QVERIFY2(terminal.open(&error), qPrintable(error));
+    QCOMPARE(::write(terminal.masterFd(), answer.constData(), size_t(answer.size())),
+             ssize_t(answer.size()));
+    QProcess p;
+    p.setWorkingDirectory(rig.dir.path());
+    p.setStandardInputFile(terminal.devicePath());
+    p.start(rig.program, {"restore", "North", "1"});
+    QVERIFY(p.waitForFinished(int(std::chrono::milliseconds(kRunLimit).count())));
+    QCOMPARE(p.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+             "North: 2 differences, live -> version 1 (day layout)\n  gate: 9 -> 8\n"
+             "  Digin: 0 -> 1\nSend version 1 to North? [y/N] " +
+                 after);
+    QCOMPARE(sim::valueOf(s.state().current, model::Member::gate), gate);
 }
 
 void TestCliFleet::checkStates()
