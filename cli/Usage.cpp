@@ -42,64 +42,54 @@ Fleet commands (named sites, each with its port, kept in the data folder's store
          [--on-change COMMAND]
                        Upload the sites at once; a new version where values changed:
                        "NAME: new, version 1", "NAME: unchanged", "NAME: changed,
-                       version 4 (3 differences)",
-               "NAME: failed: MESSAGE".history NAME One line a version.diff NAME[A[B]] A,
-               B : a version number, "reference" or "live"(an upload now);
-default the version before the latest and the latest
-    .export NAME VERSION-- output FILE[--base FILE] approve NAME[VERSION] The
-    version(default the latest) becomes the reference
-    .unapprove NAME[--day | --night] drift[NAME... | --group GROUP | --all][--live] The latest
-    versions(--live
-             : the processors now) against the
-    references.restore NAME VERSION[--yes][--save] Send a version and read it back;
-off a terminal only with-- yes.check[--warning HOURS][--critical HOURS] A monitoring plugin line
-    from the store alone;
-exit 0 to 3.
+                       version 4 (3 differences)", "NAME: failed: MESSAGE".
+  history NAME         One line a version.
+  diff NAME [A [B]]    A, B: a version number, "reference" or "live" (an upload now);
+                       default the version before the latest and the latest.
+  export NAME VERSION --output FILE [--base FILE]
+  approve NAME [VERSION]       The version (default the latest) becomes the reference.
+  unapprove NAME [--day | --night]
+  drift [NAME... | --group GROUP | --all] [--live]
+                       The latest versions (--live: the processors now) against the
+                       references.
+  restore NAME VERSION [--yes] [--save]
+                       Send a version and read it back; off a terminal only with --yes.
+  check [--warning HOURS] [--critical HOURS]
+                       A monitoring plugin line from the store alone; exit 0 to 3.
 
-    Options : --port PORT A port number 0..255,
-              reached as the panel reaches it from its data
-              folder(ports.ini entry, ports / COM<n> link, system port);
-a device path(/ dev / ttyUSB0);
-or tcp :           // HOST:PORT or
-         rfc2217 : // HOST:PORT. Repeat for several ports.
-                   --ports -
-                   file FILE One PORT a line;
-blank lines and #comments are skipped.Without
-    any port the command uses the panel's port (ORVEXFM.INI). --json One JSON object a line and port
-    : port,
-    command, ok, error, layout, differences(name, file, processor),
-    output.A usage error is also printed as{"ok" : false, "error" : ...}.--data
-        - dir DIR The data folder : its ORVEXFM.INI,
-    ports.ini,
-    ports / links and line.log.Default : the panel 's, the program' s folder when it is writable,
-    otherwise the per
-            - user data folder.Created when missing(except by ports, which writes nothing there)
-                  .--store URL The fleet store : sqlite : PATH
-        or postgresql
-    : //[USER@]HOST[:PORT]/DB
-      (default
-       : [store] url = of fleet.ini, else fleet.sqlite, in the data folder)
-          .- h,
-    --help Show this text;
-after a command,
-    that command's options. --version Show the version.
+Options:
+  --port PORT          A port number 0..255, reached as the panel reaches it from its
+                       data folder (ports.ini entry, ports/COM<n> link, system port); a
+                       device path (/dev/ttyUSB0); or tcp://HOST:PORT or
+                       rfc2217://HOST:PORT. Repeat for several ports.
+  --ports-file FILE    One PORT a line; blank lines and # comments are skipped.
+                       Without any port the command uses the panel's port (ORVEXFM.INI).
+  --json               One JSON object a line and port: port, command, ok, error, layout,
+                       differences (name, file, processor), output. A usage error is
+                       also printed as {"ok":false,"error":...}.
+  --data-dir DIR       The data folder: its ORVEXFM.INI, ports.ini, ports/ links and
+                       line.log. Default: the panel's, the program's folder when it is
+                       writable, otherwise the per-user data folder. Created when missing
+                       (except by ports, which writes nothing there).
+  --store URL          The fleet store: sqlite:PATH or postgresql://[USER@]HOST[:PORT]/DB
+                       (default: [store] url= of fleet.ini, else fleet.sqlite, in the
+                       data folder).
+  -h, --help           Show this text; after a command, that command's options.
+  --version            Show the version.
 
-        Options may come before the command or
-        after it.Messages are the panel's, followed by what the line reported in
-            brackets.Progress goes to standard error when it is a terminal.Every file,
-    port and output path is checked before a byte is sent : an output folder that is missing or
-                                                            cannot be written,
-    or a path that holds a folder, a device or a FIFO,
-    is a usage error.
+Options may come before the command or after it. Messages are the panel's, followed by what
+the line reported in brackets. Progress goes to standard error when it is a terminal. Every
+file, port and output path is checked before a byte is sent: an output folder that is
+missing or cannot be written, or a path that holds a folder, a device or a FIFO, is a usage
+error.
 
-    Exit status : 0 when every port
-    succeeded(and compare found no difference);
-1 when an exchange failed(a missing port or one that cannot be opened included),
-    an output file could not be written after all, or compare found differences; 2 for a usage error, a file
+Exit status: 0 when every port succeeded (and compare found no difference); 1 when an
+exchange failed (a missing port or one that cannot be opened included), an output file
+could not be written after all, or compare found differences; 2 for a usage error, a file
 that cannot be read or is malformed, an output path that cannot take a file, or a port that
-does not parse. The fleet commands: 0 done (changes found included);
-1 a site failed, drift or no reference found, a restore not verified;
-2 as above, an unknown site or version included; check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
+does not parse. The fleet commands: 0 done (changes found included); 1 a site failed,
+drift or no reference found, a restore not verified; 2 as above, an unknown site or version
+included; check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
 )usage";
 
 } // namespace
