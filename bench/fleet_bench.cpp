@@ -6,7 +6,7 @@
 //      the store filled through the store's own API beforehand.
 //   3. The bytes a stored version takes: its values as kept, and the store file per version.
 //
-//   orvexdab-fleetbench [rounds [store folder]]   (default 5; the store in a temporary folder)
+//   orvexdab-fleetbench [backup|check] [rounds]   (default both, 5 rounds; temporary folders)
 #include "fleet/Check.h"
 #include "fleet/Store.h"
 #include "model/Members.h"
@@ -48,6 +48,7 @@ constexpr double kCheckTargetMs = 200;
 struct Measured
 {
     double wallMs = 0;
+    double cpuMs = 0;
     double peakMiB = 0;
     int exitCode = -1;
 };
@@ -85,6 +86,10 @@ Measured runTool(const QString& program, const QString& folder, const QStringLis
     wait4(pid, &status, 0, &usage);
     m.wallMs = Ms(Clock::now() - start).count();
     m.peakMiB = double(usage.ru_maxrss) / 1024.0;
+    const auto ms = [](const timeval& t) {
+        return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
+    };
+    m.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
     m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return m;
 }
@@ -125,7 +130,8 @@ bool backupFigures(const QString& program, const QString& folder, int rounds)
                 "pseudo-terminal at line pace; median of %d rounds (the first stores a version, "
                 "the rest find it unchanged)\n\n",
                 rounds);
-    std::printf("%6s %10s %10s %14s  %s\n", "sites", "wall ms", "vs 1 site", "peak MiB", "targets");
+    std::printf("%6s %10s %10s %10s %10s  %s\n", "sites", "wall ms", "vs 1 site", "cpu ms",
+                "peak MiB", "targets");
     double single = 0;
     bool allMet = true;
     for (const int count : kCounts) {
@@ -134,11 +140,13 @@ bool backupFigures(const QString& program, const QString& folder, int rounds)
             args << siteName(n);
         }
         std::vector<double> wall;
+        std::vector<double> cpu;
         double peak = 0;
         int failures = 0;
         for (int i = 0; i < rounds; ++i) {
             const Measured m = runTool(program, folder, args);
             wall.push_back(m.wallMs);
+            cpu.push_back(m.cpuMs);
             peak = std::max(peak, m.peakMiB);
             failures += m.exitCode == 0 ? 0 : 1;
         }
@@ -149,10 +157,10 @@ bool backupFigures(const QString& program, const QString& folder, int rounds)
         const bool fast = med / single <= kRatioTarget;
         const bool small = peak <= kMemoryTargetMiB;
         allMet = allMet && fast && small && failures == 0;
-        std::printf("%6d %10.1f %10.2f %14.1f  time %s, memory %s%s\n", count, med, med / single,
-                    peak, fast ? "met" : "MISSED", small ? "met" : "MISSED",
-                    failures > 0 ? qPrintable(QStringLiteral(", %1 runs FAILED").arg(failures))
-                                 : "");
+        std::printf(
+            "%6d %10.1f %10.2f %10.1f %10.1f  time %s, memory %s%s\n", count, med, med / single,
+            median(cpu), peak, fast ? "met" : "MISSED", small ? "met" : "MISSED",
+            failures > 0 ? qPrintable(QStringLiteral(", %1 runs FAILED").arg(failures)) : "");
     }
     return allMet;
 }
@@ -233,7 +241,13 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     // Each figure as soon as it is known, also into a file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRounds;
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool onlyBackup = !args.isEmpty() && args.front() == QLatin1String("backup");
+    const bool onlyCheck = !args.isEmpty() && args.front() == QLatin1String("check");
+    if (onlyBackup || onlyCheck) {
+        args.removeFirst();
+    }
+    const int rounds = args.isEmpty() ? kDefaultRounds : std::max(1, args.front().toInt());
     const QString program =
         QCoreApplication::applicationDirPath() + QStringLiteral("/orvexdab-cli");
     if (!QFileInfo(program).isExecutable()) {
@@ -241,18 +255,15 @@ int main(int argc, char* argv[])
         return 1;
     }
     QTemporaryDir backupDir;
-    std::unique_ptr<QTemporaryDir> checkDir =
-        argc > 2
-            ? std::make_unique<QTemporaryDir>(QDir(QString::fromLocal8Bit(argv[2]))
-                                                  .filePath(QStringLiteral("fleetbench-XXXXXX")))
-            : std::make_unique<QTemporaryDir>();
-    if (!backupDir.isValid() || !checkDir->isValid()) {
+    QTemporaryDir checkDir;
+    if (!backupDir.isValid() || !checkDir.isValid()) {
         std::fprintf(stderr, "orvexdab-fleetbench: no temporary folder\n");
         return 1;
     }
-    const bool backupMet = backupFigures(program, backupDir.path(), rounds);
-    const bool checkMet = checkFigures(program, checkDir->path(), rounds);
+    const bool backupMet = onlyCheck || backupFigures(program, backupDir.path(), rounds);
+    const bool checkMet = onlyBackup || checkFigures(program, checkDir.path(), rounds);
     std::printf("\nwall ms: from starting orvexdab-cli to its exit, program start included.\n"
-                "peak MiB: the tool's maximum resident set (getrusage ru_maxrss).\n");
+                "cpu ms: the tool's user and system time; peak MiB: its maximum resident set "
+                "(getrusage ru_maxrss).\n");
     return backupMet && checkMet ? 0 : 1;
 }

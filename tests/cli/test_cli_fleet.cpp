@@ -68,6 +68,7 @@ class TestCliFleet : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void sitesAreKeptByName();
     void backupNewUnchangedChangedFailed();
     void historyAsTextAndJson();
     void diffOfTwoSides_data();
@@ -86,6 +87,33 @@ private Q_SLOTS:
     void usageErrorsSendNothing_data();
     void usageErrorsSendNothing();
 };
+
+void TestCliFleet::sitesAreKeptByName()
+{
+    Rig rig;
+    QVERIFY(fleetOfThree(rig));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QCOMPARE(rig.run({"backup", "North"}).exitCode, 0);
+    QCOMPARE(rig.run({"site", "set", "North", "--name", "Nord", "--group", "coast"}).out,
+             QStringLiteral("Nord: changed, port 1, group coast\n"));
+    QCOMPARE(rig.run({"site", "set", "South", "--port", "1"}).exitCode, 2);
+    const QStringList rows = rig.run({"site", "list"}).lines();
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0],
+             QStringLiteral("NAME   PORT  GROUP  LAST BACKUP           STATE            DRIFT"));
+    QVERIFY2(rows[1].startsWith(QStringLiteral("Nord   1     coast  20")), qPrintable(rows[1]));
+    QVERIFY2(rows[1].endsWith(QStringLiteral("  ok               no reference")),
+             qPrintable(rows[1]));
+    QCOMPARE(
+        rows[2],
+        QStringLiteral("South  2     -      never                 never backed up  no reference"));
+    // The history follows the new name; a purge takes it.
+    QCOMPARE(rig.run({"history", "Nord"}).lines().size(), 1);
+    QCOMPARE(rig.run({"site", "remove", "Nord", "--purge"}).out,
+             QStringLiteral("Nord: removed with its history\n"));
+    QCOMPARE(rig.run({"site", "add", "Nord", "1"}).exitCode, 0);
+    QCOMPARE(rig.run({"history", "Nord"}).out, QStringLiteral("Nord: no versions yet\n"));
+}
 
 void TestCliFleet::backupNewUnchangedChangedFailed()
 {
