@@ -88,6 +88,27 @@ QString driftCell(const fleet::SiteStatus& s)
     return *s.drift == 0 ? QStringLiteral("none") : differencesWord(*s.drift);
 }
 
+// Why a restore was not verified; empty when it was.
+QString restoreProblem(const fleet::RestoreResult& r)
+{
+    switch (r.verification) {
+    case fleet::RestoreResult::Verification::NotReached:
+        return !r.sendError.isEmpty()
+                   ? r.sendError
+                   : QStringLiteral("sent, not read back: %1").arg(r.readBackError);
+    case fleet::RestoreResult::Verification::Differs:
+        return QStringLiteral("not taken: %1 after sending version %2 (%3 layout)")
+            .arg(differencesWord(int(r.differences.size())))
+            .arg(r.version)
+            .arg(fleet::layoutName(r.layout));
+    case fleet::RestoreResult::Verification::OtherBlock:
+        return r.notVerifiedText();
+    case fleet::RestoreResult::Verification::Verified:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 QJsonArray differencesJson(const QList<session::Difference>& differences)
@@ -234,6 +255,57 @@ QJsonObject driftJson(const fleet::SiteDrift& d)
         {QStringLiteral("reference"), d.reference > 0 ? QJsonValue(d.reference) : QJsonValue()},
         {QStringLiteral("differences"), differencesJson(d.differences)},
         {QStringLiteral("error"), orNull(d.error)},
+    };
+}
+
+QString restoreText(const fleet::RestoreResult& r)
+{
+    using Verification = fleet::RestoreResult::Verification;
+    const QString site = lnk::printable(r.site);
+    QString text;
+    switch (r.verification) {
+    case Verification::Verified:
+        text = QStringLiteral("%1: version %2 restored and verified (read back as version %3)\n")
+                   .arg(site)
+                   .arg(r.version)
+                   .arg(r.readBackVersion);
+        break;
+    case Verification::NotReached:
+        text = QStringLiteral("%1: failed: %2\n").arg(site, lnk::printable(restoreProblem(r)));
+        break;
+    case Verification::Differs:
+    case Verification::OtherBlock:
+        text = QStringLiteral("%1: %2\n").arg(site, restoreProblem(r)) +
+               differenceLines(r.differences);
+        break;
+    }
+    if (!r.recordError.isEmpty()) {
+        text += QStringLiteral("%1: read-back not stored: %2\n")
+                    .arg(site, lnk::printable(r.recordError));
+    }
+    if (r.saveSent) {
+        text +=
+            QStringLiteral("%1: saved as the %2 preset\n").arg(site, fleet::layoutName(r.layout));
+    } else if (!r.saveError.isEmpty()) {
+        text += QStringLiteral("%1: not saved: %2\n").arg(site, lnk::printable(r.saveError));
+    }
+    return text;
+}
+
+QJsonObject restoreJson(const fleet::RestoreResult& r)
+{
+    static const char* const states[] = {"not reached", "verified", "differs", "not verified"};
+    return {
+        {QStringLiteral("site"), r.site},
+        {QStringLiteral("version"), r.version},
+        {QStringLiteral("layout"), fleet::layoutName(r.layout)},
+        {QStringLiteral("ok"), r.ok()},
+        {QStringLiteral("verification"), QLatin1String(states[int(r.verification)])},
+        {QStringLiteral("read_back_version"),
+         r.readBackVersion > 0 ? QJsonValue(r.readBackVersion) : QJsonValue()},
+        {QStringLiteral("differences"), differencesJson(r.differences)},
+        {QStringLiteral("saved"), r.saveSent},
+        {QStringLiteral("error"), orNull(restoreProblem(r))},
     };
 }
 

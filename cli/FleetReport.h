@@ -3,6 +3,7 @@
 #include "fleet/BackupRun.h"
 #include "fleet/Compare.h"
 #include "fleet/History.h"
+#include "fleet/Restore.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -30,6 +31,13 @@ QJsonObject diffJson(const fleet::DiffResult& diff);
 //   North: drift: 2 differences (day layout) | no drift | no reference | failed: MESSAGE
 QString driftText(const fleet::SiteDrift& drift);
 QJsonObject driftJson(const fleet::SiteDrift& drift);
+
+//   North: version 1 restored and verified (read back as version 3)
+//   North: not taken: 2 differences after sending version 1 (day layout)
+//   North: sent, not verified: the processor answers with its night block
+// then whether the read-back was stored and the preset saved.
+QString restoreText(const fleet::RestoreResult& restore);
+QJsonObject restoreJson(const fleet::RestoreResult& restore);
 
 // A table with a heading: name, port, group, last backup, state, drift.
 QString siteTableText(const QList<fleet::Site>& sites);

@@ -184,64 +184,10 @@ void FleetCommand::sendRestore()
 
 void FleetCommand::onRestoreFinished(const fleet::RestoreResult& r)
 {
-    using Verification = fleet::RestoreResult::Verification;
     if (r.error) {
         return done(failure(*r.error));
     }
-    const QString site = lnk::printable(r.site);
-    QString text;
-    QString error;
-    switch (r.verification) {
-    case Verification::NotReached:
-        error = !r.sendError.isEmpty()
-                    ? r.sendError
-                    : QStringLiteral("sent, not read back: %1").arg(r.readBackError);
-        text = QStringLiteral("%1: failed: %2\n").arg(site, lnk::printable(error));
-        break;
-    case Verification::Verified:
-        text = QStringLiteral("%1: version %2 restored and verified (read back as version %3)\n")
-                   .arg(site)
-                   .arg(r.version)
-                   .arg(r.readBackVersion);
-        break;
-    case Verification::Differs:
-        text = QStringLiteral("%1: not taken: %2 after sending version %3 (%4 layout)\n")
-                   .arg(site, r.differences.size() == 1
-                                  ? QStringLiteral("1 difference")
-                                  : QStringLiteral("%1 differences").arg(r.differences.size()))
-                   .arg(r.version)
-                   .arg(fleet::layoutName(r.layout)) +
-               differenceLines(r.differences);
-        break;
-    case Verification::OtherBlock:
-        text = QStringLiteral("%1: %2\n").arg(site, r.notVerifiedText());
-        break;
-    }
-    if (!r.recordError.isEmpty()) {
-        text += QStringLiteral("%1: read-back not stored: %2\n")
-                    .arg(site, lnk::printable(r.recordError));
-    }
-    if (r.saveSent) {
-        text +=
-            QStringLiteral("%1: saved as the %2 preset\n").arg(site, fleet::layoutName(r.layout));
-    } else if (!r.saveError.isEmpty()) {
-        text += QStringLiteral("%1: not saved: %2\n").arg(site, lnk::printable(r.saveError));
-    }
-    const char* states[] = {"not reached", "verified", "differs", "not verified"};
-    print(text, {{QStringLiteral("site"), r.site},
-                 {QStringLiteral("version"), r.version},
-                 {QStringLiteral("layout"), fleet::layoutName(r.layout)},
-                 {QStringLiteral("ok"), r.ok()},
-                 {QStringLiteral("verification"), QLatin1String(states[int(r.verification)])},
-                 {QStringLiteral("read_back_version"),
-                  r.readBackVersion > 0 ? QJsonValue(r.readBackVersion) : QJsonValue()},
-                 {QStringLiteral("differences"), differencesJson(r.differences)},
-                 {QStringLiteral("saved"), r.saveSent},
-                 {QStringLiteral("error"),
-                  error.isEmpty()
-                      ? QJsonValue(r.notVerifiedText().isEmpty() ? QJsonValue()
-                                                                 : QJsonValue(r.notVerifiedText()))
-                      : QJsonValue(error)}});
+    print(restoreText(r), restoreJson(r));
     done(r.ok() ? kExitOk : kExitFailed);
 }
 
