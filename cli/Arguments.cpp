@@ -25,11 +25,57 @@ QString verbWord(Verb verb, std::optional<lnk::Command> command)
         return command ? lowerName(lnk::commandInfo(*command)) : QStringLiteral("command");
     case Verb::Ports:
         return QStringLiteral("ports");
+    case Verb::SiteAdd:
+        return QStringLiteral("site add");
+    case Verb::SiteSet:
+        return QStringLiteral("site set");
+    case Verb::SiteRemove:
+        return QStringLiteral("site remove");
+    case Verb::SiteList:
+        return QStringLiteral("site list");
+    case Verb::Backup:
+        return QStringLiteral("backup");
+    case Verb::History:
+        return QStringLiteral("history");
+    case Verb::Diff:
+        return QStringLiteral("diff");
+    case Verb::Export:
+        return QStringLiteral("export");
+    case Verb::Approve:
+        return QStringLiteral("approve");
+    case Verb::Unapprove:
+        return QStringLiteral("unapprove");
+    case Verb::Drift:
+        return QStringLiteral("drift");
+    case Verb::Restore:
+        return QStringLiteral("restore");
+    case Verb::Check:
+        return QStringLiteral("check");
     case Verb::Help:
     case Verb::Version:
         break;
     }
     return {};
+}
+
+bool isFleetVerb(Verb verb)
+{
+    return verb >= Verb::SiteAdd && verb <= Verb::Check;
+}
+
+bool onlyReadsStore(Verb verb)
+{
+    switch (verb) {
+    case Verb::SiteList:
+    case Verb::History:
+    case Verb::Diff:
+    case Verb::Export:
+    case Verb::Drift:
+    case Verb::Check:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::optional<lnk::Command> commandByWord(const QString& word)

@@ -21,6 +21,19 @@ enum class Verb
     Compare,
     Command,
     Ports,
+    SiteAdd,
+    SiteSet,
+    SiteRemove,
+    SiteList,
+    Backup,
+    History,
+    Diff,
+    Export,
+    Approve,
+    Unapprove,
+    Drift,
+    Restore,
+    Check,
     Help,
     Version,
 };
@@ -41,6 +54,37 @@ struct PortSource
     bool isFile = false;
 };
 
+// What the fleet verbs take from the line. Texts stay as given; the verbs check them.
+struct FleetArguments
+{
+    QStringList sites; // the NAME operands
+    QString group;
+    bool all = false;
+    QString port;    // site add, site set
+    QString newName; // site set
+    bool groupGiven = false;
+    bool purge = false;
+    QString note;
+    QString metrics;
+    QString onChange;
+    QString a; // diff
+    QString b;
+    std::optional<int> version;        // export, approve, restore
+    QString output;                    // export
+    QString base;                      // export
+    std::optional<lnk::Layout> layout; // unapprove: nothing for both
+    bool live = false;
+    bool yes = false;
+    bool save = false;
+    double warningHours = 26;
+    double criticalHours = 50;
+};
+
+// Whether the verb works on the fleet store, and whether it only reads it (then a missing
+// store is said to be missing and nothing is created, not even the data folder).
+bool isFleetVerb(Verb verb);
+bool onlyReadsStore(Verb verb);
+
 struct Invocation
 {
     Verb verb = Verb::Help;
@@ -53,10 +97,14 @@ struct Invocation
     std::optional<lnk::Layout> layout; // upload: nothing takes the reply by its length
     QString base;                      // upload: empty for the panel's initial values
     QString output;                    // upload
+    QString store;                     // --store URL; empty: the data folder's
+    FleetArguments fleet;
 };
 
 struct ParsedArguments
 {
+    // With an error, the verb is still the one chosen when the line got that far (check
+    // reports its own usage errors its own way).
     Invocation invocation;
     QString error; // a usage error, said in words; empty when the line is usable
 };

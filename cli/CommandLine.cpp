@@ -12,11 +12,11 @@ namespace cli {
 namespace {
 
 constexpr char kGlobalSynopsis[] =
-    "orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] ";
+    "orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] [--store URL] ";
 
 constexpr char kGlobalFooter[] =
     "Options of every command, before or after it: --port PORT (repeatable), --ports-file FILE,\n"
-    "--json, --data-dir DIR, -h/--help, --version. 'orvexdab-cli --help' tells more.";
+    "--json, --data-dir DIR, --store URL, -h/--help, --version. 'orvexdab-cli --help' tells more.";
 
 // A verb's help opens with the whole line, global options included, so that it reads as the
 // program is typed, and says what the verb does below it.
@@ -27,6 +27,11 @@ public:
 
     std::string make_usage(const CLI::App* app, std::string name) const override
     {
+        // A verb of a group is typed with the group's word before it: "site add".
+        for (const CLI::App* up = app->get_parent(); up != nullptr && up->get_parent() != nullptr;
+             up = up->get_parent()) {
+            name = up->get_name() + " " + name;
+        }
         std::string usage = CLI::Formatter::make_usage(app, name);
         const std::string prefix = "Usage: ";
         if (usage.rfind(prefix, 0) == 0) {
@@ -95,16 +100,35 @@ CommandLine::CommandLine() : m_app("Talks to Orvex DAB+ processors from scripts.
                  m_invocation.dataDir = v;
                  return QString();
              });
+    addValue(&m_app, "--store", "URL",
+             "The fleet store: sqlite:PATH or postgresql://[USER@]HOST[:PORT]/DBNAME (default: "
+             "fleet.ini's, else fleet.sqlite in the data folder)",
+             [this](const QString& v) {
+                 if (!m_invocation.store.isEmpty()) {
+                     return QStringLiteral("--store given twice");
+                 }
+                 m_invocation.store = v;
+                 return QString();
+             });
     addSwitch(&m_app, "--version", "Show the version and exit", m_version);
     registerVerbGroups(*this);
 }
 
-CLI::App* CommandLine::addVerb(const char* word, const char* description, Verb verb, Check check)
+CLI::App* CommandLine::addVerb(const char* word, const char* description, Verb verb, Check check,
+                               CLI::App* under)
 {
-    CLI::App* sub = m_app.add_subcommand(word, description);
+    CLI::App* sub = (under != nullptr ? under : &m_app)->add_subcommand(word, description);
     sub->footer(kGlobalFooter);
     m_verbs.push_back({sub, verb, std::move(check)});
     return sub;
+}
+
+CLI::App* CommandLine::addGroup(const char* word, const char* description)
+{
+    CLI::App* group = m_app.add_subcommand(word, description);
+    group->require_subcommand(0, 1);
+    m_groups.push_back(group);
+    return group;
 }
 
 void CommandLine::addValue(CLI::App* on, const char* name, const char* typeName,
@@ -145,14 +169,30 @@ void CommandLine::fail(const QString& error)
     }
 }
 
-QString CommandLine::leftoverError(const CLI::App* chosen, QStringList& surplus) const
+std::vector<const CLI::App*> CommandLine::chosenChain() const
 {
+    std::vector<const CLI::App*> chain;
+    const CLI::App* at = &m_app;
+    for (;;) {
+        const std::vector<CLI::App*> subs = at->get_subcommands();
+        if (subs.empty()) {
+            return chain;
+        }
+        at = subs.front();
+        chain.push_back(at);
+    }
+}
+
+QString CommandLine::leftoverError(const std::vector<const CLI::App*>& chain,
+                                   QStringList& surplus) const
+{
+    const CLI::App* chosen = chain.empty() ? nullptr : chain.back();
     QStringList words;
     for (const std::string& w : m_app.remaining()) {
         words << fromStd(w);
     }
-    if (chosen != nullptr) {
-        for (const std::string& w : chosen->remaining()) {
+    for (const CLI::App* app : chain) {
+        for (const std::string& w : app->remaining()) {
             words << fromStd(w);
         }
     }
@@ -186,41 +226,61 @@ ParsedArguments CommandLine::parse(const QStringList& arguments)
     for (auto it = arguments.crbegin(); it != arguments.crend(); ++it) {
         args.push_back(it->toStdString());
     }
-    const CLI::App* chosen = nullptr;
+    const auto chosenVerb = [this](const std::vector<const CLI::App*>& chain) {
+        for (const VerbEntry& v : m_verbs) {
+            if (!chain.empty() && v.app == chain.back()) {
+                return std::optional<Verb>(v.verb);
+            }
+        }
+        return std::optional<Verb>();
+    };
+    // A line in error still tells which verb it was for, as far as it got.
+    const auto failed = [&](const QString& error) {
+        parsed.error = error;
+        parsed.invocation.verb = chosenVerb(chosenChain()).value_or(Verb::Help);
+        return parsed;
+    };
     try {
         m_app.parse(args);
     } catch (const CLI::CallForHelp&) {
         m_invocation.verb = Verb::Help;
-        const std::vector<CLI::App*> subs = m_app.get_subcommands();
-        m_invocation.helpText = subs.empty() ? usageText() : fromStd(subs.front()->help());
+        const std::vector<const CLI::App*> chain = chosenChain();
+        m_invocation.helpText = chain.empty() ? usageText() : fromStd(chain.back()->help());
         parsed.invocation = m_invocation;
         return parsed;
     } catch (const CLI::ParseError& e) {
-        parsed.error = m_error.isEmpty() ? parseErrorText(e) : m_error;
-        return parsed;
+        return failed(m_error.isEmpty() ? parseErrorText(e) : m_error);
     }
     if (!m_error.isEmpty()) {
-        parsed.error = m_error;
-        return parsed;
+        return failed(m_error);
     }
     if (m_version) {
         m_invocation.verb = Verb::Version;
         parsed.invocation = m_invocation;
         return parsed;
     }
-    const std::vector<CLI::App*> subs = m_app.get_subcommands();
-    if (!subs.empty()) {
-        chosen = subs.front();
-    }
+    const std::vector<const CLI::App*> chain = chosenChain();
     QStringList surplus;
-    if (const QString error = leftoverError(chosen, surplus); !error.isEmpty()) {
-        parsed.error = error;
-        return parsed;
+    if (const QString error = leftoverError(chain, surplus); !error.isEmpty()) {
+        return failed(error);
     }
-    if (chosen == nullptr) {
-        parsed.error = surplus.isEmpty() ? QStringLiteral("no command given")
-                                         : QStringLiteral("unknown command %1").arg(surplus[0]);
-        return parsed;
+    if (chain.empty()) {
+        return failed(surplus.isEmpty() ? QStringLiteral("no command given")
+                                        : QStringLiteral("unknown command %1").arg(surplus[0]));
+    }
+    const CLI::App* chosen = chain.back();
+    for (const CLI::App* group : m_groups) {
+        if (group == chosen) {
+            QStringList words;
+            for (const CLI::App* sub : group->get_subcommands({})) {
+                words << fromStd(sub->get_name());
+            }
+            const QString name = fromStd(group->get_name());
+            return failed(
+                surplus.isEmpty()
+                    ? QStringLiteral("%1 needs one of: %2").arg(name, words.join(QLatin1Char(' ')))
+                    : QStringLiteral("unknown command %1 %2").arg(name, surplus[0]));
+        }
     }
     for (const VerbEntry& v : m_verbs) {
         if (v.app == chosen) {

@@ -25,7 +25,11 @@ public:
     // A verb: a subcommand with its one-line description, generated help and the check run when
     // it was chosen. check gets the operands left over after the verb's own.
     using Check = std::function<QString(const QStringList& surplus)>;
-    CLI::App* addVerb(const char* word, const char* description, Verb verb, Check check);
+    // under: a group of verbs ("site add"); nothing for a verb of its own.
+    CLI::App* addVerb(const char* word, const char* description, Verb verb, Check check,
+                      CLI::App* under = nullptr);
+    // A word that only groups verbs: on its own it is a usage error.
+    CLI::App* addGroup(const char* word, const char* description);
 
     // An option that takes one value, recorded as it appears on the line (so --port and
     // --ports-file keep their order); an empty or missing value is a usage error. take returns
@@ -55,12 +59,15 @@ private:
     };
 
     void fail(const QString& error);
-    QString leftoverError(const CLI::App* chosen, QStringList& surplus) const;
+    // The verb chosen and every group above it, outermost first.
+    std::vector<const CLI::App*> chosenChain() const;
+    QString leftoverError(const std::vector<const CLI::App*>& chain, QStringList& surplus) const;
 
     CLI::App m_app;
     Invocation m_invocation;
     std::vector<VerbEntry> m_verbs;
     std::vector<Misplaced> m_misplaced;
+    std::vector<CLI::App*> m_groups;
     QString m_error;
     bool m_version = false;
 };

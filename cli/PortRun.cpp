@@ -1,22 +1,13 @@
 #include "cli/PortRun.h"
 
 #include "cli/PortSpec.h"
+#include "session/PortText.h"
 
 namespace cli {
 
-QString failureText(const lnk::ExchangeResult& r)
+QString failureText(const lnk::ExchangeResult& result)
 {
-    QString why;
-    if (r.status == lnk::ExchangeStatus::ReplyRefused) {
-        why = r.replyCount > 0 ? QStringLiteral("reply of %1 bytes refused").arg(r.replyCount)
-                               : QStringLiteral("no reply");
-    } else {
-        why = lnk::faultName(r.fault);
-        if (!r.detail.isEmpty()) {
-            why += QStringLiteral(": ") + QString(r.detail).replace(QLatin1Char('\n'), ' ');
-        }
-    }
-    return QStringLiteral("%1 (%2)").arg(lnk::failureMessage(r.kind, r.command).trimmed(), why);
+    return session::failureText(result);
 }
 
 PortRun::PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,

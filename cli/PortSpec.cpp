@@ -20,32 +20,6 @@ QString safe(QString text)
 
 } // namespace
 
-PortParse parsePort(const QString& text)
-{
-    PortParse parsed;
-    static const QRegularExpression number(QStringLiteral("^\\d+$"));
-    const QString t = text.trimmed();
-    if (number.match(t).hasMatch()) {
-        bool ok = false;
-        const int n = t.toInt(&ok);
-        if (!ok || n > lnk::kMaxPortNo) {
-            parsed.error =
-                QStringLiteral("port number %1 is not 0 to %2").arg(t).arg(lnk::kMaxPortNo);
-        } else {
-            parsed.port = {n, {}};
-        }
-        return parsed;
-    }
-    const lnk::PortAddress address = lnk::parsePortAddress(t);
-    if (!address.usable()) {
-        parsed.error = address.error;
-        return parsed;
-    }
-    // Written the one way the program writes it, so the same server is the same port.
-    parsed.port = {-1, address.network ? address.network->text() : address.device};
-    return parsed;
-}
-
 storage::FileResult<QStringList> readPortsFile(const QString& path)
 {
     storage::FileResult<QStringList> result;

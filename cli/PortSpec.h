@@ -2,6 +2,7 @@
 
 #include "cli/Arguments.h"
 #include "link/Line.h"
+#include "session/PortText.h"
 #include "storage/FileError.h"
 
 #include <QList>
@@ -12,13 +13,9 @@
 // tcp:// or rfc2217:// address.
 namespace cli {
 
-struct PortParse
-{
-    lnk::PortRef port;
-    QString error; // says what is wrong, quoting the text; empty when port is usable
-};
-
-PortParse parsePort(const QString& text);
+// Read as the rest of the program reads ports.
+using session::parsePort;
+using session::PortParse;
 
 // One port a line, blank lines and # comments skipped. Read as the panel reads its small
 // files: anything but a regular file of at most 64 KiB is refused before a byte is read.

@@ -1,35 +1,28 @@
 #include "cli/Program.h"
 
+#include "cli/Console.h"
+#include "cli/FleetCommand.h"
 #include "cli/PortListing.h"
 #include "cli/PortSpec.h"
 #include "cli/Report.h"
 #include "cli/Terminal.h"
+#include "fleet/Check.h"
+#include "fleet/StoreLocation.h"
 #include "link/Printable.h"
 #include "storage/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSet>
 #include <QTimer>
-
-#include <cstdio>
 
 namespace cli {
 namespace {
 
 void out(const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
-}
-
-void err(const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    writeOut(text);
 }
 
 // Writing a file is mostly waiting for the disk, so more writers than cores pay.
@@ -64,6 +57,11 @@ void Program::start()
         QTimer::singleShot(0, this, [this, s = *status] { Q_EMIT finished(s); });
         return;
     }
+    if (m_fleet != nullptr) {
+        connect(m_fleet, &FleetCommand::finished, this, &Program::finished);
+        m_fleet->start();
+        return;
+    }
     m_progress = std::make_unique<ProgressLine>(verbWord(m_invocation.verb, m_invocation.command),
                                                 int(m_runs.size()), standardErrorIsTerminal());
     for (PortRun* run : std::as_const(m_runs)) {
@@ -73,16 +71,7 @@ void Program::start()
 
 std::optional<int> Program::usageError(const QString& error, bool hint)
 {
-    // Words from the line, a ports file or a path reach a terminal: no control character raw.
-    const QString shown = lnk::printable(error);
-    err(hint ? QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(programName(), shown)
-             : QStringLiteral("%1: %2\n").arg(programName(), shown));
-    if (m_json) {
-        // {"ok":false,"error":...}: what a script tests first comes first.
-        const QByteArray quoted = QJsonDocument(QJsonArray{shown}).toJson(QJsonDocument::Compact);
-        out(QStringLiteral("{\"ok\":false,\"error\":%1}\n")
-                .arg(QString::fromUtf8(quoted.mid(1, quoted.size() - 2))));
-    }
+    reportError(error, m_json, hint);
     return kExitUsage;
 }
 
@@ -98,7 +87,7 @@ std::optional<QString> Program::prepareDataDir(QString& dataDir) const
     }
     // A scheduled run's first use of a fresh folder: it is created as the per-user one is, but
     // not only to list ports, which writes nothing there.
-    const bool writes = m_invocation.verb != Verb::Ports;
+    const bool writes = m_invocation.verb != Verb::Ports && !onlyReadsStore(m_invocation.verb);
     if (!given.exists() && writes && !QDir().mkpath(m_invocation.dataDir)) {
         return fileErrorText(m_invocation.dataDir,
                              storage::FileError{storage::FileErrorKind::PathNotFound});
@@ -124,10 +113,19 @@ std::optional<int> Program::prepare()
     m_json = asksForJson(m_arguments);
     const ParsedArguments parsed = parseArguments(m_arguments);
     if (!parsed.error.isEmpty()) {
+        // The check speaks the monitoring plugins' language even about its command line.
+        if (parsed.invocation.verb == Verb::Check) {
+            out(fleet::unknownCheck(lnk::printable(parsed.error)).line + QLatin1Char('\n'));
+            return int(fleet::CheckState::Unknown);
+        }
         return usageError(parsed.error);
     }
     m_invocation = parsed.invocation;
     const Invocation& inv = m_invocation;
+    if (!inv.store.isEmpty() && !isFleetVerb(inv.verb) && inv.verb != Verb::Help &&
+        inv.verb != Verb::Version) {
+        return usageError(QStringLiteral("--store belongs to the fleet commands"));
+    }
     if (inv.verb == Verb::Help) {
         out(inv.helpText);
         return kExitOk;
@@ -141,6 +139,9 @@ std::optional<int> Program::prepare()
     // Chosen once for every session: they all read the same ports.ini, links and settings.
     if (const std::optional<QString> error = prepareDataDir(env.dataDir)) {
         return usageError(*error, false);
+    }
+    if (isFleetVerb(inv.verb)) {
+        return prepareFleet(env.dataDir);
     }
     if (inv.verb == Verb::Ports) {
         const lnk::PortListing listing = lnk::listPorts(env.dataDir);
@@ -198,6 +199,41 @@ std::optional<int> Program::prepare()
     for (PortRun* run : std::as_const(m_runs)) {
         connect(run, &PortRun::finished, this, &Program::onPortFinished);
     }
+    return std::nullopt;
+}
+
+std::optional<int> Program::prepareFleet(const QString& dataDir)
+{
+    const Invocation& inv = m_invocation;
+    const bool check = inv.verb == Verb::Check;
+    const auto refuse = [this, check](const QString& error, bool hint) -> std::optional<int> {
+        if (check) {
+            out(fleet::unknownCheck(lnk::printable(error)).line + QLatin1Char('\n'));
+            return int(fleet::CheckState::Unknown);
+        }
+        return usageError(error, hint);
+    };
+    if (!inv.ports.isEmpty()) {
+        return refuse(QStringLiteral("--port and --ports-file do not apply to %1: each site "
+                                     "has its port")
+                          .arg(verbWord(inv.verb)),
+                      true);
+    }
+    // Asking needs someone to answer: off a terminal only --yes sends.
+    if (inv.verb == Verb::Restore && !inv.fleet.yes && !standardInputIsTerminal()) {
+        return refuse(QStringLiteral("restore needs --yes when standard input is not a terminal"),
+                      true);
+    }
+    // A data folder that is not there holds no store and no fleet.ini: its store is missing.
+    const fleet::LocationParse location =
+        inv.store.isEmpty() && !QFileInfo(dataDir).isDir()
+            ? fleet::parseStoreUrl(QStringLiteral("sqlite:") +
+                                   QDir(dataDir).filePath(QLatin1String(fleet::kStoreFileName)))
+            : fleet::storeLocationFor(dataDir, inv.store);
+    if (!location.location) {
+        return refuse(location.error, false);
+    }
+    m_fleet = new FleetCommand(inv, dataDir, *location.location, this);
     return std::nullopt;
 }
 

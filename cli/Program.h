@@ -16,6 +16,8 @@
 // order the ports were given.
 namespace cli {
 
+class FleetCommand;
+
 class Program : public QObject
 {
     Q_OBJECT
@@ -40,6 +42,8 @@ private:
     std::optional<int> usageError(const QString& error, bool hint = true);
     std::optional<QString> prepareDataDir(QString& dataDir) const;
     std::optional<QString> checkOutputs() const;
+    // The fleet verbs' own checks, then their command; the exit status when it cannot run.
+    std::optional<int> prepareFleet(const QString& dataDir);
     void onPortFinished();
 
     QStringList m_arguments;
@@ -51,6 +55,7 @@ private:
     QList<PortRun*> m_runs;
     int m_done = 0;
     std::unique_ptr<ProgressLine> m_progress;
+    FleetCommand* m_fleet = nullptr;
 };
 
 } // namespace cli

@@ -16,13 +16,13 @@ QString layoutWord(lnk::Layout b)
     return b == lnk::Layout::Day ? QStringLiteral("day") : QStringLiteral("night");
 }
 
+} // namespace
+
 QString memberName(model::Member m)
 {
     const std::string_view name = model::info(m).name;
     return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
-
-} // namespace
 
 QString textReport(const PortOutcome& o)
 {

@@ -12,6 +12,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1; // an exchange failed, or compare found differences
 inline constexpr int kExitUsage = 2;  // usage error, a bad file, a port that does not parse
 
+// A member as compare and the fleet's comparisons name it.
+QString memberName(model::Member member);
+
 // One line, then for compare one indented line per difference:
 //   COM1: upload: ok, day layout, written to COM1.DAB
 //   COM2: compare: 1 difference (day layout)

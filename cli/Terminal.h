@@ -6,4 +6,7 @@ namespace cli {
 
 bool standardErrorIsTerminal();
 
+// Whether standard input is a terminal: only then may the tool ask a question and wait.
+bool standardInputIsTerminal();
+
 } // namespace cli

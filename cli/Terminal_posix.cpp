@@ -9,4 +9,9 @@ bool standardErrorIsTerminal()
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+bool standardInputIsTerminal()
+{
+    return ::isatty(STDIN_FILENO) == 1;
+}
+
 } // namespace cli

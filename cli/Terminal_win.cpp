@@ -10,4 +10,9 @@ bool standardErrorIsTerminal()
     return ::_isatty(::_fileno(stderr)) != 0;
 }
 
+bool standardInputIsTerminal()
+{
+    return ::_isatty(::_fileno(stdin)) != 0;
+}
+
 } // namespace cli

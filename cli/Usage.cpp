@@ -4,7 +4,8 @@ namespace cli {
 namespace {
 
 constexpr char kUsage[] =
-    R"(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] COMMAND [ARGS]
+    R"usage(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR]
+                    [--store URL] COMMAND [ARGS]
 
 Talks to Orvex DAB+ processors as the OrvexDAB Setup panel does, from scripts, without a
 window. With several ports the command runs on all of them at once, each port in its own
@@ -32,6 +33,30 @@ Commands:
                        and a description; then the system's serial devices that no
                        number reaches ("-"), which can be given by their path.
 
+Fleet commands (named sites, each with its port, kept in the data folder's store):
+  site add NAME PORT [--group GROUP]
+  site set NAME [--port PORT] [--group GROUP] [--name NEWNAME]
+  site remove NAME [--purge]   The history stays unless --purge.
+  site list            Each site with port, group, last backup, state, drift.
+  backup [NAME... | --group GROUP | --all] [--note TEXT] [--metrics FILE]
+         [--on-change COMMAND]
+                       Upload the sites at once; a new version where values changed:
+                       "NAME: new, version 1", "NAME: unchanged", "NAME: changed,
+                       version 4 (3 differences)", "NAME: failed: MESSAGE".
+  history NAME         One line a version.
+  diff NAME [A [B]]    A, B: a version number, "reference" or "live" (an upload now);
+                       default the version before the latest and the latest.
+  export NAME VERSION --output FILE [--base FILE]
+  approve NAME [VERSION]       The version (default the latest) becomes the reference.
+  unapprove NAME [--day | --night]
+  drift [NAME... | --group GROUP | --all] [--live]
+                       The latest versions (--live: the processors now) against the
+                       references.
+  restore NAME VERSION [--yes] [--save]
+                       Send a version and read it back; off a terminal only with --yes.
+  check [--warning HOURS] [--critical HOURS]
+                       A monitoring plugin line from the store alone; exit 0 to 3.
+
 Options:
   --port PORT          A port number 0..255, reached as the panel reaches it from its
                        data folder (ports.ini entry, ports/COM<n> link, system port); a
@@ -46,6 +71,9 @@ Options:
                        line.log. Default: the panel's, the program's folder when it is
                        writable, otherwise the per-user data folder. Created when missing
                        (except by ports, which writes nothing there).
+  --store URL          The fleet store: sqlite:PATH or postgresql://[USER@]HOST[:PORT]/DB
+                       (default: [store] url= of fleet.ini, else fleet.sqlite, in the
+                       data folder).
   -h, --help           Show this text; after a command, that command's options.
   --version            Show the version.
 
@@ -59,8 +87,10 @@ Exit status: 0 when every port succeeded (and compare found no difference); 1 wh
 exchange failed (a missing port or one that cannot be opened included), an output file
 could not be written after all, or compare found differences; 2 for a usage error, a file
 that cannot be read or is malformed, an output path that cannot take a file, or a port that
-does not parse.
-)";
+does not parse. The fleet commands: 0 done (changes found included); 1 a site failed,
+drift or no reference found, a restore not verified; 2 as above, an unknown site or version
+included; check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
+)usage";
 
 } // namespace
 

@@ -298,7 +298,8 @@ void TestCliUsage::helpOfEachVerb_data()
     QTest::addColumn<QString>("usage");
     QTest::addColumn<QString>("mentions");
     const QString global = QStringLiteral(
-        "Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] ");
+        "Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] "
+        "[--store URL] ");
     QTest::newRow("send") << QStringList{"send", "--help"} << global + "send"
                           << "FILE";
     QTest::newRow("compare, -h after a global option")
@@ -306,6 +307,13 @@ void TestCliUsage::helpOfEachVerb_data()
         << "FILE";
     QTest::newRow("command") << QStringList{"command", "--help"} << global + "command"
                              << "recall1";
+    QTest::newRow("a verb of the site group names the group")
+        << QStringList{"site", "add", "--help"} << global + "site add"
+        << "--group GROUP";
+    QTest::newRow("backup") << QStringList{"backup", "-h"} << global + "backup"
+                            << "--on-change COMMAND";
+    QTest::newRow("check") << QStringList{"check", "--help"} << global + "check"
+                           << "--critical HOURS";
     QTest::newRow("whole program")
         << QStringList{"--help"} << "Usage: orvexdab-cli [--port PORT]..."
         << "--data-dir DIR";

@@ -1,0 +1,269 @@
+// orvexdab-fleetbench: the fleet's figures.
+//   1. `orvexdab-cli backup` of 1, 32 and 128 simulated sites at once, each on its own
+//      pseudo-terminal at line pace: median wall time, its ratio to one site's (target: 128
+//      sites at most 1.3 times one site's time) and the tool's peak memory (target: 64 MiB).
+//   2. `orvexdab-cli check` over a store of 1,000 sites with 100 versions each (target: 200 ms),
+//      the store filled through the store's own API beforehand.
+//   3. The bytes a stored version takes: its values as kept, and the store file per version.
+//
+//   orvexdab-fleetbench [backup|check] [rounds]   (default both, 5 rounds; temporary folders)
+#include "fleet/Check.h"
+#include "fleet/Store.h"
+#include "model/Members.h"
+#include "sim/Simulator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::duration<double, std::milli>;
+
+constexpr int kDefaultRounds = 5;
+constexpr std::array<int, 3> kCounts{1, 32, 128};
+constexpr double kRatioTarget = 1.3;
+constexpr double kMemoryTargetMiB = 64;
+constexpr int kCheckSites = 1000;
+constexpr int kCheckVersions = 100;
+constexpr double kCheckTargetMs = 200;
+
+struct Measured
+{
+    double wallMs = 0;
+    double cpuMs = 0;
+    double peakMiB = 0;
+    int exitCode = -1;
+};
+
+// Runs the tool to its end, its output into a file of the folder; its own peak memory from
+// wait4, which a QProcess does not give.
+Measured runTool(const QString& program, const QString& folder, const QStringList& arguments)
+{
+    std::vector<QByteArray> words{program.toLocal8Bit()};
+    for (const QString& a : arguments) {
+        words.push_back(a.toLocal8Bit());
+    }
+    std::vector<char*> argv;
+    for (QByteArray& w : words) {
+        argv.push_back(w.data());
+    }
+    argv.push_back(nullptr);
+    const QByteArray output =
+        QDir(folder).filePath(QStringLiteral("tool-output.txt")).toLocal8Bit();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.constData(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    Measured m;
+    pid_t pid = 0;
+    const auto start = Clock::now();
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return m;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    m.wallMs = Ms(Clock::now() - start).count();
+    m.peakMiB = double(usage.ru_maxrss) / 1024.0;
+    const auto ms = [](const timeval& t) {
+        return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
+    };
+    m.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
+    m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+QString siteName(int n)
+{
+    return QStringLiteral("Site %1").arg(n, 4, 10, QLatin1Char('0'));
+}
+
+bool backupFigures(const QString& program, const QString& folder, int rounds)
+{
+    std::vector<std::unique_ptr<sim::Simulator>> simulators;
+    fleet::Store store(*fleet::parseStoreUrl(QStringLiteral("sqlite:") +
+                                             QDir(folder).filePath(QStringLiteral("fleet.sqlite")))
+                            .location);
+    for (int n = 1; n <= kCounts.back(); ++n) {
+        sim::Options o;
+        o.linkPath = QDir(folder).filePath(QStringLiteral("ports/COM%1").arg(n));
+        simulators.push_back(std::make_unique<sim::Simulator>(o));
+        QString error;
+        if (!simulators.back()->start(&error)) {
+            std::fprintf(stderr, "orvexdab-fleetbench: simulator %d: %s\n", n, qPrintable(error));
+            return false;
+        }
+        if (const auto r = store.addSite(siteName(n), QString::number(n)); !r.ok()) {
+            std::fprintf(stderr, "orvexdab-fleetbench: %s\n", qPrintable(r.error->message));
+            return false;
+        }
+    }
+    std::printf("orvexdab-cli backup of N sites at once, each a simulator on its own "
+                "pseudo-terminal at line pace; median of %d rounds (the first stores a version, "
+                "the rest find it unchanged)\n\n",
+                rounds);
+    std::printf("%6s %10s %10s %10s %10s  %s\n", "sites", "wall ms", "vs 1 site", "cpu ms",
+                "peak MiB", "targets");
+    double single = 0;
+    bool allMet = true;
+    for (const int count : kCounts) {
+        QStringList args{QStringLiteral("--data-dir"), folder, QStringLiteral("backup")};
+        for (int n = 1; n <= count; ++n) {
+            args << siteName(n);
+        }
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        double peak = 0;
+        int failures = 0;
+        for (int i = 0; i < rounds; ++i) {
+            const Measured m = runTool(program, folder, args);
+            wall.push_back(m.wallMs);
+            cpu.push_back(m.cpuMs);
+            peak = std::max(peak, m.peakMiB);
+            failures += m.exitCode == 0 ? 0 : 1;
+        }
+        const double med = median(wall);
+        if (count == 1) {
+            single = med;
+        }
+        const bool fast = med / single <= kRatioTarget;
+        const bool small = peak <= kMemoryTargetMiB;
+        allMet = allMet && fast && small && failures == 0;
+        std::printf(
+            "%6d %10.1f %10.2f %10.1f %10.1f  time %s, memory %s%s\n", count, med, med / single,
+            median(cpu), peak, fast ? "met" : "MISSED", small ? "met" : "MISSED",
+            failures > 0 ? qPrintable(QStringLiteral(", %1 runs FAILED").arg(failures)) : "");
+    }
+    return allMet;
+}
+
+// Two values of one member, so that each attempt stores a new version.
+fleet::Values alternate(int i)
+{
+    fleet::Values v = fleet::initialValues();
+    const std::size_t gate = model::index(model::Member::gate);
+    v[gate] = i % 2 == 0 ? v[gate] : (v[gate] == 0 ? 1 : v[gate] - 1);
+    return v;
+}
+
+bool checkFigures(const QString& program, const QString& folder, int rounds)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("fleet.sqlite"));
+    fleet::Store store(*fleet::parseStoreUrl(QStringLiteral("sqlite:") + path).location);
+    const auto fillStart = Clock::now();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int s = 1; s <= kCheckSites; ++s) {
+        const QString name = siteName(s);
+        if (const auto r = store.addSite(name, QStringLiteral("tcp://192.0.2.1:%1").arg(s));
+            !r.ok()) {
+            std::fprintf(stderr, "orvexdab-fleetbench: %s\n", qPrintable(r.error->message));
+            return false;
+        }
+        for (int v = 0; v < kCheckVersions; ++v) {
+            fleet::Attempt a;
+            a.at = now.addSecs(qint64(v - kCheckVersions) * 3600);
+            a.taken = fleet::NewVersion{lnk::Layout::Day,
+                                        alternate(v),
+                                        fleet::Source::Backup,
+                                        QStringLiteral("bench@host"),
+                                        {}};
+            if (const auto r = store.record(name, a); !r.ok()) {
+                std::fprintf(stderr, "orvexdab-fleetbench: %s\n", qPrintable(r.error->message));
+                return false;
+            }
+        }
+    }
+    const double fillS = Ms(Clock::now() - fillStart).count() / 1000.0;
+
+    std::vector<double> tool;
+    std::vector<double> inProcess;
+    fleet::CheckResult result;
+    for (int i = 0; i < rounds; ++i) {
+        tool.push_back(runTool(program, folder,
+                               {QStringLiteral("--data-dir"), folder, QStringLiteral("check")})
+                           .wallMs);
+        fleet::Store reader(*fleet::parseStoreUrl(QStringLiteral("sqlite:") + path).location);
+        const auto start = Clock::now();
+        result = fleet::check(reader, {});
+        inProcess.push_back(Ms(Clock::now() - start).count());
+    }
+    const double toolMs = median(tool);
+    const bool fast = toolMs <= kCheckTargetMs;
+    std::printf("\norvexdab-cli check over %d sites x %d versions (filled through the store in "
+                "%.1f s): median %.1f ms for the whole program, %.1f ms for the check itself; "
+                "target <= %.0f ms: %s\n  %s\n",
+                kCheckSites, kCheckVersions, fillS, toolMs, median(inProcess), kCheckTargetMs,
+                fast ? "met" : "MISSED", qPrintable(result.line.left(120)));
+
+    const auto latest = store.latest(siteName(1));
+    const double fileBytes =
+        double(QFileInfo(path).size()) + double(QFileInfo(path + QStringLiteral("-wal")).size());
+    std::printf("\nbytes per stored version: %d of values as kept; %.0f of store file per "
+                "version (%.1f MiB for %d versions, indexes and status included)\n",
+                latest.ok() && latest.value ? fleet::Store::storedBytes(*latest.value) : -1,
+                fileBytes / (kCheckSites * kCheckVersions), fileBytes / (1024.0 * 1024.0),
+                kCheckSites * kCheckVersions);
+    return fast;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    // Each figure as soon as it is known, also into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool onlyBackup = !args.isEmpty() && args.front() == QLatin1String("backup");
+    const bool onlyCheck = !args.isEmpty() && args.front() == QLatin1String("check");
+    if (onlyBackup || onlyCheck) {
+        args.removeFirst();
+    }
+    const int rounds = args.isEmpty() ? kDefaultRounds : std::max(1, args.front().toInt());
+    const QString program =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/orvexdab-cli");
+    if (!QFileInfo(program).isExecutable()) {
+        std::fprintf(stderr, "orvexdab-fleetbench: no orvexdab-cli beside the benchmark\n");
+        return 1;
+    }
+    QTemporaryDir backupDir;
+    QTemporaryDir checkDir;
+    if (!backupDir.isValid() || !checkDir.isValid()) {
+        std::fprintf(stderr, "orvexdab-fleetbench: no temporary folder\n");
+        return 1;
+    }
+    const bool backupMet = onlyCheck || backupFigures(program, backupDir.path(), rounds);
+    const bool checkMet = onlyBackup || checkFigures(program, checkDir.path(), rounds);
+    std::printf("\nwall ms: from starting orvexdab-cli to its exit, program start included.\n"
+                "cpu ms: the tool's user and system time; peak MiB: its maximum resident set "
+                "(getrusage ru_maxrss).\n");
+    return backupMet && checkMet ? 0 : 1;
+}
