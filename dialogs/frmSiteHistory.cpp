@@ -3,6 +3,7 @@
 #include "dialogs/DifferencesModel.h"
 #include "dialogs/Prompts.h"
 #include "dialogs/SiteTexts.h"
+#include "dialogs/SiteWidgets.h"
 #include "dialogs/VersionsModel.h"
 #include "fleet/History.h"
 #include "session/PanelSession.h"
@@ -18,33 +19,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-
-QPushButton* button(const char* name, const QString& text, const QString& accessible,
-                    QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAccessibleName(accessible);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QTableView* table(const char* name, const QString& accessible, QWidget* parent)
-{
-    auto* t = new QTableView(parent);
-    t->setObjectName(QLatin1String(name));
-    t->setAccessibleName(accessible);
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->setWordWrap(false);
-    t->verticalHeader()->setVisible(false);
-    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
-    t->horizontalHeader()->setStretchLastSection(true);
-    return t;
-}
-
-} // namespace
+using dialogs::siteButton;
+using dialogs::siteTable;
 
 frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::LinkSetup link,
                                session::PanelSession& session, Prompts& prompts, QWidget* parent)
@@ -65,7 +41,7 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     m_proxy = new QSortFilterProxyModel(this);
     m_proxy->setSourceModel(m_versions);
     m_proxy->setSortRole(VersionsModel::SortRole);
-    tblVersions = table("tblVersions", QStringLiteral("Versions of %1").arg(m_site), this);
+    tblVersions = siteTable("tblVersions", QStringLiteral("Versions of %1").arg(m_site), this);
     tblVersions->setModel(m_proxy);
     tblVersions->setSortingEnabled(true);
     tblVersions->sortByColumn(VersionsModel::Number, Qt::DescendingOrder);
@@ -84,7 +60,7 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     chkShowAll->setObjectName(QStringLiteral("chkShowAll"));
     chkShowAll->setAccessibleName(QStringLiteral("Show all compared parameters"));
     m_differences = new DifferencesModel(this);
-    tblDifferences = table("tblDifferences", QStringLiteral("Differing parameters"), this);
+    tblDifferences = siteTable("tblDifferences", QStringLiteral("Differing parameters"), this);
     tblDifferences->setModel(m_differences);
     tblDifferences->setSelectionMode(QAbstractItemView::NoSelection);
     tblDifferences->setColumnWidth(DifferencesModel::Parameter, 300);
@@ -92,18 +68,19 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     tblDifferences->setColumnWidth(DifferencesModel::B, 110);
     connect(chkShowAll, &QCheckBox::toggled, m_differences, &DifferencesModel::setShowAll);
 
-    cmdCompare = button("cmdCompare", QStringLiteral("Compare with processor"),
-                        QStringLiteral("Compare the selected version with the processor"), this);
-    cmdOpen = button("cmdOpen", QStringLiteral("Open in panel"),
-                     QStringLiteral("Open the selected version in the panel"), this);
-    cmdExport = button("cmdExport", QStringLiteral("Export..."),
-                       QStringLiteral("Export the selected version as a parameter file"), this);
-    cmdApprove = button("cmdApprove", QStringLiteral("Approve"),
-                        QStringLiteral("Approve the selected version as the reference"), this);
-    cmdRestore = button("cmdRestore", QStringLiteral("Restore..."),
-                        QStringLiteral("Restore the selected version to the processor"), this);
+    cmdCompare =
+        siteButton("cmdCompare", QStringLiteral("Compare with processor"),
+                   QStringLiteral("Compare the selected version with the processor"), this);
+    cmdOpen = siteButton("cmdOpen", QStringLiteral("Open in panel"),
+                         QStringLiteral("Open the selected version in the panel"), this);
+    cmdExport = siteButton("cmdExport", QStringLiteral("Export..."),
+                           QStringLiteral("Export the selected version as a parameter file"), this);
+    cmdApprove = siteButton("cmdApprove", QStringLiteral("Approve"),
+                            QStringLiteral("Approve the selected version as the reference"), this);
+    cmdRestore = siteButton("cmdRestore", QStringLiteral("Restore..."),
+                            QStringLiteral("Restore the selected version to the processor"), this);
     cmdClose =
-        button("cmdClose", QStringLiteral("Close"), QStringLiteral("Close the history"), this);
+        siteButton("cmdClose", QStringLiteral("Close"), QStringLiteral("Close the history"), this);
     connect(cmdCompare, &QPushButton::clicked, this, &frmSiteHistory::compareWithProcessor);
     connect(cmdOpen, &QPushButton::clicked, this, &frmSiteHistory::openVersion);
     connect(cmdExport, &QPushButton::clicked, this, &frmSiteHistory::exportVersion);

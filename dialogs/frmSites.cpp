@@ -2,6 +2,7 @@
 
 #include "dialogs/Prompts.h"
 #include "dialogs/SiteTexts.h"
+#include "dialogs/SiteWidgets.h"
 #include "dialogs/SitesModel.h"
 #include "dialogs/frmSiteHistory.h"
 #include "session/PanelSession.h"
@@ -26,17 +27,9 @@ constexpr auto kRefresh = 30s;
 // A store that has not answered for this long is shown as unreachable until it does.
 constexpr auto kStall = 3s;
 
-QPushButton* button(const char* name, const QString& text, const QString& accessible,
-                    QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAccessibleName(accessible);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
+
+using dialogs::siteButton;
 
 frmSites::frmSites(fleet::StoreWorker* store, fleet::LinkSetup link, session::PanelSession& session,
                    Prompts& prompts, const QString& problem, QWidget* parent)
@@ -85,23 +78,25 @@ frmSites::frmSites(fleet::StoreWorker* store, fleet::LinkSetup link, session::Pa
     barProgress->setValue(0);
     barProgress->setVisible(false);
 
-    cmdBackupAll = button("cmdBackupAll", QStringLiteral("Back up all"),
-                          QStringLiteral("Back up all sites"), this);
-    cmdBackupSelected = button("cmdBackupSelected", QStringLiteral("Back up selected"),
-                               QStringLiteral("Back up the selected sites"), this);
-    cmdHistory = button("cmdHistory", QStringLiteral("History..."),
-                        QStringLiteral("History of the selected site"), this);
-    cmdOpen = button("cmdOpen", QStringLiteral("Open in panel"),
-                     QStringLiteral("Open the site's latest version in the panel"), this);
-    cmdApprove = button("cmdApprove", QStringLiteral("Approve"),
-                        QStringLiteral("Approve the site's latest version as its reference"), this);
-    cmdAdd = button("cmdAdd", QStringLiteral("Add site..."), QStringLiteral("Add a site"), this);
-    cmdEdit = button("cmdEdit", QStringLiteral("Edit site..."),
-                     QStringLiteral("Edit the selected site"), this);
-    cmdRemove = button("cmdRemove", QStringLiteral("Remove site"),
-                       QStringLiteral("Remove the selected site"), this);
-    cmdClose =
-        button("cmdClose", QStringLiteral("Close"), QStringLiteral("Close the Sites window"), this);
+    cmdBackupAll = siteButton("cmdBackupAll", QStringLiteral("Back up all"),
+                              QStringLiteral("Back up all sites"), this);
+    cmdBackupSelected = siteButton("cmdBackupSelected", QStringLiteral("Back up selected"),
+                                   QStringLiteral("Back up the selected sites"), this);
+    cmdHistory = siteButton("cmdHistory", QStringLiteral("History..."),
+                            QStringLiteral("History of the selected site"), this);
+    cmdOpen = siteButton("cmdOpen", QStringLiteral("Open in panel"),
+                         QStringLiteral("Open the site's latest version in the panel"), this);
+    cmdApprove =
+        siteButton("cmdApprove", QStringLiteral("Approve"),
+                   QStringLiteral("Approve the site's latest version as its reference"), this);
+    cmdAdd =
+        siteButton("cmdAdd", QStringLiteral("Add site..."), QStringLiteral("Add a site"), this);
+    cmdEdit = siteButton("cmdEdit", QStringLiteral("Edit site..."),
+                         QStringLiteral("Edit the selected site"), this);
+    cmdRemove = siteButton("cmdRemove", QStringLiteral("Remove site"),
+                           QStringLiteral("Remove the selected site"), this);
+    cmdClose = siteButton("cmdClose", QStringLiteral("Close"),
+                          QStringLiteral("Close the Sites window"), this);
 
     connect(cmdBackupAll, &QPushButton::clicked, this, [this] {
         fleet::Selection all;
