@@ -90,7 +90,8 @@ CheckResult checkSites(const QList<Site>& sites, const CheckOptions& options)
         state = CheckState::Warning;
     }
     const QString warnText = QString::number(options.warningHours);
-    QStringList parts{QStringLiteral("%1 sites").arg(sites.size())};
+    QStringList parts{sites.size() == 1 ? QStringLiteral("1 site")
+                                        : QStringLiteral("%1 sites").arg(sites.size())};
     if (critical.isEmpty() && stale.isEmpty()) {
         parts << QStringLiteral("all backed up within %1 h").arg(warnText);
     }
