@@ -132,7 +132,7 @@ StoreResult<Recorded> Store::record(const QString& name, const Attempt& attempt)
 StoreResult<Version> Store::approve(const QString& name, std::optional<int> number)
 {
     StoreResult<Version> r;
-    if ((r.error = ensure(true))) {
+    if ((r.error = ensure(false))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
@@ -169,7 +169,7 @@ StoreResult<Version> Store::approve(const QString& name, std::optional<int> numb
 StoreResult<int> Store::unapprove(const QString& name, std::optional<lnk::Layout> layout)
 {
     StoreResult<int> r;
-    if ((r.error = ensure(true))) {
+    if ((r.error = ensure(false))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {

@@ -234,7 +234,7 @@ StoreResult<Site> Store::changeSite(const QString& name, const SiteChange& chang
         r.error = StoreError{StoreErrorKind::InvalidName, problem};
         return r;
     }
-    if ((r.error = ensure(true))) {
+    if ((r.error = ensure(false))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
@@ -292,7 +292,7 @@ StoreResult<Site> Store::changeSite(const QString& name, const SiteChange& chang
 
 std::optional<StoreError> Store::removeSite(const QString& name, bool purge)
 {
-    if (auto e = ensure(true)) {
+    if (auto e = ensure(false)) {
         return e;
     }
     return write([&]() -> std::optional<StoreError> {

@@ -474,6 +474,15 @@ void TestCliFleet::readingAMissingStoreCreatesNothing()
     QVERIFY2(r.err.contains(QStringLiteral("no fleet store yet")), qPrintable(r.err));
     QVERIFY(!QFileInfo::exists(folder));
     QCOMPARE(rig.run({"site", "list"}).exitCode, 2);
+    // A verb that changes a site has no site to change without a store: it makes none either.
+    for (const QStringList& verb : {QStringList{"approve", "North"},
+                                    {"unapprove", "North"},
+                                    {"site", "set", "North", "--group", "coast"},
+                                    {"site", "remove", "North"}}) {
+        const Run w = rig.run(verb);
+        QCOMPARE(w.exitCode, 2);
+        QVERIFY2(w.err.contains(QStringLiteral("no fleet store yet")), qPrintable(w.err));
+    }
     QVERIFY(!QFile::exists(rig.path(QStringLiteral("fleet.sqlite"))));
 }
 
