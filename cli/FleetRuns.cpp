@@ -85,7 +85,7 @@ void FleetCommand::onBackupFinished(const fleet::BackupReport& report)
 
 void FleetCommand::startDiff()
 {
-    std::optional<fleet::DiffSideSpec> sides[2];
+    std::optional<fleet::DiffSideChoice> sides[2];
     const QString texts[2] = {m_args.a, m_args.b};
     for (int i = 0; i < 2; ++i) {
         if (texts[i].isEmpty()) {
@@ -144,9 +144,9 @@ void FleetCommand::startRestore()
     }
     // What would change: the processor now against the version.
     auto* preview = new fleet::DiffRun(
-        m_args.sites.value(0), fleet::DiffSideSpec{fleet::DiffSideSpec::Kind::Live},
-        fleet::DiffSideSpec{fleet::DiffSideSpec::Kind::Version, *m_args.version}, link(), worker(),
-        this);
+        m_args.sites.value(0), fleet::DiffSideChoice{fleet::DiffSideChoice::Kind::Live},
+        fleet::DiffSideChoice{fleet::DiffSideChoice::Kind::Version, *m_args.version}, link(),
+        worker(), this);
     connect(preview, &fleet::DiffRun::finished, this, &FleetCommand::onPreview);
     preview->start();
 }

@@ -29,7 +29,7 @@ QString differenceLines(const QList<session::Difference>& differences)
 void frmSiteHistory::showDiff(const fleet::DiffResult& result)
 {
     const auto title = [](const fleet::DiffSide& side) {
-        return side.spec.kind == fleet::DiffSideSpec::Kind::Live
+        return side.choice.kind == fleet::DiffSideChoice::Kind::Live
                    ? QStringLiteral("Processor now")
                    : sitetexts::versionTitle(side.version);
     };
@@ -46,10 +46,10 @@ void frmSiteHistory::compareWithProcessor()
     if (number == 0 || working()) {
         return;
     }
-    fleet::DiffSideSpec version;
+    fleet::DiffSideChoice version;
     version.number = number;
-    fleet::DiffSideSpec live;
-    live.kind = fleet::DiffSideSpec::Kind::Live;
+    fleet::DiffSideChoice live;
+    live.kind = fleet::DiffSideChoice::Kind::Live;
     m_diff = new fleet::DiffRun(m_site, version, live, m_link, m_store, this);
     connect(m_diff, &fleet::DiffRun::finished, this,
             [this](const fleet::DiffResult& r) { onLiveDiff(r, false); });
@@ -65,9 +65,9 @@ void frmSiteHistory::restoreVersion()
         return;
     }
     // First what the processor holds now against the version: what the restore would change.
-    fleet::DiffSideSpec live;
-    live.kind = fleet::DiffSideSpec::Kind::Live;
-    fleet::DiffSideSpec version;
+    fleet::DiffSideChoice live;
+    live.kind = fleet::DiffSideChoice::Kind::Live;
+    fleet::DiffSideChoice version;
     version.number = number;
     m_diff = new fleet::DiffRun(m_site, live, version, m_link, m_store, this);
     connect(m_diff, &fleet::DiffRun::finished, this,

@@ -10,7 +10,7 @@
 // both sides carry are compared.
 namespace fleet {
 
-struct DiffSideSpec
+struct DiffSideChoice
 {
     enum class Kind
     {
@@ -23,11 +23,11 @@ struct DiffSideSpec
 };
 
 // A version number, "reference" or "live"; nothing when the text is none of them.
-std::optional<DiffSideSpec> parseDiffSide(const QString& text);
+std::optional<DiffSideChoice> parseDiffSide(const QString& text);
 
 struct DiffSide
 {
-    DiffSideSpec spec;
+    DiffSideChoice choice;
     int version = 0; // the stored version compared (Version, Reference)
     lnk::Layout layout = lnk::Layout::Day;
     Values values = initialValues();
@@ -58,7 +58,7 @@ class DiffRun : public QObject
     Q_OBJECT
 
 public:
-    DiffRun(QString site, std::optional<DiffSideSpec> a, std::optional<DiffSideSpec> b,
+    DiffRun(QString site, std::optional<DiffSideChoice> a, std::optional<DiffSideChoice> b,
             LinkSetup link, StoreWorker& store, QObject* parent = nullptr);
     void start();
 
@@ -78,8 +78,8 @@ private:
     void finish();
 
     QString m_site;
-    std::optional<DiffSideSpec> m_a;
-    std::optional<DiffSideSpec> m_b;
+    std::optional<DiffSideChoice> m_a;
+    std::optional<DiffSideChoice> m_b;
     LinkSetup m_link;
     StoreWorker& m_store;
     Stored m_stored;

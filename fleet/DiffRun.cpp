@@ -14,35 +14,35 @@ StoreError noVersion(const QString& why)
 
 } // namespace
 
-std::optional<DiffSideSpec> parseDiffSide(const QString& text)
+std::optional<DiffSideChoice> parseDiffSide(const QString& text)
 {
     if (text == QLatin1String("reference")) {
-        return DiffSideSpec{DiffSideSpec::Kind::Reference, 0};
+        return DiffSideChoice{DiffSideChoice::Kind::Reference, 0};
     }
     if (text == QLatin1String("live")) {
-        return DiffSideSpec{DiffSideSpec::Kind::Live, 0};
+        return DiffSideChoice{DiffSideChoice::Kind::Live, 0};
     }
     static const QRegularExpression number(QStringLiteral("^[1-9][0-9]{0,8}$"));
     if (number.match(text).hasMatch()) {
-        return DiffSideSpec{DiffSideSpec::Kind::Version, text.toInt()};
+        return DiffSideChoice{DiffSideChoice::Kind::Version, text.toInt()};
     }
     return std::nullopt;
 }
 
 QString DiffSide::label() const
 {
-    switch (spec.kind) {
-    case DiffSideSpec::Kind::Version:
+    switch (choice.kind) {
+    case DiffSideChoice::Kind::Version:
         return QStringLiteral("version %1").arg(version);
-    case DiffSideSpec::Kind::Reference:
+    case DiffSideChoice::Kind::Reference:
         return QStringLiteral("reference (version %1)").arg(version);
-    case DiffSideSpec::Kind::Live:
+    case DiffSideChoice::Kind::Live:
         break;
     }
     return QStringLiteral("live");
 }
 
-DiffRun::DiffRun(QString site, std::optional<DiffSideSpec> a, std::optional<DiffSideSpec> b,
+DiffRun::DiffRun(QString site, std::optional<DiffSideChoice> a, std::optional<DiffSideChoice> b,
                  LinkSetup link, StoreWorker& store, QObject* parent)
     : QObject(parent), m_site(std::move(site)), m_a(a), m_b(b), m_link(std::move(link)),
       m_store(store)
@@ -78,8 +78,8 @@ void DiffRun::onStored(const Stored& stored)
         finish();
         return;
     }
-    const auto isLive = [](const std::optional<DiffSideSpec>& s) {
-        return s && s->kind == DiffSideSpec::Kind::Live;
+    const auto isLive = [](const std::optional<DiffSideChoice>& s) {
+        return s && s->kind == DiffSideChoice::Kind::Live;
     };
     if (!isLive(m_a) && !isLive(m_b)) {
         resolve();
@@ -122,12 +122,12 @@ void DiffRun::resolve()
             finish();
             return;
         }
-        m_b = DiffSideSpec{DiffSideSpec::Kind::Version, versions.last().number};
+        m_b = DiffSideChoice{DiffSideChoice::Kind::Version, versions.last().number};
         if (!m_a) {
             const lnk::Layout layout = versions.last().layout;
             for (qsizetype i = versions.size() - 2; i >= 0 && !m_a; --i) {
                 if (versions[i].layout == layout) {
-                    m_a = DiffSideSpec{DiffSideSpec::Kind::Version, versions[i].number};
+                    m_a = DiffSideChoice{DiffSideChoice::Kind::Version, versions[i].number};
                 }
             }
             if (!m_a) {
@@ -140,17 +140,17 @@ void DiffRun::resolve()
             }
         }
     }
-    const auto fill = [&](const DiffSideSpec& spec, DiffSide& side) -> bool {
-        side.spec = spec;
-        if (spec.kind == DiffSideSpec::Kind::Live) {
+    const auto fill = [&](const DiffSideChoice& choice, DiffSide& side) -> bool {
+        side.choice = choice;
+        if (choice.kind == DiffSideChoice::Kind::Live) {
             side.layout = m_live->layout;
             side.values = m_live->values;
-        } else if (spec.kind == DiffSideSpec::Kind::Version) {
-            const Version* v = find(spec.number);
+        } else if (choice.kind == DiffSideChoice::Kind::Version) {
+            const Version* v = find(choice.number);
             if (v == nullptr) {
                 m_result.error = StoreError{
                     StoreErrorKind::UnknownVersion,
-                    QStringLiteral("site \"%1\" has no version %2").arg(site).arg(spec.number)};
+                    QStringLiteral("site \"%1\" has no version %2").arg(site).arg(choice.number)};
                 return false;
             }
             side.version = v->number;
@@ -163,13 +163,13 @@ void DiffRun::resolve()
         finish();
         return;
     }
-    for (auto [spec, side, other] :
+    for (auto [choice, side, other] :
          {std::tuple{*m_a, &m_result.a, &m_result.b}, std::tuple{*m_b, &m_result.b, &m_result.a}}) {
-        if (spec.kind != DiffSideSpec::Kind::Reference) {
+        if (choice.kind != DiffSideChoice::Kind::Reference) {
             continue;
         }
         std::optional<lnk::Layout> layout;
-        if (other->spec.kind != DiffSideSpec::Kind::Reference) {
+        if (other->choice.kind != DiffSideChoice::Kind::Reference) {
             layout = other->layout;
         } else if (!versions.isEmpty()) {
             layout = versions.last().layout;

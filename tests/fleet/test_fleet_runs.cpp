@@ -293,8 +293,8 @@ void TestFleetRuns::diffAndDrift()
     rig.hold(kNorth, 9, 100);
     QVERIFY(backup());
 
-    const auto diff = [&](std::optional<fleet::DiffSideSpec> a,
-                          std::optional<fleet::DiffSideSpec> b) {
+    const auto diff = [&](std::optional<fleet::DiffSideChoice> a,
+                          std::optional<fleet::DiffSideChoice> b) {
         fleet::DiffRun run(n, a, b, rig.link, *rig.worker);
         return *Rig::finish(run, &fleet::DiffRun::finished);
     };
