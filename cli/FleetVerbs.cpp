@@ -19,26 +19,29 @@ QString selectionError(const char* verb, const FleetArguments& f)
                            .arg(verb);
 }
 
-void addSelection(CommandLine& cl, CLI::App* sub, const std::shared_ptr<Collected>& c)
+// A verb over chosen sites: NAME..., --group GROUP or --all.
+CLI::App* addSelectionVerb(CommandLine& cl, const std::shared_ptr<Collected>& c, const char* word,
+                           const char* help, Verb verb)
 {
     FleetArguments& f = cl.invocation().fleet;
+    CLI::App* sub = cl.addVerb(word, help, verb, [&f, c, word](const QStringList& surplus) {
+        f.sites = c->operands + surplus;
+        return selectionError(word, f);
+    });
     addOperands(sub, c, {{"NAME...", "Sites by name"}});
     addOnce(cl, sub, "--group", "GROUP", "Every site of the group", f.group);
     cl.addSwitch(sub, "--all", "Every site", f.all);
+    return sub;
 }
 
 void addBackup(CommandLine& cl, const std::shared_ptr<Collected>& c)
 {
     FleetArguments& f = cl.invocation().fleet;
-    CLI::App* sub = cl.addVerb(
-        "backup",
+    CLI::App* sub = addSelectionVerb(
+        cl, c, "backup",
         "Upload the chosen sites at once and keep each one's values as a new version when they "
         "changed. One line a site: new, unchanged, changed or failed.",
-        Verb::Backup, [&f, c](const QStringList& surplus) {
-            f.sites = c->operands + surplus;
-            return selectionError("backup", f);
-        });
-    addSelection(cl, sub, c);
+        Verb::Backup);
     addOnce(cl, sub, "--note", "TEXT", "Kept with every version stored", f.note);
     addOnce(cl, sub, "--metrics", "FILE", "Write every site's metrics for a textfile collector",
             f.metrics);
@@ -152,15 +155,11 @@ void addReferences(CommandLine& cl, const std::shared_ptr<Collected>& c)
 void addDriftRestoreCheck(CommandLine& cl, const std::shared_ptr<Collected>& c)
 {
     FleetArguments& f = cl.invocation().fleet;
-    CLI::App* drift = cl.addVerb(
-        "drift",
+    CLI::App* drift = addSelectionVerb(
+        cl, c, "drift",
         "Compare the chosen sites' latest versions (with --live: what each processor holds now) "
         "with their references.",
-        Verb::Drift, [&f, c](const QStringList& surplus) {
-            f.sites = c->operands + surplus;
-            return selectionError("drift", f);
-        });
-    addSelection(cl, drift, c);
+        Verb::Drift);
     cl.addSwitch(drift, "--live", "Upload from each processor now", f.live);
 
     CLI::App* restore = cl.addVerb(
