@@ -189,7 +189,8 @@ QByteArray escapedValue(const QString& value)
     bool needsQuotes = false;
     bool hexBefore = false; // a hex digit after a \x escape would be read as part of it
     const QString text = value.startsWith(u'@') ? u'@' + value : value;
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         const char16_t u = c.unicode();
         if (u == u';' || u == u',' || u == u'=') {
             needsQuotes = true;
@@ -231,7 +232,12 @@ QByteArray escapedValue(const QString& value)
             out += char(u);
             break;
         default:
-            if (u < 0x20) {
+            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                // A character beyond the first 65,536 is two halves: one UTF-8 sequence.
+                out += text.mid(i, 2).toUtf8();
+                ++i;
+            } else if (u < 0x20 || c.isSurrogate()) {
+                // A half on its own has no UTF-8 form: only the escape keeps it.
                 out += "\\x" + QByteArray::number(u, 16);
                 hexBefore = true;
             } else {
@@ -239,7 +245,9 @@ QByteArray escapedValue(const QString& value)
             }
         }
     }
-    if (needsQuotes || out.startsWith(' ') || out.endsWith(' ')) {
+    // The reader trims every kind of blank at a value's ends (U+0085 and U+00A0 too), except
+    // inside quotes.
+    if (needsQuotes || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))) {
         out = '"' + out + '"';
     }
     return out;
