@@ -30,7 +30,11 @@ QString cell(const lnk::ExchangeResult& r, int column)
     case ExchangeTable::Out:
         return lnk::hexBytes(r.sent);
     case ExchangeTable::In:
-        return lnk::hexBytes(r.received);
+        // Bytes dropped while waiting for a quiet line came before the request: shown first,
+        // marked, so they are never read as part of the reply.
+        return r.dropped.isEmpty() ? lnk::hexBytes(r.received)
+                                   : QStringLiteral("dropped: %1 | %2")
+                                         .arg(lnk::hexBytes(r.dropped), lnk::hexBytes(r.received));
     default:
         return {};
     }

@@ -41,7 +41,8 @@ ExchangeRequest commandRequest(Command command)
     return r;
 }
 
-ExchangeRequest uploadRequest(std::optional<Layout> layout, std::chrono::milliseconds wait)
+ExchangeRequest uploadRequest(std::optional<Layout> layout, std::chrono::milliseconds wait,
+                              bool exactLength)
 {
     ExchangeRequest r;
     r.kind = !layout                  ? ExchangeKind::UploadByLength
@@ -50,6 +51,7 @@ ExchangeRequest uploadRequest(std::optional<Layout> layout, std::chrono::millise
     r.bytes = QByteArray(1, static_cast<char>(kUploadRequest));
     r.settings = kUploadSettings;
     r.replyWait = std::max(wait, std::chrono::milliseconds{0});
+    r.exactLength = exactLength;
     return r;
 }
 
@@ -58,13 +60,16 @@ Exchange::Exchange(Line& line, ExchangeRequest request, QObject* parent)
 {
     m_result.kind = m_request.kind;
     m_result.command = m_request.command;
-    for (QTimer* t : {&m_replyDeadline, &m_settle, &m_stepLimit}) {
+    m_result.exactLength = m_request.exactLength;
+    for (QTimer* t : {&m_replyDeadline, &m_settle, &m_stepLimit, &m_quiet, &m_quietLimit}) {
         t->setSingleShot(true);
         t->setTimerType(Qt::PreciseTimer);
     }
     connect(&m_replyDeadline, &QTimer::timeout, this, &Exchange::takeReply);
     connect(&m_settle, &QTimer::timeout, this, &Exchange::takeReply);
     connect(&m_stepLimit, &QTimer::timeout, this, &Exchange::onStepLimit);
+    connect(&m_quiet, &QTimer::timeout, this, &Exchange::onQuiet);
+    connect(&m_quietLimit, &QTimer::timeout, this, &Exchange::onNeverQuiet);
 }
 
 bool Exchange::isUpload() const
@@ -109,8 +114,43 @@ void Exchange::onOpened()
     if (m_stage != Stage::Opening) {
         return;
     }
+    if (isUpload()) {
+        // Sends and commands go at once; a request waits for a quiet line.
+        enter(Stage::Quieting);
+        dropInput();
+        m_quiet.start(kQuietBeforeRequest);
+        m_quietLimit.start(kQuietLimit);
+        return;
+    }
     enter(Stage::Writing);
     writeAll();
+}
+
+void Exchange::dropInput()
+{
+    if (m_line.bytesAvailable() > 0) {
+        m_result.dropped += m_line.readAll();
+    }
+}
+
+void Exchange::onQuiet()
+{
+    if (m_stage != Stage::Quieting) {
+        return;
+    }
+    m_quietLimit.stop();
+    enter(Stage::Writing);
+    writeAll();
+}
+
+void Exchange::onNeverQuiet()
+{
+    if (m_stage != Stage::Quieting) {
+        return;
+    }
+    m_quiet.stop();
+    dropInput();
+    finish(ExchangeStatus::LineNotQuiet);
 }
 
 void Exchange::writeAll()
@@ -148,14 +188,22 @@ void Exchange::writeAll()
 
 void Exchange::onReceived()
 {
+    if (m_stage == Stage::Quieting) {
+        dropInput();
+        m_quiet.start(kQuietBeforeRequest);
+        return;
+    }
     if (m_stage != Stage::Waiting) {
         return;
     }
     const qint64 count = m_line.bytesAvailable();
     switch (m_request.kind) {
     case ExchangeKind::UploadDay:
-        if (count >= kDayReplySize) {
+        if (count > kDayReplySize || (count == kDayReplySize && !m_request.exactLength)) {
             takeReply();
+        } else if (count == kDayReplySize) {
+            // Exactly 42 is wanted: take it only if no byte follows soon.
+            startSettle(kNightSettle);
         }
         return;
     case ExchangeKind::UploadNight:
@@ -168,8 +216,11 @@ void Exchange::onReceived()
         }
         return;
     case ExchangeKind::UploadByLength:
-        if (count >= kDayReplySize) {
+        if (count > kDayReplySize || (count == kDayReplySize && !m_request.exactLength)) {
             takeReply();
+        } else if (count == kDayReplySize) {
+            m_settle.stop();
+            startSettle(kNightSettle);
         } else if (count == kNightReplySize) {
             // A day reply may pause right after its 25th byte: night only once it stays quiet
             // and the time a day reply gets has gone by.
@@ -216,9 +267,12 @@ void Exchange::judgeReply()
 {
     const int count = m_result.replyCount;
     const qsizetype got = m_result.received.size();
+    const auto fits = [&](int size) {
+        return m_request.exactLength ? count == size && got == size : count >= size && got >= size;
+    };
     switch (m_request.kind) {
     case ExchangeKind::UploadDay:
-        if (count >= kDayReplySize && got >= kDayReplySize) {
+        if (fits(kDayReplySize)) {
             m_result.layout = Layout::Day;
         }
         break;
@@ -228,7 +282,7 @@ void Exchange::judgeReply()
         }
         break;
     case ExchangeKind::UploadByLength:
-        if (count >= kDayReplySize && got >= kDayReplySize) {
+        if (fits(kDayReplySize)) {
             m_result.layout = Layout::Day;
         } else if (count == kNightReplySize && got == kNightReplySize) {
             m_result.layout = Layout::Night;
@@ -289,6 +343,8 @@ void Exchange::finish(ExchangeStatus status, LineFault fault, const QString& det
     enter(Stage::Done);
     m_replyDeadline.stop();
     m_settle.stop();
+    m_quiet.stop();
+    m_quietLimit.stop();
     m_line.disconnect(this);
     if (m_line.isOpen()) {
         m_line.abort();

@@ -34,6 +34,12 @@ inline constexpr std::chrono::milliseconds kNightSettle = 25ms;
 // the request: a day reply runs on at a byte each 8.3 ms, but adapters and serial servers hand
 // bytes on in bursts, with pauses of a few hundred ms between them.
 inline constexpr std::chrono::milliseconds kAnyLayoutSettle = 100ms;
+// Before an upload's request goes out the line must have been quiet this long: three byte times
+// at 1200 bit/s. A reply still arriving from an earlier, interrupted exchange (or a line that
+// chatters) would otherwise be read as the answer, shifted.
+inline constexpr std::chrono::milliseconds kQuietBeforeRequest = 25ms;
+// A line that does not go quiet within this long fails the upload; nothing is written.
+inline constexpr std::chrono::milliseconds kQuietLimit = 1000ms;
 // No step of an exchange waits longer than this for its line: a line that never answers must not
 // hold the panel.
 inline constexpr std::chrono::milliseconds kStepLimit = 15s;
@@ -44,6 +50,7 @@ enum class ExchangeStatus
     OpenFailed,   // nothing written, port closed
     LineFailed,   // the line failed after open; port closed, nothing applied
     ReplyRefused, // the reply had the wrong length; port closed, nothing applied
+    LineNotQuiet, // uploads: bytes kept arriving before the request; nothing written
 };
 
 struct ExchangeRequest
@@ -53,13 +60,17 @@ struct ExchangeRequest
     QByteArray bytes; // what goes out: the frame, the command byte or the request byte
     LineSettings settings = kSendSettings;
     std::chrono::milliseconds replyWait{0}; // uploads: how long the processor may take
+    // Uploads: a reply is taken only at exactly its layout's length (the reply has no checksum:
+    // its length is its only check). Otherwise 42 or more bytes are a day reply, cut to 42.
+    bool exactLength = false;
 };
 
 // The frame as the set holds it now: one consistent picture of the panel.
 ExchangeRequest sendRequest(Layout block, const model::ParameterSet& set);
 ExchangeRequest commandRequest(Command command);
 // layout nullopt: the reply is taken by its length.
-ExchangeRequest uploadRequest(std::optional<Layout> layout, std::chrono::milliseconds wait);
+ExchangeRequest uploadRequest(std::optional<Layout> layout, std::chrono::milliseconds wait,
+                              bool exactLength = false);
 
 struct ExchangeResult
 {
@@ -72,6 +83,8 @@ struct ExchangeResult
     QString target;                    // what the line reached
     QByteArray sent;                   // every byte handed to the line
     QByteArray received;               // uploads: every byte read, a refused reply included
+    QByteArray dropped;                // uploads: bytes read and dropped before the request
+    bool exactLength = false;          // uploads: the request's length rule
     int replyCount = -1;               // uploads: the count of bytes waiting when it was taken
     std::optional<Layout> layout;      // accepted uploads: the layout of the reply
     QDateTime startedAt;
@@ -101,6 +114,7 @@ private:
     {
         Idle,
         Opening,
+        Quieting,
         Writing,
         Waiting,
         Closing,
@@ -115,6 +129,9 @@ private:
     void onFailed(LineFault fault, const QString& detail);
     void onClosed(LineFault fault, const QString& detail);
     void onStepLimit();
+    void dropInput();
+    void onQuiet();
+    void onNeverQuiet();
     void writeAll();
     void startSettle(std::chrono::milliseconds settle);
     void takeReply();
@@ -129,6 +146,8 @@ private:
     QTimer m_replyDeadline;
     QTimer m_settle;
     QTimer m_stepLimit;
+    QTimer m_quiet;
+    QTimer m_quietLimit;
     std::chrono::steady_clock::time_point m_startClock;
     std::chrono::steady_clock::time_point m_waitStart;
     qint64 m_settleCount = -1; // the count the settle timer was started for

@@ -50,6 +50,8 @@ QString outcomeText(const lnk::ExchangeResult& r)
         return QStringLiteral("line-failed:") + token(lnk::faultName(r.fault));
     case lnk::ExchangeStatus::ReplyRefused:
         return QStringLiteral("reply-refused:%1-bytes").arg(std::max(r.replyCount, 0));
+    case lnk::ExchangeStatus::LineNotQuiet:
+        return QStringLiteral("line-not-quiet:%1-bytes").arg(r.dropped.size());
     }
     return {};
 }
@@ -61,6 +63,10 @@ QString logLine(const lnk::ExchangeResult& r)
             .arg(r.startedAt.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")),
                  r.port.isEmpty() ? QStringLiteral("-") : r.port, lnk::kindName(r.kind, r.command),
                  outcomeText(r), lnk::hexBytes(r.sent), lnk::hexBytes(r.received));
+    if (!r.dropped.isEmpty()) {
+        // What came before the request was not an answer to it: kept apart from the reply.
+        line += QStringLiteral(" dropped: ") + lnk::hexBytes(r.dropped);
+    }
     if (!r.ok() && !r.detail.isEmpty()) {
         line += QStringLiteral(" why: ") + QString(r.detail).replace(QLatin1Char('\n'), ' ');
     }
@@ -71,11 +77,16 @@ LineLog::LineLog(QString path, QObject* parent) : QObject(parent), m_path(std::m
 
 void LineLog::append(const lnk::ExchangeResult& result)
 {
+    write(logLine(result).toUtf8() + '\n');
+    show(result);
+}
+
+void LineLog::show(const lnk::ExchangeResult& result)
+{
     m_exchanges.push_back(result);
     while (m_exchanges.size() > kExchangesKept) {
         m_exchanges.pop_front();
     }
-    write(logLine(result).toUtf8() + '\n');
     Q_EMIT appended(result);
 }
 

@@ -34,6 +34,9 @@ public:
 
     QString path() const { return m_path; }
     void append(const lnk::ExchangeResult& result);
+    // Shows an exchange logged to the file by another channel (a backup the panel started on its
+    // own port), without writing it a second time.
+    void show(const lnk::ExchangeResult& result);
 
     // The exchanges since start, oldest first, at most kExchangesKept.
     const std::deque<lnk::ExchangeResult>& exchanges() const { return m_exchanges; }

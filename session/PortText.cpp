@@ -39,6 +39,17 @@ QString portText(const lnk::PortRef& port)
 
 QString failureText(const lnk::ExchangeResult& r)
 {
+    // Said in words of their own: the exchange did not fail as a line fails, and the panel's
+    // message ("wrong connection or wrong firmware") would send the operator the wrong way.
+    if (r.status == lnk::ExchangeStatus::LineNotQuiet) {
+        return QStringLiteral("line not quiet (%1 bytes in %2 s)")
+            .arg(r.dropped.size())
+            .arg(std::chrono::duration<double>(lnk::kQuietLimit).count());
+    }
+    if (r.status == lnk::ExchangeStatus::ReplyRefused && r.exactLength &&
+        r.replyCount > lnk::kDayReplySize) {
+        return QStringLiteral("reply too long (%1 bytes)").arg(r.replyCount);
+    }
     QString why;
     if (r.status == lnk::ExchangeStatus::ReplyRefused) {
         why = r.replyCount > 0 ? QStringLiteral("reply of %1 bytes refused").arg(r.replyCount)

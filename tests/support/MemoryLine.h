@@ -49,8 +49,16 @@ public:
                           {}});
         // A line that fails on the receive side hands out nothing before it fails.
         const bool receives = !failRead && !failWait;
-        m_input = receives ? nextReply : QByteArray();
+        m_input = waitingAtOpen;
+        if (!replyQueue.isEmpty()) {
+            nextReply = replyQueue.takeFirst();
+        }
+        m_reply = receives ? nextReply : QByteArray();
         m_batches = receives ? replyBatches : QList<QByteArray>();
+        m_chatter = chatter;
+        if (m_chatter > 0) {
+            chat();
+        }
         later([this] { Q_EMIT opened(); });
     }
     bool isOpen() const override { return m_open; }
@@ -103,12 +111,16 @@ public:
     bool failRead = false; // the receive side fails once the first byte is out
     bool failWait = false; // the device goes away once the first byte is out
     bool failClose = false;
-    QByteArray nextReply;           // waits once the port is open
+    QByteArray waitingAtOpen;       // waits in the input once the port is open
+    QByteArray nextReply;           // waits once the first byte is written
+    QList<QByteArray> replyQueue;   // each exchange's nextReply in turn, while there are any
+    int chatter = 0;                // bytes the line hands in on its own, kChatterEvery apart
     QList<QByteArray> replyBatches; // then arrive one after another, kBatchEvery apart
     int openAttempts = 0;
     QList<Exchange> exchanges;
 
     static constexpr std::chrono::milliseconds kBatchEvery{5};
+    static constexpr std::chrono::milliseconds kChatterEvery{8};
 
 private:
     inline static const QString kScripted = QStringLiteral("Scripted failure");
@@ -127,10 +139,26 @@ private:
             });
             return;
         }
+        m_input += std::exchange(m_reply, {});
         if (!m_input.isEmpty()) {
             later([this] { Q_EMIT received(); });
         }
         deliverBatch();
+    }
+
+    // A line that keeps talking (a chatty serial server, a reply still on its way from an
+    // earlier request): one byte 0x07 every 8 ms while open, as many as asked for.
+    void chat()
+    {
+        QTimer::singleShot(kChatterEvery, this, [this] {
+            if (!m_open || m_chatter <= 0) {
+                return;
+            }
+            --m_chatter;
+            m_input += char(0x07);
+            Q_EMIT received();
+            chat();
+        });
     }
 
     void deliverBatch()
@@ -167,6 +195,8 @@ private:
 
     lnk::PortRef m_port;
     QByteArray m_input;
+    QByteArray m_reply;
     QList<QByteArray> m_batches;
+    int m_chatter = 0;
     bool m_open = false;
 };
