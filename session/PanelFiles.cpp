@@ -51,11 +51,8 @@ QString PanelSession::exportFilePath() const
 
 void PanelSession::readSettings()
 {
-    m_portNo = 1;
-    m_portAddress.clear();
-    if (const std::optional<quint8> stored = storage::readSettingsFile(settingsFilePath())) {
-        m_portNo = *stored;
-    }
+    const std::optional<quint8> stored = storage::readSettingsFile(settingsFilePath());
+    setPortNo(stored ? int(*stored) : 1);
 }
 
 std::optional<storage::FileError> PanelSession::writeSettings() const

@@ -5,6 +5,7 @@
 #include "model/ParameterSet.h"
 #include "presets/FactorySounds.h"
 #include "session/LineLog.h"
+#include "session/ProcessorChannel.h"
 #include "storage/FileError.h"
 
 #include <QObject>
@@ -15,20 +16,11 @@
 #include <memory>
 #include <optional>
 
-namespace lnk {
-class PortLines;
-}
-
 // The panel's state and its operations, without a window: the parameter set, the port, the data
 // folder and its files, the exchanges with the processor and the text export. The panel, the
 // command-line tool and the tests drive it; it reports through signals and typed results and
 // never asks anybody anything.
 namespace session {
-
-// A frame has no length byte: two frames back to back read as one. The next exchange starts
-// writing no sooner than this after the previous one's last byte left the line (the processor
-// ends a frame at a pause of 100 ms).
-inline constexpr std::chrono::milliseconds kFrameGap{150};
 
 struct SessionEnvironment
 {
@@ -113,12 +105,14 @@ public:
     // Puts an accepted reply onto the panel, as an upload does.
     void applyReply(lnk::Layout layout, const QByteArray& reply);
 
-    bool busy() const { return m_exchange != nullptr || !m_queue.empty(); }
+    bool busy() const { return m_channel.busy(); }
     // The progress bar's value, 0..23.
     int progress() const { return m_progress; }
 
     // Every exchange of the run, and line.log in the data folder.
-    LineLog& lineLog() { return m_lineLog; }
+    LineLog& lineLog() { return m_channel.lineLog(); }
+    // The way to the processor the panel's exchanges take.
+    ProcessorChannel& channel() { return m_channel; }
 
     // What the port numbers reach from the data folder: map entries, ports/ links, system ports.
     lnk::PortListing portListing() const;
@@ -136,38 +130,19 @@ Q_SIGNALS:
     void parametersChanged(model::Member member, int value);
 
 private:
-    struct Pending
-    {
-        lnk::ExchangeKind kind;
-        std::optional<lnk::Command> command;
-        std::chrono::milliseconds wait{0};
-        ReplyUse use = ReplyUse::Apply;
-    };
-
-    void enqueue(Pending pending);
-    void startNext();
-    lnk::ExchangeRequest requestFor(const Pending& p) const;
-    void onFinished(const lnk::ExchangeResult& result);
+    void enqueueUse(ReplyUse use);
+    void onStarted(lnk::ExchangeKind kind);
+    void onFinished(const ChannelResult& result);
     void setProgress(int value);
 
     SessionEnvironment m_env;
     QString m_dataDir;
     model::ParameterSet m_params;
     int m_portNo = 1;
-    QString m_portAddress;
-    std::unique_ptr<lnk::PortLines> m_ownLines;
-    lnk::LineProvider* m_lines = nullptr;
-
-    std::deque<Pending> m_queue;
-    lnk::Exchange* m_exchange = nullptr;
-    Pending m_running{};
-    lnk::PortRef m_runningPort;
+    ProcessorChannel m_channel;
+    std::deque<ReplyUse> m_uses; // of the exchanges queued on the channel, in their order
     int m_progressBefore = 0;
     int m_progress = 0;
-    QTimer m_gapTimer;
-    std::optional<std::chrono::steady_clock::time_point> m_lineQuietSince;
-    QString m_turnPort; // the port this session holds among the program's sessions
-    LineLog m_lineLog;
 
     // A damaged working file that could not be set aside at start-up: it is tried again before
     // the panel is written over it, and left alone if it still cannot go.
