@@ -33,24 +33,45 @@ void BackupRun::start()
 {
     m_clock.start();
     const Selection selection = m_options.selection;
-    m_store.call<StoreResult<QList<Site>>>(
-        this, [selection](Store& s) { return s.select(selection); },
-        [this](const StoreResult<QList<Site>>& r) { onSelected(r); });
+    m_store.call<Chosen>(
+        this,
+        [selection](Store& s) {
+            Chosen c;
+            const StoreResult<QList<Site>> sites = s.select(selection);
+            if ((c.error = sites.error)) {
+                return c;
+            }
+            c.sites = sites.value;
+            for (const Site& site : c.sites) {
+                for (const lnk::Layout layout : {lnk::Layout::Day, lnk::Layout::Night}) {
+                    const StoreResult<std::optional<Version>> v = s.latest(site.name, layout);
+                    if ((c.error = v.error)) {
+                        return c;
+                    }
+                    auto& latest = layout == lnk::Layout::Day ? c.latestDay : c.latestNight;
+                    latest.insert(site.name,
+                                  v.value ? std::optional<Values>(v.value->values) : std::nullopt);
+                }
+            }
+            return c;
+        },
+        [this](const Chosen& c) { onSelected(c); });
 }
 
-void BackupRun::onSelected(const StoreResult<QList<Site>>& sites)
+void BackupRun::onSelected(const Chosen& chosen)
 {
-    if (!sites.ok()) {
-        m_report.error = sites.error;
+    if (chosen.error) {
+        m_report.error = chosen.error;
         finish();
         return;
     }
-    m_total = int(sites.value.size());
+    m_chosen = chosen;
+    m_total = int(chosen.sites.size());
     if (m_total == 0) {
         afterSites();
         return;
     }
-    m_waiting = sites.value;
+    m_waiting = chosen.sites;
     startNext();
 }
 
@@ -62,6 +83,10 @@ void BackupRun::startNext()
     const Site site = m_waiting.takeFirst();
     auto* upload = new SiteUpload(site.port, m_options.link, this);
     const QString name = site.name;
+    const std::optional<Values> day = m_chosen.latestDay.value(name);
+    const std::optional<Values> night = m_chosen.latestNight.value(name);
+    upload->setExpected(
+        [day, night](lnk::Layout layout) { return layout == lnk::Layout::Day ? day : night; });
     connect(upload, &SiteUpload::finished, this, [this, upload, name](const LiveValues& live) {
         upload->deleteLater();
         onUploaded(name, live);

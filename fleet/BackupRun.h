@@ -5,6 +5,7 @@
 #include "fleet/StoreWorker.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 
 #include <map>
@@ -66,7 +67,16 @@ Q_SIGNALS:
     void finished(const fleet::BackupReport& report);
 
 private:
-    void onSelected(const StoreResult<QList<Site>>& sites);
+    // The chosen sites with the latest version of each layout: what a reply needs no second
+    // read to be believed against.
+    struct Chosen
+    {
+        std::optional<StoreError> error;
+        QList<Site> sites;
+        QHash<QString, std::optional<Values>> latestDay;
+        QHash<QString, std::optional<Values>> latestNight;
+    };
+    void onSelected(const Chosen& chosen);
     void startNext();
     void onUploaded(const QString& site, const LiveValues& live);
     void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
@@ -78,6 +88,7 @@ private:
     StoreWorker& m_store;
     QElapsedTimer m_clock;
     QList<Site> m_waiting; // not started yet
+    Chosen m_chosen;
     std::map<QString, SiteBackup> m_done;
     int m_total = 0;
     BackupReport m_report;

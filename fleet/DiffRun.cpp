@@ -86,6 +86,15 @@ void DiffRun::onStored(const Stored& stored)
         return;
     }
     auto* upload = new SiteUpload(stored.site.port, m_link, this);
+    const QList<Version> versions = stored.versions;
+    upload->setExpected([versions](lnk::Layout layout) -> std::optional<Values> {
+        for (auto v = versions.crbegin(); v != versions.crend(); ++v) {
+            if (v->layout == layout) {
+                return v->values;
+            }
+        }
+        return std::nullopt;
+    });
     connect(upload, &SiteUpload::finished, this, [this, upload](const LiveValues& live) {
         upload->deleteLater();
         onLive(live);

@@ -87,6 +87,12 @@ void DriftRun::onStored(const Stored& stored)
         }
         ++m_waiting;
         auto* upload = new SiteUpload(s.site.port, m_link, this);
+        const std::optional<Version> day = s.day;
+        const std::optional<Version> night = s.night;
+        upload->setExpected([day, night](lnk::Layout layout) -> std::optional<Values> {
+            const std::optional<Version>& ref = layout == lnk::Layout::Day ? day : night;
+            return ref ? std::optional<Values>(ref->values) : std::nullopt;
+        });
         connect(upload, &SiteUpload::finished, this, [this, upload, i](const LiveValues& live) {
             upload->deleteLater();
             onLive(int(i), live);

@@ -58,80 +58,90 @@ void RestoreRun::onStored(const Stored& stored)
     }
     m_result.site = stored.site.name;
     m_result.layout = stored.version.layout;
-    m_session = std::make_unique<session::PanelSession>(sessionEnvironment(m_request.link));
-    if (const QString e = setSessionPort(*m_session, stored.site.port); !e.isEmpty()) {
+    m_channel =
+        std::make_unique<session::ProcessorChannel>(m_request.link.dataDir, m_request.link.lines);
+    if (const QString e = m_channel->setPort(stored.site.port); !e.isEmpty()) {
         m_result.sendError = e;
         finish();
         return;
     }
-    connect(m_session.get(), &session::PanelSession::exchangeFinished, this,
-            &RestoreRun::onExchange);
+    connect(m_channel.get(), &session::ProcessorChannel::finished, this, &RestoreRun::onExchange);
     // The frame may carry a member the reply does not (the night frame's day/night switch): it
     // keeps what the site's other layout last held.
     const Values base = stored.other ? stored.other->values : initialValues();
-    if (!m_session->params().restore(stored.version.carried().over(base))) {
+    const Values frame = stored.version.carried().over(base);
+    if (!model::ParameterSet().restore(frame)) {
         m_result.sendError =
             QStringLiteral("version %1 holds values out of range").arg(stored.version.number);
         finish();
         return;
     }
     m_step = Step::Send;
-    if (stored.version.layout == lnk::Layout::Day) {
-        m_session->sendDay();
-    } else {
-        m_session->sendNight();
-    }
+    m_channel->send(stored.version.layout, frame);
 }
 
-void RestoreRun::onExchange(const lnk::ExchangeResult& result)
+void RestoreRun::onExchange(const session::ChannelResult& result)
 {
     switch (m_step) {
-    case Step::Send:
+    case Step::Send: {
         if (!result.ok()) {
-            m_result.sendError = session::failureText(result);
+            m_result.sendError = session::failureText(result.exchange);
             finish();
             return;
         }
         m_step = Step::ReadBack;
-        m_session->upload(session::ReplyUse::ReportOnly);
-        return;
-    case Step::ReadBack: {
-        if (!result.ok() || !result.layout) {
-            m_result.readBackError = session::failureText(result);
-            finish();
-            return;
-        }
-        const lnk::Layout layout = *result.layout;
-        const Values back =
-            session::CarriedValues::ofReply(layout, result.reply()).over(initialValues());
-        if (layout != m_stored.version.layout) {
-            m_result.verification = RestoreResult::Verification::OtherBlock;
-        } else {
-            m_result.differences = session::differences(
-                m_stored.version.carried(), session::CarriedValues::ofLayout(layout, back));
-            m_result.verification = m_result.differences.isEmpty()
-                                        ? RestoreResult::Verification::Verified
-                                        : RestoreResult::Verification::Differs;
-        }
-        Attempt attempt;
-        attempt.taken =
-            NewVersion{layout, back, Source::Restore, m_request.by,
-                       QStringLiteral("restored from version %1").arg(m_request.version)};
-        attempt.onlyWhenChanged = false;
-        const QString site = m_result.site;
-        m_store.call<StoreResult<Recorded>>(
-            this, [site, attempt](Store& s) { return s.record(site, attempt); },
-            [this](const StoreResult<Recorded>& r) { onRecorded(r); });
+        // The read-back is a record's read: exact length, and a second read whenever it does
+        // not show the version sent. Its own channel waits for this one's frame gap through the
+        // port's turns.
+        auto* readBack = new SiteUpload(m_stored.site.port, m_request.link, this);
+        const Version sent = m_stored.version;
+        readBack->setExpected([sent](lnk::Layout layout) -> std::optional<Values> {
+            return layout == sent.layout ? std::optional<Values>(sent.values) : std::nullopt;
+        });
+        connect(readBack, &SiteUpload::finished, this, [this, readBack](const LiveValues& back) {
+            readBack->deleteLater();
+            onReadBack(back);
+        });
+        readBack->start();
         return;
     }
+    case Step::ReadBack:
+        return;
     case Step::Save:
         m_result.saveSent = result.ok();
         if (!result.ok()) {
-            m_result.saveError = session::failureText(result);
+            m_result.saveError = session::failureText(result.exchange);
         }
         finish();
         return;
     }
+}
+
+void RestoreRun::onReadBack(const LiveValues& back)
+{
+    if (!back.ok) {
+        m_result.readBackError = back.error;
+        finish();
+        return;
+    }
+    const lnk::Layout layout = back.layout;
+    if (layout != m_stored.version.layout) {
+        m_result.verification = RestoreResult::Verification::OtherBlock;
+    } else {
+        m_result.differences = session::differences(m_stored.version.carried(), back.carried());
+        m_result.verification = m_result.differences.isEmpty()
+                                    ? RestoreResult::Verification::Verified
+                                    : RestoreResult::Verification::Differs;
+    }
+    Attempt attempt;
+    attempt.at = back.at;
+    attempt.taken = NewVersion{layout, back.values, Source::Restore, m_request.by,
+                               QStringLiteral("restored from version %1").arg(m_request.version)};
+    attempt.onlyWhenChanged = false;
+    const QString site = m_result.site;
+    m_store.call<StoreResult<Recorded>>(
+        this, [site, attempt](Store& s) { return s.record(site, attempt); },
+        [this](const StoreResult<Recorded>& r) { onRecorded(r); });
 }
 
 void RestoreRun::onRecorded(const StoreResult<Recorded>& recorded)
@@ -151,7 +161,7 @@ void RestoreRun::onRecorded(const StoreResult<Recorded>& recorded)
         return;
     }
     m_step = Step::Save;
-    m_session->command(m_stored.version.layout == lnk::Layout::Day ? lnk::Command::Saveday
+    m_channel->command(m_stored.version.layout == lnk::Layout::Day ? lnk::Command::Saveday
                                                                    : lnk::Command::Savenight);
 }
 

@@ -75,7 +75,8 @@ private:
         std::optional<Version> other; // the latest version of the other layout
     };
     void onStored(const Stored& stored);
-    void onExchange(const lnk::ExchangeResult& result);
+    void onExchange(const session::ChannelResult& result);
+    void onReadBack(const LiveValues& back);
     void onRecorded(const StoreResult<Recorded>& recorded);
     void finish();
 
@@ -88,7 +89,7 @@ private:
 
     RestoreRequest m_request;
     StoreWorker& m_store;
-    std::unique_ptr<session::PanelSession> m_session;
+    std::unique_ptr<session::ProcessorChannel> m_channel;
     Step m_step = Step::Send;
     Stored m_stored;
     RestoreResult m_result;
