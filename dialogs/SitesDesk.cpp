@@ -15,7 +15,10 @@ SitesDesk::SitesDesk(session::PanelSession& session, Prompts& prompts, QWidget* 
         return;
     }
     m_store = std::make_unique<fleet::StoreWorker>(*where.location);
-    m_recorder = new fleet::PanelRecorder(*m_store, fleet::currentActor(), this);
+    fleet::LinkSetup link;
+    link.dataDir = session.dataDir();
+    link.monitor = &session.lineLog();
+    m_recorder = new fleet::PanelRecorder(*m_store, link, fleet::currentActor(), this);
     connect(&session, &session::PanelSession::exchangeFinished, m_recorder,
             [this](const lnk::ExchangeResult& result) {
                 m_recorder->exchangeFinished(m_session.port(), result);

@@ -2,86 +2,108 @@
 
 #include "session/PortText.h"
 
+#include <QTimer>
+
 namespace fleet {
 
-std::optional<NewVersion> versionOfExchange(const lnk::ExchangeResult& result)
-{
-    if (!result.ok()) {
-        return std::nullopt;
-    }
-    NewVersion v;
-    v.source = Source::Panel;
-    if (result.kind == lnk::ExchangeKind::SendDay || result.kind == lnk::ExchangeKind::SendNight) {
-        v.layout =
-            result.kind == lnk::ExchangeKind::SendDay ? lnk::Layout::Day : lnk::Layout::Night;
-        model::ParameterSet set;
-        if (!lnk::decodeFrame(v.layout, result.sent, set)) {
-            return std::nullopt;
-        }
-        v.values = session::CarriedValues::ofLayout(v.layout, set.values()).over(initialValues());
-        return v;
-    }
-    if (result.layout) {
-        v.layout = *result.layout;
-        v.values = session::CarriedValues::ofReply(v.layout, result.reply()).over(initialValues());
-        return v;
-    }
-    return std::nullopt;
-}
-
-PanelRecorder::PanelRecorder(StoreWorker& store, QString by, QObject* parent)
-    : QObject(parent), m_store(store), m_by(std::move(by))
+PanelRecorder::PanelRecorder(StoreWorker& store, LinkSetup link, QString by, QObject* parent)
+    : QObject(parent), m_store(store), m_link(std::move(link)), m_by(std::move(by))
 {}
 
 void PanelRecorder::exchangeFinished(const lnk::PortRef& port, const lnk::ExchangeResult& result)
 {
-    std::optional<NewVersion> version = versionOfExchange(result);
-    if (!version) {
+    if (!result.ok()) {
         return;
     }
-    version->by = m_by;
-    Attempt attempt;
-    attempt.at = QDateTime::currentDateTimeUtc();
-    attempt.taken = *version;
-    attempt.onlyWhenChanged = false;
+    const bool sent =
+        result.kind == lnk::ExchangeKind::SendDay || result.kind == lnk::ExchangeKind::SendNight;
+    if (!sent && !result.layout) {
+        return;
+    }
+    // A reply the panel took: it matters only when it differs from the record.
+    std::optional<session::CarriedValues> reply;
+    if (result.layout) {
+        reply = session::CarriedValues::ofReply(*result.layout, result.reply());
+    }
+    const std::optional<lnk::Layout> layout = result.layout;
     const QString portText = session::portText(port);
-    struct Outcome
+    struct Found
     {
         std::optional<StoreError> error;
         QString site;
-        int version = 0;
+        bool backUp = false;
     };
-    m_store.call<Outcome>(
+    m_store.call<Found>(
         this,
-        [portText, attempt](Store& s) {
-            Outcome o;
+        [portText, reply, layout](Store& s) {
+            Found f;
             const StoreResult<std::optional<Site>> site = s.siteOnPort(portText);
             if (!site.ok()) {
                 // A panel without a fleet is no failure.
                 if (site.error->kind != StoreErrorKind::Missing) {
-                    o.error = site.error;
+                    f.error = site.error;
                 }
-                return o;
+                return f;
             }
             if (!site.value) {
-                return o;
+                return f;
             }
-            o.site = site.value->name;
-            const StoreResult<Recorded> r = s.record(o.site, attempt);
-            o.error = r.error;
-            o.version = r.value.version;
-            return o;
-        },
-        [this](const Outcome& o) {
-            if (o.error) {
-                if (!m_failureReported) {
-                    m_failureReported = true;
-                    Q_EMIT storeFailed(o.error->message);
+            f.site = site.value->name;
+            f.backUp = true;
+            if (reply) {
+                const StoreResult<std::optional<Version>> latest = s.latest(f.site, *layout);
+                if ((f.error = latest.error)) {
+                    return f;
                 }
-            } else if (o.version > 0) {
-                Q_EMIT recorded(o.site, o.version);
+                f.backUp = !latest.value ||
+                           !session::differences(latest.value->carried(), *reply).isEmpty();
+            }
+            return f;
+        },
+        [this](const Found& f) {
+            if (f.error) {
+                reportStoreFailure(f.error->message);
+            } else if (f.backUp) {
+                // After the frame gap: the panel's frame must have left the line and been taken.
+                const QString site = f.site;
+                QTimer::singleShot(session::kFrameGap, this, [this, site] { backUp(site); });
             }
         });
+}
+
+void PanelRecorder::backUp(const QString& site)
+{
+    BackupOptions options;
+    options.selection.names = {site};
+    options.link = m_link;
+    options.source = Source::Panel;
+    options.by = m_by;
+    auto* run = new BackupRun(options, m_store, this);
+    connect(run, &BackupRun::finished, this, [this, run](const BackupReport& report) {
+        run->deleteLater();
+        if (report.error) {
+            if (report.error->kind != StoreErrorKind::UnknownSite) {
+                reportStoreFailure(report.error->message);
+            }
+            return;
+        }
+        for (const SiteBackup& b : report.sites) {
+            if (b.outcome == AttemptOutcome::Failed &&
+                b.error.startsWith(QLatin1String("not stored"))) {
+                reportStoreFailure(b.error);
+            }
+            Q_EMIT recorded(b.site, b.version);
+        }
+    });
+    run->start();
+}
+
+void PanelRecorder::reportStoreFailure(const QString& message)
+{
+    if (!m_failureReported) {
+        m_failureReported = true;
+        Q_EMIT storeFailed(message);
+    }
 }
 
 } // namespace fleet

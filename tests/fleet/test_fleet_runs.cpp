@@ -102,7 +102,9 @@ private Q_SLOTS:
     void restoreSavesWithTheLayoutsCommand_data();
     void restoreSavesWithTheLayoutsCommand();
     void workerAnswersOnTheCallersThread();
-    void panelExchangesBecomeVersions();
+    void panelRecordsOnlyWhatItRead();
+    void backupConfirmsWhatItStores_data();
+    void backupConfirmsWhatItStores();
     void panelAndBackupTakeTurnsOnOnePort();
 };
 
@@ -214,7 +216,8 @@ void TestFleetRuns::busyPortTriedAgain()
     const auto r = Rig::finish(run, &fleet::BackupRun::finished);
     QVERIFY(r);
     QCOMPARE(outcomes(*r), outcome);
-    QCOMPARE(line.openAttempts, 4);
+    // The fourth try's reply is a first version: one more read confirms it.
+    QCOMPARE(line.openAttempts, r->anyFailed() ? 4 : 5);
 }
 
 void TestFleetRuns::hooksRunOncePerEvent()
@@ -408,8 +411,8 @@ void TestFleetRuns::restoreOfAFrameTheProcessorIgnores()
     QCOMPARE(r->verification, Verification::Differs);
     QVERIFY(!r->ok());
     QVERIFY(r->differences.contains(session::Difference{model::Member::gate, 42, 1}));
-    // Values the processor refused are not saved.
-    QCOMPARE(line.exchanges.size(), 2);
+    // Values the processor refused are not saved; what it holds instead was read twice.
+    QCOMPARE(line.exchanges.size(), 3);
     QCOMPARE(line.exchanges[0].written.size(), 42);
     QCOMPARE(quint8(line.exchanges[0].written[0]), quint8(126));
     QCOMPARE(quint8(line.exchanges[0].written[1]), quint8(42));
@@ -454,10 +457,12 @@ void TestFleetRuns::restoreSavesWithTheLayoutsCommand()
     QVERIFY(r);
     QCOMPARE(r->notVerifiedText(), notVerified);
     QVERIFY(!r->ok());
-    QCOMPARE(line.exchanges.size(), 3);
+    // The other block's reply is no verdict: read twice before it is said.
+    QCOMPARE(line.exchanges.size(), 4);
     QVERIFY(line.exchanges[0].written.startsWith(frameStart));
     QCOMPARE(line.exchanges[1].written, QByteArray("\xe2"));
-    QCOMPARE(line.exchanges[2].written, save);
+    QCOMPARE(line.exchanges[2].written, QByteArray("\xe2"));
+    QCOMPARE(line.exchanges[3].written, save);
     QVERIFY(r->saveSent);
 }
 
@@ -485,37 +490,150 @@ void TestFleetRuns::workerAnswersOnTheCallersThread()
     QCOMPARE(answer.error->kind, fleet::StoreErrorKind::Missing);
 }
 
-void TestFleetRuns::panelExchangesBecomeVersions()
-{
-    Rig rig;
-    QVERIFY2(rig.ready, qPrintable(rig.error));
-    QVERIFY(rig.direct()->addSite(QStringLiteral("North"), QStringLiteral("3")).ok());
-    fleet::PanelRecorder recorder(*rig.worker, QStringLiteral("op@desk"));
-    QSignalSpy recorded(&recorder, &fleet::PanelRecorder::recorded);
+Q_DECLARE_METATYPE(std::optional<int>)
 
+namespace {
+
+QByteArray dayReply(int gate)
+{
+    model::ParameterSet set;
+    set.assign(model::Member::gate, gate);
+    return lnk::encodeReply(lnk::Layout::Day, set);
+}
+
+lnk::ExchangeResult panelUpload(int gate)
+{
     lnk::ExchangeResult upload;
     upload.kind = lnk::ExchangeKind::UploadByLength;
-    upload.layout = lnk::Layout::Night;
-    upload.received = QByteArray(25, char(2));
-    recorder.exchangeFinished({5, {}}, upload); // no site on port 5
-    recorder.exchangeFinished({3, {}}, upload);
-    QVERIFY(recorded.wait(kRunLimitMs));
-    QCOMPARE(recorded.size(), 1);
-    QCOMPARE(recorded[0][0].toString(), QStringLiteral("North"));
-    const fleet::Version v = rig.direct()->version(QStringLiteral("North"), 1).value;
-    QCOMPARE(v.source, fleet::Source::Panel);
-    QCOMPARE(v.layout, lnk::Layout::Night);
-    QCOMPARE(v.values[model::index(model::Member::gate)], 2);
+    upload.layout = lnk::Layout::Day;
+    upload.received = dayReply(gate);
+    return upload;
+}
 
-    // A sent day frame: header 126, then the frame as the processor reads it.
+lnk::ExchangeResult panelSend(int gate)
+{
+    model::ParameterSet set;
+    set.assign(model::Member::gate, gate);
     lnk::ExchangeResult send;
     send.kind = lnk::ExchangeKind::SendDay;
-    send.sent = QByteArray(1, char(126)) + QByteArray(41, char(7));
-    recorder.exchangeFinished({3, {}}, send);
+    send.sent = lnk::encodeFrame(lnk::Layout::Day, set);
+    return send;
+}
+
+} // namespace
+
+// What the panel did on a site's port reaches the history only as the processor was read to
+// hold it: a frame the processor did not take stores nothing, a compare that finds the record
+// stores nothing and leaves the last change alone.
+void TestFleetRuns::panelRecordsOnlyWhatItRead()
+{
+    Rig rig;
+    rig.addSimulator(kNorth);
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QVERIFY(rig.direct()->addSite(QStringLiteral("North"), QString::number(kNorth)).ok());
+    rig.hold(kNorth, 9);
+    fleet::PanelRecorder recorder(*rig.worker, rig.link, QStringLiteral("op@desk"));
+    QSignalSpy recorded(&recorder, &fleet::PanelRecorder::recorded);
+    const auto versions = [&] { return rig.direct()->versions(QStringLiteral("North")).value; };
+
+    recorder.exchangeFinished({kNorth + 1, {}}, panelUpload(9)); // no site there
+    recorder.exchangeFinished({kNorth, {}}, panelUpload(9));
     QVERIFY(recorded.wait(kRunLimitMs));
-    const fleet::Version sent = rig.direct()->version(QStringLiteral("North"), 2).value;
-    QCOMPARE(sent.layout, lnk::Layout::Day);
-    QCOMPARE(sent.values[model::index(model::Member::gate)], 7);
+    QCOMPARE(versions().size(), 1);
+    QCOMPARE(versions()[0].source, fleet::Source::Panel);
+    QCOMPARE(versions()[0].by, QStringLiteral("op@desk"));
+    QCOMPARE(versions()[0].values[model::index(model::Member::gate)], 9);
+    const auto lastChange = rig.direct()->site(QStringLiteral("North")).value.status.lastChange;
+
+    // A compare that finds what the record holds.
+    recorder.exchangeFinished({kNorth, {}}, panelUpload(9));
+    QVERIFY(!recorded.wait(1500));
+    // A frame the processor did not take: it still holds 9.
+    recorder.exchangeFinished({kNorth, {}}, panelSend(7));
+    QVERIFY(recorded.wait(kRunLimitMs));
+    QCOMPARE(versions().size(), 1);
+    QCOMPARE(rig.direct()->site(QStringLiteral("North")).value.status.lastChange, lastChange);
+
+    // A frame it took.
+    rig.hold(kNorth, 12);
+    recorder.exchangeFinished({kNorth, {}}, panelSend(12));
+    QVERIFY(recorded.wait(kRunLimitMs));
+    QCOMPARE(versions().size(), 2);
+    QCOMPARE(versions()[1].values[model::index(model::Member::gate)], 12);
+    QCOMPARE(versions()[1].source, fleet::Source::Panel);
+}
+
+void TestFleetRuns::backupConfirmsWhatItStores_data()
+{
+    QTest::addColumn<std::optional<int>>("latest"); // gate of the stored version, if any
+    QTest::addColumn<QList<int>>("replies");        // gate of each reply in turn
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<int>("reads");
+    QTest::addColumn<QString>("events");
+
+    QTest::newRow("the record's values cost one read")
+        << std::optional<int>(5) << QList<int>{5} << QStringLiteral("north unchanged") << 1
+        << QString();
+    QTest::newRow("a genuine change read twice is stored")
+        << std::optional<int>(5) << QList<int>{6, 6} << QStringLiteral("north changed 2 (1)") << 2
+        << QStringLiteral("changed");
+    QTest::newRow("a change seen once and not again stores nothing")
+        << std::optional<int>(5) << QList<int>{6, 5} << QStringLiteral("north unchanged") << 2
+        << QString();
+    QTest::newRow("two replies that differ fail and store nothing")
+        << std::optional<int>(5) << QList<int>{6, 7}
+        << QStringLiteral("north failed replies differ (1 values)") << 2
+        << QStringLiteral("failed");
+    QTest::newRow("a first version is read twice too")
+        << std::optional<int>() << QList<int>{6, 6} << QStringLiteral("north new 1") << 2
+        << QString();
+}
+
+void TestFleetRuns::backupConfirmsWhatItStores()
+{
+    QFETCH(std::optional<int>, latest);
+    QFETCH(QList<int>, replies);
+    QFETCH(QString, outcome);
+    QFETCH(int, reads);
+    QFETCH(QString, events);
+
+    Rig rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    MemoryLine line;
+    for (const int gate : replies) {
+        line.replyQueue.append(dayReply(gate));
+    }
+    rig.link.lines = &line;
+    auto store = rig.direct();
+    QVERIFY(store->addSite(QStringLiteral("north"), QStringLiteral("3")).ok());
+    if (latest) {
+        fleet::Attempt a;
+        a.taken = fleet::NewVersion{};
+        a.taken->values[model::index(model::Member::gate)] = *latest;
+        QVERIFY(store->record(QStringLiteral("north"), a).ok());
+    }
+    fleet::BackupOptions o;
+    o.selection.all = true;
+    o.link = rig.link;
+    fleet::BackupRun run(o, *rig.worker);
+    const auto report = Rig::finish(run, &fleet::BackupRun::finished);
+    QVERIFY(report);
+    QString got = outcomes(*report);
+    if (!report->sites.isEmpty() && report->sites[0].outcome == fleet::AttemptOutcome::Failed) {
+        got = QStringLiteral("north failed ") + report->sites[0].error;
+    }
+    QCOMPARE(got, outcome);
+    QCOMPARE(line.exchanges.size(), reads);
+    QStringList kinds;
+    for (const fleet::SiteEvent& e : report->events) {
+        kinds << fleet::eventName(e.kind);
+    }
+    QCOMPARE(kinds.join(QLatin1Char(' ')), events);
+    const int stored = store->versions(QStringLiteral("north")).value.size();
+    QCOMPARE(stored, (latest ? 1 : 0) + (outcome.contains(QLatin1String(" new")) ||
+                                                 outcome.contains(QLatin1String(" changed"))
+                                             ? 1
+                                             : 0));
 }
 
 QTEST_GUILESS_MAIN(TestFleetRuns)
