@@ -1,0 +1,426 @@
+#!/usr/bin/env bash
+# Boots a fresh Debian 12 root with systemd, installs the package in it and follows the README's
+# "Scheduled backups" procedure as a station administrator would: the user and its folder, sites
+# added as that user, the timer, service runs against two simulators, an operator and a
+# monitoring user in the group, the node exporter, then remove and purge. Prints each step's
+# result with its output, the service's security score and the whole time; exits 1 when a step
+# failed, 77 (skipped) when not run as root.
+#
+# Usage: booted_station.sh BUILD_DIR SOURCE_DIR
+# ORVEX_TEST_ROOT_CACHE (default /var/cache/orvexdab-test-root) keeps the debootstrapped base root
+# and the downloaded packages between runs; each run works on a copy of the base.
+set -uo pipefail
+build=$(realpath "$1")
+src=$(realpath "$2")
+started=$SECONDS
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIP: booting a root with systemd-nspawn and installing packages in it needs root"
+    exit 77
+fi
+for tool in systemd-nspawn debootstrap nsenter cpack chroot; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/deps.sh installs it)"; exit 1; }
+done
+
+cache=${ORVEX_TEST_ROOT_CACHE:-/var/cache/orvexdab-test-root}
+base=$cache/base
+archives=$cache/archives
+machine=orvexdab-test-$$
+root=$cache/run-$$
+work=$(mktemp -d)
+nspawn_pid=""
+leader=""
+failed=()
+mkdir -p "$archives"
+
+# Stops the container (its simulators and services end with it), then removes the run's copy.
+# Nothing is removed while anything is still mounted inside it, and never across file systems.
+cleanup() {
+    if [ -n "$nspawn_pid" ] && kill -0 "$nspawn_pid" 2>/dev/null; then
+        kill -TERM "$nspawn_pid" 2>/dev/null
+        for _ in $(seq 100); do
+            kill -0 "$nspawn_pid" 2>/dev/null || break
+            sleep 0.2
+        done
+        kill -KILL "$nspawn_pid" 2>/dev/null
+        wait "$nspawn_pid" 2>/dev/null
+    fi
+    for dir in "$root/proc" "$base.tmp/proc"; do
+        mountpoint -q "$dir" 2>/dev/null && umount -l "$dir"
+    done
+    if [ -d "$root" ] && ! findmnt -rn -o TARGET | grep -q "^$root/"; then
+        rm -rf --one-file-system "$root"
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Runs one step: PASS or FAIL with its time and everything it printed.
+step() {
+    local name=$1
+    shift
+    local t0=$SECONDS out rc
+    # In this shell, not a subshell: steps set what later ones use (the package, the container).
+    "$@" >"$work/step.out" 2>&1 </dev/null
+    rc=$?
+    out=$(cat "$work/step.out")
+    if [ $rc -eq 0 ]; then
+        echo "PASS  $name ($((SECONDS - t0)) s)"
+    else
+        echo "FAIL  $name ($((SECONDS - t0)) s, status $rc)"
+        failed+=("$name")
+    fi
+    [ -z "$out" ] || sed 's/^/      /' <<<"$out"
+    return $rc
+}
+
+# The Debian mirror this machine's apt uses: only Debian's package registry may be reachable.
+mirror_of() {
+    grep -h -s -E '^[[:space:]]*(URIs:|deb[[:space:]])' /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+        /etc/apt/sources.list.d/*.sources | grep -o -E "https?://[^[:space:]]*/$1/?([[:space:]]|\$)" \
+        | head -n 1 | tr -d '[:space:]'
+}
+mirror=$(mirror_of debian)
+mirror=${mirror:-http://deb.debian.org/debian}
+security=$(mirror_of debian-security)
+security=${security:-http://deb.debian.org/debian-security}
+
+in_chroot() {
+    chroot "$1" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+        DEBIAN_FRONTEND=noninteractive "${@:2}"
+}
+
+# apt-get inside a root, with the packages kept from earlier runs (hard links: nothing of the
+# cache is bind-mounted, so removing a root can never reach it) and no service started.
+chroot_apt() {
+    local dir=$1
+    shift
+    mkdir -p "$dir/proc"
+    mountpoint -q "$dir/proc" || mount -t proc proc "$dir/proc"
+    cp /etc/resolv.conf "$dir/etc/resolv.conf"
+    printf '#!/bin/sh\nexit 101\n' >"$dir/usr/sbin/policy-rc.d"
+    chmod 755 "$dir/usr/sbin/policy-rc.d"
+    find "$archives" -maxdepth 1 -name '*.deb' -exec cp -l -f -t "$dir/var/cache/apt/archives" {} +
+    in_chroot "$dir" apt-get -q -o Dpkg::Use-Pty=0 "$@"
+    local rc=$?
+    find "$dir/var/cache/apt/archives" -maxdepth 1 -name '*.deb' -exec cp -l -n -t "$archives" {} +
+    in_chroot "$dir" apt-get clean
+    rm -f "$dir/usr/sbin/policy-rc.d"
+    umount -l "$dir/proc"
+    return $rc
+}
+
+# The base root: Debian 12 with systemd, sudo and the monitoring tools the README names. Made
+# once and kept; a base of another recipe is made again.
+recipe="bookworm minbase systemd-sysv dbus sudo adduser procps curl prometheus-node-exporter prometheus; $mirror"
+make_base() {
+    if [ -f "$base/.orvexdab-base" ] && [ "$(cat "$base/.orvexdab-base")" = "$recipe" ]; then
+        echo "reusing $base"
+        return 0
+    fi
+    rm -rf --one-file-system "$base"
+    # A debootstrap that finished is kept even when what follows fails.
+    if [ ! -f "$base.tmp/.debootstrap-done" ]; then
+        rm -rf --one-file-system "$base.tmp"
+        debootstrap --variant=minbase --include=systemd-sysv,dbus,sudo,adduser,procps \
+            bookworm "$base.tmp" "$mirror" >"$work/debootstrap.log" 2>&1 \
+            || { tail -n 20 "$work/debootstrap.log"; return 1; }
+        touch "$base.tmp/.debootstrap-done"
+    fi
+    cat >"$base.tmp/etc/apt/sources.list" <<EOF
+deb $mirror bookworm main
+deb $mirror bookworm-updates main
+deb $security bookworm-security main
+EOF
+    chroot_apt "$base.tmp" update >/dev/null || return 1
+    chroot_apt "$base.tmp" install -y --no-install-recommends curl prometheus-node-exporter prometheus \
+        >"$work/base-apt.log" 2>&1 || { tail -n 20 "$work/base-apt.log"; return 1; }
+    # Only promtool is wanted from the Prometheus server's package.
+    in_chroot "$base.tmp" systemctl disable prometheus.service >/dev/null 2>&1
+    in_chroot "$base.tmp" systemctl mask systemd-networkd-wait-online.service >/dev/null 2>&1
+    echo "orvexdab-test" >"$base.tmp/etc/hostname"
+    rm -f "$base.tmp/.debootstrap-done"
+    echo "$recipe" >"$base.tmp/.orvexdab-base"
+    mv "$base.tmp" "$base"
+    echo "made $base from $mirror"
+}
+
+build_package() {
+    cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 \
+        || { tail -n 20 "$work/cpack.log"; return 1; }
+    deb=$(ls "$work"/orvexdab_*.deb 2>/dev/null | head -n 1)
+    [ -n "$deb" ] || { echo "no orvexdab_*.deb"; return 1; }
+    echo "$(basename "$deb")"
+}
+
+install_package() {
+    cp -a --reflink=auto "$base" "$root" || return 1
+    cp "$deb" "$root/tmp/"
+    chroot_apt "$root" install -y --no-install-recommends "/tmp/$(basename "$deb")" >"$work/apt.log" 2>&1 \
+        || { tail -n 30 "$work/apt.log"; return 1; }
+    grep -E '^(Setting up|Unpacking) orvexdab' "$work/apt.log"
+    echo "$(grep -c '^Setting up' "$work/apt.log") packages set up"
+}
+
+# The container's processes are reached through its init's namespaces: without registration
+# (no system bus on such a host) neither machinectl nor systemd-run --machine can find it, but
+# systemctl, systemd-run and journalctl talk to the container's systemd through its private
+# socket once inside its mount namespace, as root.
+in_ct() {
+    nsenter --target "$leader" --mount --uts --ipc --net --pid --cgroup --root --wd="/" -- \
+        env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"
+}
+
+boot() {
+    systemd-nspawn -D "$root" --register=no --keep-unit -M "$machine" -b --console=passive \
+        --private-network >"$work/console.log" 2>&1 &
+    nspawn_pid=$!
+    local state=""
+    for _ in $(seq 300); do
+        kill -0 "$nspawn_pid" 2>/dev/null || break
+        if [ -z "$leader" ]; then
+            # The container's init is the nspawn process's child that runs systemd.
+            for pid in $(pgrep -P "$nspawn_pid"); do
+                [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$root/usr/lib/systemd/systemd" ] \
+                    || [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = systemd ] && leader=$pid
+            done
+        fi
+        if [ -n "$leader" ]; then
+            state=$(in_ct systemctl is-system-running 2>/dev/null)
+            case $state in running | degraded) break ;; esac
+        fi
+        sleep 0.2
+    done
+    echo "system state: ${state:-none}"
+    if [ "$state" != running ] && [ "$state" != degraded ]; then
+        tail -n 30 "$work/console.log"
+        return 1
+    fi
+    [ "$state" = running ] || in_ct systemctl --failed --no-legend --plain
+    return 0
+}
+
+# ---- the README's procedure, each step as its text says -------------------------------------
+
+data=/var/lib/orvexdab
+cli() { in_ct sudo -u orvexdab orvexdab-cli --data-dir "$data" "$@"; }
+
+folder_made() {
+    in_ct stat -c '%U:%G %a %n' "$data"
+    in_ct id orvexdab
+    [ "$(in_ct stat -c '%U:%G %a' "$data")" = "orvexdab:orvexdab 2770" ]
+}
+
+enable_timer() {
+    in_ct systemctl enable --now orvexdab-backup.timer || return 1
+    in_ct systemctl list-timers --no-pager orvexdab-backup.timer
+    in_ct systemctl is-active orvexdab-backup.timer
+}
+
+# Starts the service and prints what this run wrote to the journal; fails when the run did.
+service_run() {
+    local since
+    since=$(in_ct date +%s)
+    in_ct systemctl start orvexdab-backup.service
+    local rc=$?
+    sleep 0.5
+    in_ct journalctl -u orvexdab-backup.service --since "@$since" --no-pager -o cat
+    return $rc
+}
+
+# A timer run before the first site is added is no failure, and it creates nothing.
+run_before_sites() {
+    service_run || return 1
+    [ -z "$(in_ct ls -A "$data")" ] || { echo "it left: $(in_ct ls -A "$data")"; return 1; }
+}
+
+# Two simulated processors as the service user: north through a ports/COM1 link in the data
+# folder, studio by its device path.
+start_simulators() {
+    in_ct install -d -o orvexdab -g orvexdab -m 0750 /run/orvexdab-sim || return 1
+    in_ct sudo -u orvexdab mkdir -p "$data/ports" || return 1
+    in_ct systemd-run --quiet --unit=orvexdab-sim-north --uid=orvexdab --gid=orvexdab -p UMask=0007 \
+        /usr/bin/orvexdab-sim --link "$data/ports/COM1" --log /run/orvexdab-sim/north.log || return 1
+    in_ct systemd-run --quiet --unit=orvexdab-sim-studio --uid=orvexdab --gid=orvexdab -p UMask=0007 \
+        /usr/bin/orvexdab-sim --link /run/orvexdab-sim/studio --log /run/orvexdab-sim/studio.log || return 1
+    for _ in $(seq 50); do
+        in_ct grep -q "processor ready" /run/orvexdab-sim/north.log 2>/dev/null \
+            && in_ct grep -q "processor ready" /run/orvexdab-sim/studio.log 2>/dev/null && break
+        sleep 0.1
+    done
+    studio_device=$(in_ct readlink /run/orvexdab-sim/studio)
+    echo "north: $data/ports/COM1 -> $(in_ct readlink "$data/ports/COM1")"
+    echo "studio: $studio_device"
+    [ -n "$studio_device" ] && in_ct test -c "$studio_device"
+}
+
+add_sites() {
+    in_ct sudo -u orvexdab orvexdab-cli --data-dir "$data" site add north 1 --group coast || return 1
+    in_ct sudo -u orvexdab orvexdab-cli --data-dir "$data" site add studio "$studio_device" || return 1
+    cli site list
+}
+
+first_backup() {
+    service_run || return 1
+    in_ct ls -l "$data"
+    in_ct grep -q "processor" /run/orvexdab-sim/north.log
+}
+
+# The operator logs in again after joining the group: a login shell through sudo -i.
+operator() { in_ct sudo -i -u operator "$@"; }
+add_operator() {
+    in_ct useradd -m -s /bin/bash operator || return 1
+    in_ct adduser --quiet operator orvexdab || return 1
+    operator mkdir -p .local/share/OrvexDAB/OrvexDAB || return 1
+    operator sh -c "printf '[store]\nurl=sqlite:$data/fleet.sqlite\n' >.local/share/OrvexDAB/OrvexDAB/fleet.ini"
+}
+operator_reads() {
+    operator orvexdab-cli site list || return 1
+    operator orvexdab-cli history north || return 1
+    operator orvexdab-cli history studio
+}
+operator_approves() {
+    operator orvexdab-cli approve north || return 1
+    operator orvexdab-cli approve studio
+}
+
+monitoring_check() {
+    in_ct id nagios >/dev/null 2>&1 || in_ct adduser --quiet --system --group --no-create-home nagios
+    in_ct adduser --quiet nagios orvexdab || return 1
+    local line rc
+    line=$(in_ct sudo -u nagios orvexdab-cli --data-dir "$data" check)
+    rc=$?
+    echo "$line"
+    echo "exit status $rc"
+    [ $rc -eq 0 ] && [ "$(wc -l <<<"$line")" -eq 1 ] && [[ $line == "ORVEXDAB OK - "* ]]
+}
+
+# After the group's readers, the store must still take the service's writes.
+next_run() {
+    local before
+    before=$(in_ct stat -c %Y "$data/orvexdab.prom" 2>/dev/null)
+    sleep 1
+    service_run
+    local rc=$?
+    in_ct ls -l "$data"
+    [ $rc -eq 0 ] || return 1
+    [ "$(in_ct stat -c %Y "$data/orvexdab.prom")" != "$before" ] || { echo "the metrics file stayed"; return 1; }
+}
+
+# Every file of the shared folder stays readable and writable by the group.
+group_writable() {
+    local bad
+    bad=$(in_ct find "$data" -type f \( ! -perm -g+rw -o ! -group orvexdab \) -printf '%M %u:%g %p\n')
+    [ -z "$bad" ] || { echo "not writable by the group:"; echo "$bad"; return 1; }
+    echo "every file is group-writable"
+}
+
+# check must not stay OK when the last run failed.
+check_tells_run() {
+    local result line rc
+    result=$(in_ct systemctl show -P Result orvexdab-backup.service)
+    line=$(in_ct sudo -u nagios orvexdab-cli --data-dir "$data" check)
+    rc=$?
+    echo "last run: $result"
+    echo "$line (exit status $rc)"
+    [ "$result" = success ] || [ $rc -ne 0 ]
+}
+
+exporter() {
+    in_ct ln -sf "$data/orvexdab.prom" /var/lib/prometheus/node-exporter/orvexdab.prom || return 1
+    in_ct adduser --quiet prometheus orvexdab || return 1
+    in_ct systemctl restart prometheus-node-exporter || return 1
+    local scrape=""
+    for _ in $(seq 50); do
+        scrape=$(in_ct curl -s --max-time 2 http://127.0.0.1:9100/metrics) && [ -n "$scrape" ] && break
+        sleep 0.2
+    done
+    grep -E '^node_textfile_scrape_error' <<<"$scrape"
+    local series
+    series=$(grep -E '^(# (HELP|TYPE) )?orvexdab_' <<<"$scrape")
+    echo "$(grep -c '^orvexdab_' <<<"$series") orvexdab_ samples served"
+    [ -n "$series" ] || return 1
+    grep -q '^node_textfile_scrape_error 0' <<<"$scrape" || return 1
+    in_ct promtool check metrics <<<"$series" || return 1
+    echo "promtool check metrics: clean"
+}
+
+security_score() {
+    in_ct systemd-analyze security --no-pager orvexdab-backup.service | grep -E '✗|Overall'
+}
+
+# Whether the container's systemd can hold a unit to DevicePolicy=closed at all: a device the
+# policy leaves out (/dev/net/tun, which nspawn provides) must then refuse to open.
+device_policy() {
+    local open='exec 3<>/dev/net/tun && echo opened'
+    in_ct systemd-run --quiet --wait --pipe sh -c "$open" >/dev/null 2>&1 \
+        || { echo "device policy: not tried (/dev/net/tun does not open here)"; return 0; }
+    if in_ct systemd-run --quiet --wait --pipe -p DevicePolicy=closed sh -c "$open" 2>&1; then
+        echo "device policy: NOT enforced in this container (its systemd cannot restrict devices)"
+    else
+        echo "device policy: enforced (a device outside DeviceAllow= is refused)"
+    fi
+}
+
+remove_package() {
+    in_ct apt-get remove -y -q -o Dpkg::Use-Pty=0 orvexdab | grep -E '^Removing|^E:' || return 1
+    ! in_ct test -e /usr/bin/orvexdab-cli || { echo "orvexdab-cli is still there"; return 1; }
+    ! in_ct systemctl is-active --quiet orvexdab-backup.timer || { echo "the timer still runs"; return 1; }
+    in_ct test -d "$data" || { echo "the history went with the package"; return 1; }
+    echo "programs and units gone, $data kept"
+}
+
+purge_package() {
+    local stamp=/var/lib/systemd/timers/stamp-orvexdab-backup.timer
+    in_ct test -e "$stamp" && echo "before: $stamp exists"
+    in_ct apt-get purge -y -q -o Dpkg::Use-Pty=0 orvexdab | grep -E '^Purging|^E:' || return 1
+    ! in_ct test -e "$stamp" || { echo "$stamp is still there"; return 1; }
+    ! in_ct test -e /etc/systemd/system/timers.target.wants/orvexdab-backup.timer \
+        || { echo "the timer is still enabled"; return 1; }
+    in_ct test -d "$data" || { echo "the history went with the package"; return 1; }
+    echo "stamp and enablement gone, $data kept"
+}
+
+echo "== booted station test: Debian 12 root in $cache, mirror $mirror"
+step "build the package (cpack)" build_package || exit 1
+step "base root (debootstrap, kept in $cache)" make_base || exit 1
+step "install the package with its dependencies (apt-get install ./orvexdab_*.deb in chroot)" \
+    install_package || exit 1
+if ! step "boot the root (systemd-nspawn -b --private-network)" boot; then
+    if [ "${CI:-}" = true ]; then
+        echo "FAIL: the root did not boot"
+        exit 1
+    fi
+    echo "SKIP: the root did not boot on this machine (see above)"
+    exit 77
+fi
+step "the user and the folder: $data orvexdab:orvexdab 2770 after installation" folder_made
+step "systemctl enable --now orvexdab-backup.timer" enable_timer
+step "a timer run before the first site: no sites, nothing created" run_before_sites
+step "two simulators (ports/COM1 link, device path)" start_simulators
+step "site add as the service user through sudo" add_sites
+step "systemctl start orvexdab-backup.service: a first backup" first_backup
+step "the store's files are writable by the group" group_writable
+step "an operator in the group: fleet.ini in the operator's data folder" add_operator
+step "the operator reads: site list, history" operator_reads
+step "the operator approves" operator_approves
+step "check as a monitoring user in the group" monitoring_check
+step "the service's next run still writes" next_run
+step "the store's files are still writable by the group" group_writable
+step "check tells the next run's outcome" check_tells_run
+step "node exporter serves orvexdab_* (link, group, restart; promtool check metrics)" exporter
+step "systemd-analyze security orvexdab-backup.service" security_score
+step "DevicePolicy=closed in this container" device_policy
+step "apt-get remove orvexdab" remove_package
+step "apt-get purge orvexdab" purge_package
+
+total=$((SECONDS - started))
+echo "== whole run: $total s (budget 600 s)"
+[ $total -le 600 ] || failed+=("time budget")
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "${#failed[@]} step(s) failed:"
+    printf '  %s\n' "${failed[@]}"
+    exit 1
+fi
+echo "every step passed"
