@@ -34,7 +34,7 @@ ctest --test-dir build --output-on-failure --parallel "$jobs"
 if [ "${ORVEX_BOOT_TEST:-0}" = 1 ]; then
     phase "Booted station test: the package in a Debian 12 root under systemd-nspawn"
     boot_status=0
-    tests/install/booted_station.sh build . || boot_status=$?
+    tests/install/booted_station.sh build || boot_status=$?
     # 77: skipped, with the reason printed (not root).
     [ "$boot_status" -eq 0 ] || [ "$boot_status" -eq 77 ] || exit "$boot_status"
 fi

@@ -6,12 +6,11 @@
 # result with its output, the service's security score and the whole time; exits 1 when a step
 # failed, 77 (skipped) when not run as root.
 #
-# Usage: booted_station.sh BUILD_DIR SOURCE_DIR
+# Usage: booted_station.sh BUILD_DIR (a configured and built build folder)
 # ORVEX_TEST_ROOT_CACHE (default /var/cache/orvexdab-test-root) keeps the debootstrapped base root
 # and the downloaded packages between runs; each run works on a copy of the base.
 set -uo pipefail
 build=$(realpath "$1")
-src=$(realpath "$2")
 started=$SECONDS
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -60,7 +59,7 @@ trap 'exit 130' INT TERM
 step() {
     local name=$1
     shift
-    local t0=$SECONDS out rc
+    local t0=$SECONDS out rc line
     # In this shell, not a subshell: steps set what later ones use (the package, the container).
     "$@" >"$work/step.out" 2>&1 </dev/null
     rc=$?
@@ -71,7 +70,7 @@ step() {
         echo "FAIL  $name ($((SECONDS - t0)) s, status $rc)"
         failed+=("$name")
     fi
-    [ -z "$out" ] || sed 's/^/      /' <<<"$out"
+    [ -z "$out" ] || while IFS= read -r line; do printf '      %s\n' "$line"; done <<<"$out"
     return $rc
 }
 
@@ -149,9 +148,9 @@ EOF
 build_package() {
     cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 \
         || { tail -n 20 "$work/cpack.log"; return 1; }
-    deb=$(ls "$work"/orvexdab_*.deb 2>/dev/null | head -n 1)
+    deb=$(find "$work" -maxdepth 1 -name 'orvexdab_*.deb' | head -n 1)
     [ -n "$deb" ] || { echo "no orvexdab_*.deb"; return 1; }
-    echo "$(basename "$deb")"
+    basename "$deb"
 }
 
 install_package() {
@@ -272,8 +271,9 @@ operator() { in_ct sudo -i -u operator "$@"; }
 add_operator() {
     in_ct useradd -m -s /bin/bash operator || return 1
     in_ct adduser --quiet operator orvexdab || return 1
-    operator mkdir -p .local/share/OrvexDAB/OrvexDAB || return 1
-    operator sh -c "printf '[store]\nurl=sqlite:$data/fleet.sqlite\n' >.local/share/OrvexDAB/OrvexDAB/fleet.ini"
+    # The operator's own data folder, as the panel and the tool find it.
+    in_ct sudo -u operator -H sh -c "cd && mkdir -p .local/share/OrvexDAB/OrvexDAB \
+        && printf '[store]\nurl=sqlite:$data/fleet.sqlite\n' >.local/share/OrvexDAB/OrvexDAB/fleet.ini"
 }
 operator_reads() {
     operator orvexdab-cli site list || return 1
@@ -308,10 +308,13 @@ next_run() {
     [ "$(in_ct stat -c %Y "$data/orvexdab.prom")" != "$before" ] || { echo "the metrics file stayed"; return 1; }
 }
 
-# Every file of the shared folder stays readable and writable by the group.
+# Every file the programs keep in the shared folder (the store with its -wal and -shm, the line
+# log, the metrics) stays readable and writable by the group. ports/ holds the simulators' own.
 group_writable() {
     local bad
-    bad=$(in_ct find "$data" -type f \( ! -perm -g+rw -o ! -group orvexdab \) -printf '%M %u:%g %p\n')
+    in_ct ls -l "$data"
+    bad=$(in_ct find "$data" -maxdepth 1 -type f \( ! -perm -g+rw -o ! -group orvexdab \) \
+        -printf '%M %u:%g %p\n')
     [ -z "$bad" ] || { echo "not writable by the group:"; echo "$bad"; return 1; }
     echo "every file is group-writable"
 }
