@@ -156,6 +156,8 @@ build_package() {
 install_package() {
     cp -a --reflink=auto "$base" "$root" || return 1
     cp "$deb" "$root/tmp/"
+    # sudo looks its host name up; the container has no network to ask.
+    printf '127.0.1.1\t%s\n' "$(cat "$root/etc/hostname")" >>"$root/etc/hosts"
     chroot_apt "$root" install -y --no-install-recommends "/tmp/$(basename "$deb")" >"$work/apt.log" 2>&1 \
         || { tail -n 30 "$work/apt.log"; return 1; }
     grep -E '^(Setting up|Unpacking) orvexdab' "$work/apt.log"
@@ -167,7 +169,7 @@ install_package() {
 # systemctl, systemd-run and journalctl talk to the container's systemd through its private
 # socket once inside its mount namespace, as root.
 in_ct() {
-    nsenter --target "$leader" --mount --uts --ipc --net --pid --cgroup --root --wd="/" -- \
+    nsenter --target "$leader" --mount --uts --ipc --net --pid --cgroup --root --wd -- \
         env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"
 }
 
@@ -267,12 +269,13 @@ first_backup() {
 }
 
 # The operator logs in again after joining the group: a login shell through sudo -i.
-operator() { in_ct sudo -i -u operator "$@"; }
+# (Debian already has a group named "operator".)
+operator() { in_ct sudo -i -u desk "$@"; }
 add_operator() {
-    in_ct useradd -m -s /bin/bash operator || return 1
-    in_ct adduser --quiet operator orvexdab || return 1
+    in_ct useradd -m -s /bin/bash desk || return 1
+    in_ct adduser --quiet desk orvexdab || return 1
     # The operator's own data folder, as the panel and the tool find it.
-    in_ct sudo -u operator -H sh -c "cd && mkdir -p .local/share/OrvexDAB/OrvexDAB \
+    in_ct sudo -u desk -H sh -c "cd && mkdir -p .local/share/OrvexDAB/OrvexDAB \
         && printf '[store]\nurl=sqlite:$data/fleet.sqlite\n' >.local/share/OrvexDAB/OrvexDAB/fleet.ini"
 }
 operator_reads() {
@@ -356,10 +359,10 @@ security_score() {
 # Whether the container's systemd can hold a unit to DevicePolicy=closed at all: a device the
 # policy leaves out (/dev/net/tun, which nspawn provides) must then refuse to open.
 device_policy() {
-    local open='exec 3<>/dev/net/tun && echo opened'
+    local open='exec 3<>/dev/net/tun'
     in_ct systemd-run --quiet --wait --pipe sh -c "$open" >/dev/null 2>&1 \
         || { echo "device policy: not tried (/dev/net/tun does not open here)"; return 0; }
-    if in_ct systemd-run --quiet --wait --pipe -p DevicePolicy=closed sh -c "$open" 2>&1; then
+    if in_ct systemd-run --quiet --wait --pipe -p DevicePolicy=closed sh -c "$open" >/dev/null 2>&1; then
         echo "device policy: NOT enforced in this container (its systemd cannot restrict devices)"
     else
         echo "device policy: enforced (a device outside DeviceAllow= is refused)"
