@@ -31,6 +31,9 @@ nspawn_pid=""
 leader=""
 failed=()
 mkdir -p "$archives"
+# One run at a time per cache: a second waits rather than making the same base beside it.
+exec 9>"$cache/.lock"
+flock -w 1200 9 || { echo "FAIL: another run holds $cache/.lock"; exit 1; }
 
 # Stops the container (its simulators and services end with it), then removes the run's copy.
 # Nothing is removed while anything is still mounted inside it, and never across file systems.
