@@ -54,9 +54,9 @@ if(UNIX)
     install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${ORVEX_DOC_DIR})
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${ORVEX_DOC_DIR})
 endif()
-# The scheduled backup: its system user, a service and a daily timer that the administrator
-# enables. systemd and systemd-sysusers also search /usr/local/lib, so these follow the prefix;
-# the service names the program by the prefix it is installed under (CPack's, for the package).
+# The scheduled backup: its system user and data folder, a service and a daily timer that the
+# administrator enables. systemd, systemd-sysusers and systemd-tmpfiles also search
+# /usr/local/lib, so these follow the prefix; the service names the program by the prefix it is installed under (CPack's, for the package).
 if(UNIX AND NOT APPLE)
     set(ORVEX_SERVICE_IN ${CMAKE_SOURCE_DIR}/packaging/orvexdab-backup.service.in)
     install(CODE "
@@ -68,6 +68,8 @@ if(UNIX AND NOT APPLE)
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvexdab-backup.timer DESTINATION lib/systemd/system)
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvexdab.sysusers
             DESTINATION lib/sysusers.d RENAME orvexdab.conf)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvexdab.tmpfiles
+            DESTINATION lib/tmpfiles.d RENAME orvexdab.conf)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${ORVEX_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -8,6 +8,8 @@ ORVEX_TEST_PACKAGES=(
     clang-format xvfb xauth poppler-utils socat util-linux file desktop-file-utils appstream
     clang libfuzzer-14-dev libclang-rt-14-dev ser2net lintian postgresql postgresql-common
     g++-mingw-w64-x86-64-posix jq systemd
+    # The booted station test: a Debian 12 root made and booted with systemd.
+    systemd-container debootstrap procps
 )
 
 # Installs whatever of the given packages is missing, through sudo when not root.

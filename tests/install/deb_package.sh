@@ -24,7 +24,7 @@ for path in ./usr/bin/orvexdab ./usr/bin/orvexdab-sim ./usr/bin/orvexdab-cli \
     ./usr/share/applications/org.orvexdab.OrvexDAB.desktop \
     ./usr/share/metainfo/org.orvexdab.OrvexDAB.metainfo.xml \
     ./usr/lib/systemd/system/orvexdab-backup.service ./usr/lib/systemd/system/orvexdab-backup.timer \
-    ./usr/lib/sysusers.d/orvexdab.conf; do
+    ./usr/lib/sysusers.d/orvexdab.conf ./usr/lib/tmpfiles.d/orvexdab.conf; do
     grep -q " $path\$" <<<"$listing" || fail "the package lacks $path"
 done
 
@@ -48,6 +48,10 @@ done
 grep -q 'systemd-sysusers orvexdab.conf' "$work/postinst" || fail "postinst creates no user"
 grep -q 'daemon-reload' "$work/postinst" || fail "postinst does not reload systemd"
 grep -q 'daemon-reload' "$work/postrm" || fail "postrm does not reload systemd"
+grep -q 'systemd-tmpfiles --create orvexdab.conf' "$work/postinst" \
+    || fail "postinst does not make the data folder"
+grep -q 'rm -f /var/lib/systemd/timers/stamp-orvexdab-backup.timer' "$work/postrm" \
+    || fail "postrm leaves the timer's stamp file behind"
 ! grep -v '^[[:space:]]*#' "$work/postinst" | grep -q -w -E 'enable|start' \
     || fail "postinst enables or starts a unit"
 
@@ -66,6 +70,13 @@ units=$work/root/usr/lib/systemd/system
 grep -q '^ExecStart=/usr/bin/orvexdab-cli --data-dir /var/lib/orvexdab backup --all ' \
     "$units/orvexdab-backup.service" || fail "the service does not run the packaged tool"
 ! grep -q '^PrivateDevices=' "$units/orvexdab-backup.service" || fail "the service hides serial ports"
+grep -q '^DevicePolicy=closed$' "$units/orvexdab-backup.service" || fail "the service opens every device"
+for group in char-ttyS char-ttyUSB char-ttyACM char-pts; do
+    grep -q "^DeviceAllow=$group rw\$" "$units/orvexdab-backup.service" \
+        || fail "the service may not open $group devices"
+done
+grep -q '^d /var/lib/orvexdab 2770 orvexdab orvexdab -$' "$work/root/usr/lib/tmpfiles.d/orvexdab.conf" \
+    || fail "tmpfiles.d does not make /var/lib/orvexdab 2770 orvexdab:orvexdab"
 verify=$(MANPATH="$work/root/usr/share/man" systemd-analyze verify --recursive-errors=no \
     --root="$work/root" orvexdab-backup.timer orvexdab-backup.service 2>&1) \
     || fail "systemd-analyze verify refused the units: $verify"
