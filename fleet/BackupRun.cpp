@@ -33,13 +33,30 @@ void BackupRun::start()
 {
     m_clock.start();
     const Selection selection = m_options.selection;
-    m_store.call<StoreResult<QList<Site>>>(
-        this, [selection](Store& s) { return s.select(selection); },
-        [this](const StoreResult<QList<Site>>& r) { onSelected(r); });
+    m_store.call<Selected>(
+        this,
+        [selection](Store& s) {
+            Selected selected{s.select(selection), {}};
+            if (!selected.sites.ok()) {
+                return selected;
+            }
+            for (const Site& site : selected.sites.value) {
+                const auto day = s.latest(site.name, lnk::Layout::Day);
+                const auto night = s.latest(site.name, lnk::Layout::Night);
+                if (day.error || night.error) {
+                    selected.sites.error = day.error ? day.error : night.error;
+                    return selected;
+                }
+                selected.expected[site.name] = ExpectedValues::ofVersions(day.value, night.value);
+            }
+            return selected;
+        },
+        [this](const Selected& r) { onSelected(r); });
 }
 
-void BackupRun::onSelected(const StoreResult<QList<Site>>& sites)
+void BackupRun::onSelected(const Selected& selected)
 {
+    const StoreResult<QList<Site>>& sites = selected.sites;
     if (!sites.ok()) {
         m_report.error = sites.error;
         finish();
@@ -50,26 +67,17 @@ void BackupRun::onSelected(const StoreResult<QList<Site>>& sites)
         afterSites();
         return;
     }
-    m_waiting = sites.value;
-    startNext();
-}
-
-void BackupRun::startNext()
-{
-    if (m_waiting.isEmpty()) {
-        return;
+    m_pool = new JobPool(m_options.link.pool, this);
+    for (const Site& site : sites.value) {
+        const QString name = site.name;
+        const auto expected = selected.expected.find(name);
+        m_pool->add<ConfirmedRead, LiveValues>(
+            [port = site.port, link = m_options.link,
+             values = expected != selected.expected.end() ? expected->second : ExpectedValues()](
+                QObject* holder) { return new ConfirmedRead(port, link, values, holder); },
+            &ConfirmedRead::finished,
+            [this, name](const LiveValues& live) { onUploaded(name, live); });
     }
-    const Site site = m_waiting.takeFirst();
-    auto* upload = new SiteUpload(site.port, m_options.link, this);
-    const QString name = site.name;
-    connect(upload, &SiteUpload::finished, this, [this, upload, name](const LiveValues& live) {
-        upload->deleteLater();
-        onUploaded(name, live);
-    });
-    upload->start();
-    // One site a turn of the event loop: a session and its port take a few milliseconds each to
-    // open, and a window on this thread must keep turning between them.
-    QMetaObject::invokeMethod(this, &BackupRun::startNext, Qt::QueuedConnection);
 }
 
 void BackupRun::onUploaded(const QString& site, const LiveValues& live)

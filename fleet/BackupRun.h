@@ -1,7 +1,8 @@
 #pragma once
 
+#include "fleet/ConfirmedRead.h"
 #include "fleet/Hooks.h"
-#include "fleet/SiteUpload.h"
+#include "fleet/JobPool.h"
 #include "fleet/StoreWorker.h"
 
 #include <QElapsedTimer>
@@ -9,9 +10,9 @@
 
 #include <map>
 
-// A backup run: every chosen site uploaded at once, each reply stored as a new version when it
-// differs from the site's latest version of that layout, every attempt recorded in the site's
-// status. Then, when asked, the metrics file and the on-change hooks.
+// A backup run: the chosen sites read through the job pool, each confirmed reply stored as a new
+// version when it differs from the site's latest version of that layout, every attempt recorded
+// in the site's status. Then, when asked, the metrics file and the on-change hooks.
 namespace fleet {
 
 struct BackupOptions
@@ -66,8 +67,13 @@ Q_SIGNALS:
     void finished(const fleet::BackupReport& report);
 
 private:
-    void onSelected(const StoreResult<QList<Site>>& sites);
-    void startNext();
+    // The chosen sites and, with them, the latest versions a read is confirmed against.
+    struct Selected
+    {
+        StoreResult<QList<Site>> sites;
+        std::map<QString, ExpectedValues> expected;
+    };
+    void onSelected(const Selected& selected);
     void onUploaded(const QString& site, const LiveValues& live);
     void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
     void afterSites();
@@ -77,7 +83,7 @@ private:
     BackupOptions m_options;
     StoreWorker& m_store;
     QElapsedTimer m_clock;
-    QList<Site> m_waiting; // not started yet
+    JobPool* m_pool = nullptr;
     std::map<QString, SiteBackup> m_done;
     int m_total = 0;
     BackupReport m_report;

@@ -27,12 +27,9 @@ QString setSessionPort(session::PanelSession& session, const QString& port)
 }
 
 SiteUpload::SiteUpload(const QString& port, const LinkSetup& link, QObject* parent)
-    : QObject(parent), m_session(sessionEnvironment(link)), m_retry(link.retry)
+    : QObject(parent), m_session(sessionEnvironment(link))
 {
     m_portError = setSessionPort(m_session, port);
-    m_pause.setSingleShot(true);
-    connect(&m_pause, &QTimer::timeout, this,
-            [this] { m_session.upload(session::ReplyUse::ReportOnly); });
     connect(&m_session, &session::PanelSession::exchangeFinished, this, &SiteUpload::onFinished);
 }
 
@@ -50,11 +47,7 @@ void SiteUpload::start()
 void SiteUpload::onFinished(const lnk::ExchangeResult& result)
 {
     ++m_result.tries;
-    if (!result.ok() && result.fault == lnk::LineFault::PortBusy &&
-        m_result.tries <= m_retry.retries) {
-        m_pause.start(m_retry.pause);
-        return;
-    }
+    m_result.portBusy = !result.ok() && result.fault == lnk::LineFault::PortBusy;
     m_result.at = QDateTime::currentDateTimeUtc();
     m_result.ok = result.ok() && result.layout.has_value();
     if (!m_result.ok) {

@@ -1,25 +1,15 @@
 #pragma once
 
+#include "fleet/JobPool.h"
 #include "fleet/StoreTypes.h"
 #include "session/PanelSession.h"
 
 #include <QObject>
-#include <QTimer>
-
-#include <chrono>
 
 // One upload from a site's processor, the reply taken by its length (the processor answers with
-// its active block). A port another program holds is tried again after a pause, a few times,
-// before the site counts as failed.
+// its active block). A port another program holds fails the upload with portBusy set; the job
+// pool decides whether to try again.
 namespace fleet {
-
-using namespace std::chrono_literals;
-
-struct RetryPolicy
-{
-    int retries = 3;                      // tries after the first, for a busy port only
-    std::chrono::milliseconds pause = 5s; // between two tries
-};
 
 // What an upload brought.
 struct LiveValues
@@ -30,6 +20,7 @@ struct LiveValues
     Values values = initialValues(); // members the reply does not carry: initial values
     QDateTime at;                    // UTC, when the reply was taken
     int tries = 0;
+    bool portBusy = false; // failed because another program holds the port
 
     session::CarriedValues carried() const
     {
@@ -43,7 +34,7 @@ struct LinkSetup
 {
     QString dataDir;
     lnk::LineProvider* lines = nullptr;
-    RetryPolicy retry;
+    PoolSettings pool; // how many-site runs pace their sites
 };
 
 class SiteUpload : public QObject
@@ -64,8 +55,6 @@ private:
     void onFinished(const lnk::ExchangeResult& result);
 
     session::PanelSession m_session;
-    RetryPolicy m_retry;
-    QTimer m_pause;
     LiveValues m_result;
     QString m_portError;
 };
