@@ -38,8 +38,7 @@ int replyDifferences(const LiveValues& a, const LiveValues& b)
     return int(session::differences(a.carried(), b.carried()).size());
 }
 
-ConfirmedRead::ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected,
-                             QObject* parent)
+ConfirmedRead::ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected, QObject* parent)
     : QObject(parent), m_port(std::move(port)), m_link(std::move(link)),
       m_expected(std::move(expected))
 {}
@@ -63,9 +62,9 @@ void ConfirmedRead::read()
 bool ConfirmedRead::expected(const LiveValues& live) const
 {
     const std::optional<Values>& e = m_expected.of(live.layout);
-    return e && session::differences(session::CarriedValues::ofLayout(live.layout, *e),
-                                     live.carried())
-                    .isEmpty();
+    return e &&
+           session::differences(session::CarriedValues::ofLayout(live.layout, *e), live.carried())
+               .isEmpty();
 }
 
 void ConfirmedRead::onRead(const LiveValues& live)

@@ -40,8 +40,7 @@ class ConfirmedRead : public QObject
     Q_OBJECT
 
 public:
-    ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected,
-                  QObject* parent = nullptr);
+    ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected, QObject* parent = nullptr);
 
     void start();
     int reads() const { return m_reads; }

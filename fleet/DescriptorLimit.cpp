@@ -12,7 +12,8 @@ namespace {
 #ifdef Q_OS_UNIX
 // Written once before any child starts; read in children between fork and exec.
 bool g_raised = false;
-struct rlimit g_original {};
+struct rlimit g_original
+{};
 #endif
 
 } // namespace
@@ -25,7 +26,8 @@ int descriptorsNeeded(int parallel)
 bool raiseDescriptorLimit(int parallel)
 {
 #ifdef Q_OS_UNIX
-    struct rlimit now {};
+    struct rlimit now
+    {};
     if (::getrlimit(RLIMIT_NOFILE, &now) != 0) {
         return false;
     }

@@ -83,9 +83,10 @@ void JobPool::begin(const std::shared_ptr<Job>& job)
     ++job->tries;
     const int generation = ++job->generation;
     job->holder = new QObject(this);
-    job->attempt(job->holder, [this, job, generation](bool portBusy, std::function<void()> deliver) {
-        onEnd(job, generation, portBusy, deliver);
-    });
+    job->attempt(job->holder,
+                 [this, job, generation](bool portBusy, std::function<void()> deliver) {
+                     onEnd(job, generation, portBusy, deliver);
+                 });
 }
 
 void JobPool::onEnd(const std::shared_ptr<Job>& job, int generation, bool portBusy,
