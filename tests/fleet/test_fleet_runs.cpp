@@ -192,14 +192,17 @@ void TestFleetRuns::busyPortTriedAgain_data()
 {
     QTest::addColumn<int>("busyOpens");
     QTest::addColumn<QString>("outcome");
-    QTest::newRow("busy three times: the fourth try reads") << 3 << "North new 1";
-    QTest::newRow("busy four times: failed") << 4 << "North failed";
+    QTest::addColumn<int>("opens");
+    // A new site's reply is read twice before it is kept.
+    QTest::newRow("busy three times: the fourth try reads") << 3 << "North new 1" << 5;
+    QTest::newRow("busy four times: failed") << 4 << "North failed" << 4;
 }
 
 void TestFleetRuns::busyPortTriedAgain()
 {
     QFETCH(int, busyOpens);
     QFETCH(QString, outcome);
+    QFETCH(int, opens);
     Rig rig;
     QVERIFY2(rig.ready, qPrintable(rig.error));
     BusyLine line;
@@ -214,7 +217,7 @@ void TestFleetRuns::busyPortTriedAgain()
     const auto r = Rig::finish(run, &fleet::BackupRun::finished);
     QVERIFY(r);
     QCOMPARE(outcomes(*r), outcome);
-    QCOMPARE(line.openAttempts, 4);
+    QCOMPARE(line.openAttempts, opens);
 }
 
 void TestFleetRuns::hooksRunOncePerEvent()
