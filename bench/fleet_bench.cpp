@@ -34,6 +34,7 @@
 
 namespace {
 
+using bench::Measured;
 using bench::median;
 using bench::runTool;
 using Clock = std::chrono::steady_clock;
