@@ -90,9 +90,41 @@ void BackupRun::onUploaded(const QString& site, const LiveValues& live)
     } else {
         attempt.error = live.error;
     }
-    m_store.call<StoreResult<Recorded>>(
-        this, [site, attempt](Store& s) { return s.record(site, attempt); },
-        [this, site, live](const StoreResult<Recorded>& r) { onRecorded(site, live, r); });
+    m_unrecorded.push_back({site, live, attempt});
+    if (!m_recording) {
+        recordWaiting();
+    }
+}
+
+void BackupRun::recordWaiting()
+{
+    // One store call for every site that finished while the last one ran: a store on disk
+    // pays a sync for each call, and the sites answer faster than it syncs.
+    std::vector<Unrecorded> batch = std::exchange(m_unrecorded, {});
+    m_recording = true;
+    std::vector<std::pair<QString, Attempt>> attempts;
+    attempts.reserve(batch.size());
+    for (const Unrecorded& u : batch) {
+        attempts.emplace_back(u.site, u.attempt);
+    }
+    m_store.call<QList<StoreResult<Recorded>>>(
+        this,
+        [attempts](Store& s) {
+            QList<StoreResult<Recorded>> results;
+            for (const auto& [site, attempt] : attempts) {
+                results.append(s.record(site, attempt));
+            }
+            return results;
+        },
+        [this, batch](const QList<StoreResult<Recorded>>& results) {
+            m_recording = false;
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                onRecorded(batch[i].site, batch[i].live, results.at(qsizetype(i)));
+            }
+            if (!m_unrecorded.empty()) {
+                recordWaiting();
+            }
+        });
 }
 
 void BackupRun::onRecorded(const QString& site, const LiveValues& live,

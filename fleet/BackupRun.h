@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <map>
+#include <vector>
 
 // A backup run: the chosen sites read through the job pool, each confirmed reply stored as a new
 // version when it differs from the site's latest version of that layout, every attempt recorded
@@ -75,6 +76,7 @@ private:
     };
     void onSelected(const Selected& selected);
     void onUploaded(const QString& site, const LiveValues& live);
+    void recordWaiting();
     void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
     void afterSites();
     void afterMetrics(const std::optional<QString>& error);
@@ -84,6 +86,15 @@ private:
     StoreWorker& m_store;
     QElapsedTimer m_clock;
     JobPool* m_pool = nullptr;
+    // Sites read and not yet given to the store; one store call at a time records them.
+    struct Unrecorded
+    {
+        QString site;
+        LiveValues live;
+        Attempt attempt;
+    };
+    std::vector<Unrecorded> m_unrecorded;
+    bool m_recording = false;
     std::map<QString, SiteBackup> m_done;
     int m_total = 0;
     BackupReport m_report;
