@@ -319,7 +319,7 @@ int screenshots(const QString& out)
     fleet::StoreWorker worker(storeIn(dir));
     fleet::LinkSetup link;
     link.dataDir = dir.path();
-    link.retry.retries = 0;
+    link.pool.retry.retries = 0;
     frmSites window(&worker, link, *panel, prompts);
     window.show();
     bool finished = false;

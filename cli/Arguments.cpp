@@ -78,6 +78,22 @@ bool onlyReadsStore(Verb verb)
     }
 }
 
+bool runsInParallel(Verb verb)
+{
+    switch (verb) {
+    case Verb::Send:
+    case Verb::SendNight:
+    case Verb::Upload:
+    case Verb::Compare:
+    case Verb::Command:
+    case Verb::Backup:
+    case Verb::Drift:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::optional<lnk::Command> commandByWord(const QString& word)
 {
     for (const lnk::CommandInfo& c : lnk::commands()) {

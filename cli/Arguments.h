@@ -10,7 +10,8 @@
 #include <optional>
 
 // The command line of orvexdab-cli, taken apart without looking at any file or port:
-//   orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] COMMAND [ARGS]
+//   orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json] [--data-dir DIR]
+//                COMMAND [ARGS]
 namespace cli {
 
 enum class Verb
@@ -85,6 +86,12 @@ struct FleetArguments
 bool isFleetVerb(Verb verb);
 bool onlyReadsStore(Verb verb);
 
+// Whether the verb talks to many processors at once, so that --parallel applies.
+bool runsInParallel(Verb verb);
+
+// The most --parallel accepts.
+inline constexpr int kMostParallel = 4096;
+
 struct Invocation
 {
     Verb verb = Verb::Help;
@@ -98,6 +105,7 @@ struct Invocation
     QString base;                      // upload: empty for the panel's initial values
     QString output;                    // upload
     QString store;                     // --store URL; empty: the data folder's
+    std::optional<int> parallel;       // --parallel N: sites or ports at once
     FleetArguments fleet;
 };
 

@@ -12,11 +12,13 @@ namespace cli {
 namespace {
 
 constexpr char kGlobalSynopsis[] =
-    "orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] [--store URL] ";
+    "orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json] [--data-dir DIR] "
+    "[--store URL] ";
 
 constexpr char kGlobalFooter[] =
     "Options of every command, before or after it: --port PORT (repeatable), --ports-file FILE,\n"
-    "--json, --data-dir DIR, --store URL, -h/--help, --version. 'orvexdab-cli --help' tells more.";
+    "--parallel N, --json, --data-dir DIR, --store URL, -h/--help, --version.\n"
+    "'orvexdab-cli --help' tells more.";
 
 // A verb's help opens with the whole line, global options included, so that it reads as the
 // program is typed, and says what the verb does below it.
@@ -91,6 +93,18 @@ CommandLine::CommandLine() : m_app("Talks to Orvex DAB+ processors from scripts.
         m_invocation.ports.append({v, true});
         return QString();
     });
+    addValue(&m_app, "--parallel", "N", "Sites or ports at once (default 64)",
+             [this](const QString& v) {
+                 bool ok = false;
+                 const int n = v.toInt(&ok);
+                 if (!ok || n < 1 || n > kMostParallel) {
+                     return QStringLiteral("--parallel %1 is not a number from 1 to %2")
+                         .arg(v)
+                         .arg(kMostParallel);
+                 }
+                 m_invocation.parallel = n;
+                 return QString();
+             });
     addSwitch(&m_app, "--json", "One JSON object a line", m_invocation.json);
     addValue(&m_app, "--data-dir", "DIR", "The data folder (default: the panel's)",
              [this](const QString& v) {

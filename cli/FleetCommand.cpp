@@ -106,6 +106,9 @@ fleet::LinkSetup FleetCommand::link() const
 {
     fleet::LinkSetup link;
     link.dataDir = m_dataDir;
+    if (m_inv.parallel) {
+        link.pool.parallel = *m_inv.parallel;
+    }
     return link;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/PortRun.h"
 
 #include "cli/PortSpec.h"
+#include "session/PortAccess.h"
 #include "session/PortText.h"
 
 namespace cli {
@@ -12,67 +13,55 @@ QString failureText(const lnk::ExchangeResult& result)
 
 PortRun::PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,
                  session::OutputFileWriter& writer, QObject* parent)
-    : QObject(parent), m_job(std::move(job)), m_writer(writer), m_session(env)
+    : QObject(parent), m_job(std::move(job)), m_writer(writer), m_channel(env.dataDir, env.lines)
 {
-    if (!port) {
-        m_session.readSettings();
-    } else if (port->isNumber()) {
-        m_session.setPortNo(port->number);
-    } else {
-        m_session.setPortAddress(port->address);
-    }
-    m_outcome.port = m_session.port().name();
+    m_channel.setPort(port ? *port : session::settingsPort(env.dataDir));
+    m_outcome.port = m_channel.port().name();
     m_outcome.command = verbWord(m_job.verb, m_job.command);
-    connect(&m_session, &session::PanelSession::exchangeFinished, this,
-            &PortRun::onExchangeFinished);
+    connect(&m_channel, &session::ProcessorChannel::finished, this, &PortRun::onExchangeFinished);
 }
 
 void PortRun::start()
 {
-    // Every port starts from the same values, whatever the change rules would make of a
-    // panel read field by field: they fired once, when the file was checked.
-    m_session.params().restore(m_job.values);
+    // Every port gets the same values, whatever the change rules would make of a panel read
+    // field by field: they fired once, when the file was checked.
     switch (m_job.verb) {
     case Verb::Send:
-        m_session.sendDay();
+        m_channel.send(lnk::Layout::Day, m_job.values);
         break;
     case Verb::SendNight:
-        m_session.sendNight();
+        m_channel.send(lnk::Layout::Night, m_job.values);
         break;
     case Verb::Upload:
-        if (!m_job.layout) {
-            m_session.upload(session::ReplyUse::Apply);
-        } else if (*m_job.layout == lnk::Layout::Day) {
-            m_session.uploadDay();
-        } else {
-            m_session.uploadNight();
-        }
+        m_channel.upload(m_job.layout, !m_job.layout || *m_job.layout == lnk::Layout::Night
+                                           ? lnk::kNightUploadWait
+                                           : lnk::kDayUploadWait);
         break;
     case Verb::Compare:
-        m_session.upload(session::ReplyUse::ReportOnly);
+        m_channel.upload(std::nullopt, lnk::kNightUploadWait);
         break;
     case Verb::Command:
-        m_session.command(*m_job.command);
+        m_channel.command(*m_job.command);
         break;
     default:
         break;
     }
 }
 
-void PortRun::onExchangeFinished(const lnk::ExchangeResult& result)
+void PortRun::onExchangeFinished(const session::ChannelResult& finished)
 {
+    const lnk::ExchangeResult& result = finished.exchange;
     m_outcome.ok = result.ok();
     m_outcome.layout = result.layout;
     if (!result.ok()) {
         m_outcome.error = failureText(result);
     } else if (m_job.verb == Verb::Upload) {
-        writeOutput();
+        writeOutput(result);
         return;
-    } else if (m_job.verb == Verb::Compare) {
+    } else if (m_job.verb == Verb::Compare && finished.reply) {
         // In reply order, as the processor lists them; each told as file, then processor.
         const QList<session::Difference> found =
-            session::differences(session::CarriedValues::ofReply(*result.layout, result.reply()),
-                                 session::CarriedValues::ofFile(m_job.values));
+            session::differences(*finished.reply, session::CarriedValues::ofFile(m_job.values));
         for (const session::Difference& d : found) {
             m_outcome.differences.append({d.member, d.b, d.a});
         }
@@ -80,10 +69,14 @@ void PortRun::onExchangeFinished(const lnk::ExchangeResult& result)
     Q_EMIT finished();
 }
 
-void PortRun::writeOutput()
+void PortRun::writeOutput(const lnk::ExchangeResult& result)
 {
+    // The reply onto the base, through the change rules, as the panel's upload applies it.
+    model::ParameterSet set;
+    set.restore(m_job.values);
+    lnk::applyReply(*result.layout, result.reply(), set, [](int) {});
     const QString path = outputPathFor(m_job.output, port());
-    m_writer.write(path, m_session.params().values(),
+    m_writer.write(path, set.values(),
                    [this, path](const std::optional<storage::FileError>& error) {
                        if (error) {
                            m_outcome.ok = false;

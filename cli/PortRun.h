@@ -4,6 +4,7 @@
 #include "session/Comparison.h"
 #include "session/OutputFile.h"
 #include "session/PanelSession.h"
+#include "session/ProcessorChannel.h"
 
 #include <QObject>
 
@@ -48,7 +49,7 @@ public:
     PortRun(Job job, std::optional<lnk::PortRef> port, const session::SessionEnvironment& env,
             session::OutputFileWriter& writer, QObject* parent = nullptr);
 
-    lnk::PortRef port() const { return m_session.port(); }
+    lnk::PortRef port() const { return m_channel.port(); }
     void start();
     const PortOutcome& outcome() const { return m_outcome; }
 
@@ -56,12 +57,12 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void onExchangeFinished(const lnk::ExchangeResult& result);
-    void writeOutput();
+    void onExchangeFinished(const session::ChannelResult& result);
+    void writeOutput(const lnk::ExchangeResult& result);
 
     Job m_job;
     session::OutputFileWriter& m_writer;
-    session::PanelSession m_session;
+    session::ProcessorChannel m_channel;
     PortOutcome m_outcome;
 };
 

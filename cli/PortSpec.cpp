@@ -1,24 +1,11 @@
 #include "cli/PortSpec.h"
 
-#include "link/PortMap.h"
-#include "link/PortNames.h"
+#include "session/PortAccess.h"
 #include "storage/SmallFile.h"
 
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QSet>
 
 namespace cli {
-namespace {
-
-// Everything but letters, digits, dot, minus and underscore is unwelcome somewhere in a path.
-QString safe(QString text)
-{
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
-    return text.replace(unsafe, QStringLiteral("_"));
-}
-
-} // namespace
 
 storage::FileResult<QStringList> readPortsFile(const QString& path)
 {
@@ -81,14 +68,7 @@ PortsExpansion expandPorts(const QList<PortSource>& sources)
 
 QString fileSafeName(const lnk::PortRef& port)
 {
-    if (port.isNumber()) {
-        return port.name();
-    }
-    const lnk::PortAddress address = lnk::parsePortAddress(port.address);
-    if (address.network) {
-        return safe(QStringLiteral("%1-%2").arg(address.network->host).arg(address.network->port));
-    }
-    return safe(QFileInfo(port.address).fileName());
+    return session::portFileName(port);
 }
 
 QString outputPathFor(const QString& pattern, const lnk::PortRef& port)

@@ -7,9 +7,10 @@
 #include "cli/Report.h"
 #include "cli/Terminal.h"
 #include "fleet/Check.h"
+#include "fleet/DescriptorLimit.h"
 #include "fleet/StoreLocation.h"
 #include "link/Printable.h"
-#include "storage/DataFolder.h"
+#include "session/PortAccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,8 +65,21 @@ void Program::start()
     }
     m_progress = std::make_unique<ProgressLine>(verbWord(m_invocation.verb, m_invocation.command),
                                                 int(m_runs.size()), standardErrorIsTerminal());
+    // The pool paces the ports: at most --parallel exchanges (and lines) at once, one started
+    // a turn. Each exchange ends within its own time-outs and closes its line, so the pool keeps
+    // no deadline of its own and a port run outlives its slot to report.
+    fleet::PoolSettings pool;
+    pool.parallel = m_invocation.parallel.value_or(pool.parallel);
+    pool.deadline = std::chrono::milliseconds(0);
+    pool.retry.retries = 0;
+    m_pool = new fleet::JobPool(pool, this);
     for (PortRun* run : std::as_const(m_runs)) {
-        run->start();
+        m_pool->add(
+            [run](QObject* holder, const fleet::JobPool::End& end) {
+                connect(run, &PortRun::finished, holder, [end] { end(false, [] {}); });
+                run->start();
+            },
+            [](const QString&) {});
     }
 }
 
@@ -78,7 +92,7 @@ std::optional<int> Program::usageError(const QString& error, bool hint)
 std::optional<QString> Program::prepareDataDir(QString& dataDir) const
 {
     if (m_invocation.dataDir.isEmpty()) {
-        dataDir = storage::chooseDataDir(m_programDir);
+        dataDir = session::dataFolder(m_programDir);
         return std::nullopt;
     }
     const QFileInfo given(m_invocation.dataDir);
@@ -122,6 +136,15 @@ std::optional<int> Program::prepare()
     }
     m_invocation = parsed.invocation;
     const Invocation& inv = m_invocation;
+    if (inv.parallel && !runsInParallel(inv.verb) && inv.verb != Verb::Help &&
+        inv.verb != Verb::Version) {
+        return usageError(QStringLiteral("--parallel belongs to backup, drift and the commands "
+                                         "that talk to ports"));
+    }
+    if (runsInParallel(inv.verb)) {
+        // As far as the lines at once need, and no further; hooks get the original limit back.
+        fleet::raiseDescriptorLimit(inv.parallel.value_or(fleet::PoolSettings().parallel));
+    }
     if (!inv.store.isEmpty() && !isFleetVerb(inv.verb) && inv.verb != Verb::Help &&
         inv.verb != Verb::Version) {
         return usageError(QStringLiteral("--store belongs to the fleet commands"));
@@ -144,7 +167,7 @@ std::optional<int> Program::prepare()
         return prepareFleet(env.dataDir);
     }
     if (inv.verb == Verb::Ports) {
-        const lnk::PortListing listing = lnk::listPorts(env.dataDir);
+        const lnk::PortListing listing = session::portListing(env.dataDir);
         out(inv.json ? jsonListing(listing) : textListing(listing));
         return listing.mapUsable() ? kExitOk : kExitFailed;
     }

@@ -3,6 +3,7 @@
 #include "cli/Arguments.h"
 #include "cli/PortRun.h"
 #include "cli/Progress.h"
+#include "fleet/JobPool.h"
 #include "session/OutputFile.h"
 
 #include <QList>
@@ -53,6 +54,7 @@ private:
     // Waits for its files when the program goes, before the runs go.
     session::OutputFileWriter m_writer;
     QList<PortRun*> m_runs;
+    fleet::JobPool* m_pool = nullptr; // paces the port runs
     int m_done = 0;
     std::unique_ptr<ProgressLine> m_progress;
     FleetCommand* m_fleet = nullptr;

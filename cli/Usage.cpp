@@ -4,12 +4,12 @@ namespace cli {
 namespace {
 
 constexpr char kUsage[] =
-    R"usage(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR]
-                    [--store URL] COMMAND [ARGS]
+    R"usage(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json]
+                    [--data-dir DIR] [--store URL] COMMAND [ARGS]
 
 Talks to Orvex DAB+ processors as the OrvexDAB Setup panel does, from scripts, without a
-window. With several ports the command runs on all of them at once, each port in its own
-exchange, and prints one result line per port, in the order the ports were given.
+window. With several ports the command runs on up to --parallel of them at once, each port in
+its own exchange, and prints one result line per port, in the order the ports were given.
 
 Commands:
   send FILE            Send the day frame of a parameter file (as "Send data to Orvex").
@@ -64,6 +64,8 @@ Options:
                        rfc2217://HOST:PORT. Repeat for several ports.
   --ports-file FILE    One PORT a line; blank lines and # comments are skipped.
                        Without any port the command uses the panel's port (ORVEXFM.INI).
+  --parallel N         Ports (and for backup and drift --live, sites) talked to at once;
+                       default 64. Each site has 30 s for its attempt, retries included.
   --json               One JSON object a line and port: port, command, ok, error, layout,
                        differences (name, file, processor), output. A usage error is
                        also printed as {"ok":false,"error":...}.

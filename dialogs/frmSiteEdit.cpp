@@ -1,6 +1,6 @@
 #include "dialogs/frmSiteEdit.h"
 
-#include "link/PortListing.h"
+#include "session/PortAccess.h"
 #include "session/PortText.h"
 
 #include <QComboBox>
@@ -82,7 +82,7 @@ void frmSiteEdit::fillPorts(const QString& dataDir)
 {
     // The same list the port dialog and the tool show: the numbers that reach something, then
     // the serial devices no number reaches, named by their path.
-    for (const lnk::PortRow& row : lnk::listPorts(dataDir).rows) {
+    for (const lnk::PortRow& row : session::portListing(dataDir).rows) {
         if (row.stale || row.missing || !row.problem.isEmpty()) {
             continue;
         }

@@ -33,68 +33,51 @@ void BackupRun::start()
 {
     m_clock.start();
     const Selection selection = m_options.selection;
-    m_store.call<Chosen>(
+    m_store.call<Selected>(
         this,
         [selection](Store& s) {
-            Chosen c;
-            const StoreResult<QList<Site>> sites = s.select(selection);
-            if ((c.error = sites.error)) {
-                return c;
+            Selected selected{s.select(selection), {}};
+            if (!selected.sites.ok()) {
+                return selected;
             }
-            c.sites = sites.value;
-            for (const Site& site : c.sites) {
-                for (const lnk::Layout layout : {lnk::Layout::Day, lnk::Layout::Night}) {
-                    const StoreResult<std::optional<Version>> v = s.latest(site.name, layout);
-                    if ((c.error = v.error)) {
-                        return c;
-                    }
-                    auto& latest = layout == lnk::Layout::Day ? c.latestDay : c.latestNight;
-                    latest.insert(site.name,
-                                  v.value ? std::optional<Values>(v.value->values) : std::nullopt);
+            for (const Site& site : selected.sites.value) {
+                const auto day = s.latest(site.name, lnk::Layout::Day);
+                const auto night = s.latest(site.name, lnk::Layout::Night);
+                if (day.error || night.error) {
+                    selected.sites.error = day.error ? day.error : night.error;
+                    return selected;
                 }
+                selected.expected[site.name] = ExpectedValues::ofVersions(day.value, night.value);
             }
-            return c;
+            return selected;
         },
-        [this](const Chosen& c) { onSelected(c); });
+        [this](const Selected& r) { onSelected(r); });
 }
 
-void BackupRun::onSelected(const Chosen& chosen)
+void BackupRun::onSelected(const Selected& selected)
 {
-    if (chosen.error) {
-        m_report.error = chosen.error;
+    const StoreResult<QList<Site>>& sites = selected.sites;
+    if (!sites.ok()) {
+        m_report.error = sites.error;
         finish();
         return;
     }
-    m_chosen = chosen;
-    m_total = int(chosen.sites.size());
+    m_total = int(sites.value.size());
     if (m_total == 0) {
         afterSites();
         return;
     }
-    m_waiting = chosen.sites;
-    startNext();
-}
-
-void BackupRun::startNext()
-{
-    if (m_waiting.isEmpty()) {
-        return;
+    m_pool = new JobPool(m_options.link.pool, this);
+    for (const Site& site : sites.value) {
+        const QString name = site.name;
+        const auto expected = selected.expected.find(name);
+        m_pool->add<ConfirmedRead, LiveValues>(
+            [port = site.port, link = m_options.link,
+             values = expected != selected.expected.end() ? expected->second : ExpectedValues()](
+                QObject* holder) { return new ConfirmedRead(port, link, values, holder); },
+            &ConfirmedRead::finished,
+            [this, name](const LiveValues& live) { onUploaded(name, live); });
     }
-    const Site site = m_waiting.takeFirst();
-    auto* upload = new SiteUpload(site.port, m_options.link, this);
-    const QString name = site.name;
-    const std::optional<Values> day = m_chosen.latestDay.value(name);
-    const std::optional<Values> night = m_chosen.latestNight.value(name);
-    upload->setExpected(
-        [day, night](lnk::Layout layout) { return layout == lnk::Layout::Day ? day : night; });
-    connect(upload, &SiteUpload::finished, this, [this, upload, name](const LiveValues& live) {
-        upload->deleteLater();
-        onUploaded(name, live);
-    });
-    upload->start();
-    // One site a turn of the event loop: a session and its port take a few milliseconds each to
-    // open, and a window on this thread must keep turning between them.
-    QMetaObject::invokeMethod(this, &BackupRun::startNext, Qt::QueuedConnection);
 }
 
 void BackupRun::onUploaded(const QString& site, const LiveValues& live)
@@ -107,9 +90,41 @@ void BackupRun::onUploaded(const QString& site, const LiveValues& live)
     } else {
         attempt.error = live.error;
     }
-    m_store.call<StoreResult<Recorded>>(
-        this, [site, attempt](Store& s) { return s.record(site, attempt); },
-        [this, site, live](const StoreResult<Recorded>& r) { onRecorded(site, live, r); });
+    m_unrecorded.push_back({site, live, attempt});
+    if (!m_recording) {
+        recordWaiting();
+    }
+}
+
+void BackupRun::recordWaiting()
+{
+    // One store call for every site that finished while the last one ran: a store on disk
+    // pays a sync for each call, and the sites answer faster than it syncs.
+    std::vector<Unrecorded> batch = std::exchange(m_unrecorded, {});
+    m_recording = true;
+    std::vector<std::pair<QString, Attempt>> attempts;
+    attempts.reserve(batch.size());
+    for (const Unrecorded& u : batch) {
+        attempts.emplace_back(u.site, u.attempt);
+    }
+    m_store.call<QList<StoreResult<Recorded>>>(
+        this,
+        [attempts](Store& s) {
+            QList<StoreResult<Recorded>> results;
+            for (const auto& [site, attempt] : attempts) {
+                results.append(s.record(site, attempt));
+            }
+            return results;
+        },
+        [this, batch](const QList<StoreResult<Recorded>>& results) {
+            m_recording = false;
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                onRecorded(batch[i].site, batch[i].live, results.at(qsizetype(i)));
+            }
+            if (!m_unrecorded.empty()) {
+                recordWaiting();
+            }
+        });
 }
 
 void BackupRun::onRecorded(const QString& site, const LiveValues& live,

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "fleet/ConfirmedRead.h"
 #include "fleet/Hooks.h"
-#include "fleet/SiteUpload.h"
+#include "fleet/JobPool.h"
 #include "fleet/StoreWorker.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 
 #include <map>
+#include <vector>
 
-// A backup run: every chosen site uploaded at once, each reply stored as a new version when it
-// differs from the site's latest version of that layout, every attempt recorded in the site's
-// status. Then, when asked, the metrics file and the on-change hooks.
+// A backup run: the chosen sites read through the job pool, each confirmed reply stored as a new
+// version when it differs from the site's latest version of that layout, every attempt recorded
+// in the site's status. Then, when asked, the metrics file and the on-change hooks.
 namespace fleet {
 
 struct BackupOptions
@@ -67,18 +68,15 @@ Q_SIGNALS:
     void finished(const fleet::BackupReport& report);
 
 private:
-    // The chosen sites with the latest version of each layout: what a reply needs no second
-    // read to be believed against.
-    struct Chosen
+    // The chosen sites and, with them, the latest versions a read is confirmed against.
+    struct Selected
     {
-        std::optional<StoreError> error;
-        QList<Site> sites;
-        QHash<QString, std::optional<Values>> latestDay;
-        QHash<QString, std::optional<Values>> latestNight;
+        StoreResult<QList<Site>> sites;
+        std::map<QString, ExpectedValues> expected;
     };
-    void onSelected(const Chosen& chosen);
-    void startNext();
+    void onSelected(const Selected& selected);
     void onUploaded(const QString& site, const LiveValues& live);
+    void recordWaiting();
     void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
     void afterSites();
     void afterMetrics(const std::optional<QString>& error);
@@ -87,8 +85,16 @@ private:
     BackupOptions m_options;
     StoreWorker& m_store;
     QElapsedTimer m_clock;
-    QList<Site> m_waiting; // not started yet
-    Chosen m_chosen;
+    JobPool* m_pool = nullptr;
+    // Sites read and not yet given to the store; one store call at a time records them.
+    struct Unrecorded
+    {
+        QString site;
+        LiveValues live;
+        Attempt attempt;
+    };
+    std::vector<Unrecorded> m_unrecorded;
+    bool m_recording = false;
     std::map<QString, SiteBackup> m_done;
     int m_total = 0;
     BackupReport m_report;

@@ -152,6 +152,7 @@ private:
     Stored m_stored;
     QList<SiteDrift> m_results;
     int m_waiting = 0;
+    JobPool* m_pool = nullptr;
 };
 
 // The drift of values of a layout against the site's references.

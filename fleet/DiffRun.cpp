@@ -1,4 +1,5 @@
 #include "fleet/Compare.h"
+#include "fleet/ConfirmedRead.h"
 
 #include "link/Printable.h"
 
@@ -85,21 +86,19 @@ void DiffRun::onStored(const Stored& stored)
         resolve();
         return;
     }
-    auto* upload = new SiteUpload(stored.site.port, m_link, this);
-    const QList<Version> versions = stored.versions;
-    upload->setExpected([versions](lnk::Layout layout) -> std::optional<Values> {
-        for (auto v = versions.crbegin(); v != versions.crend(); ++v) {
-            if (v->layout == layout) {
-                return v->values;
-            }
-        }
-        return std::nullopt;
-    });
-    connect(upload, &SiteUpload::finished, this, [this, upload](const LiveValues& live) {
-        upload->deleteLater();
+    // The latest version of each layout: a live reply equal to it is read once.
+    std::optional<Version> day;
+    std::optional<Version> night;
+    for (const Version& v : stored.versions) {
+        (v.layout == lnk::Layout::Day ? day : night) = v;
+    }
+    auto* read =
+        new ConfirmedRead(stored.site.port, m_link, ExpectedValues::ofVersions(day, night), this);
+    connect(read, &ConfirmedRead::finished, this, [this, read](const LiveValues& live) {
+        read->deleteLater();
         onLive(live);
     });
-    upload->start();
+    read->start();
 }
 
 void DiffRun::onLive(const LiveValues& live)

@@ -1,4 +1,6 @@
 #include "fleet/Compare.h"
+#include "fleet/ConfirmedRead.h"
+#include "fleet/JobPool.h"
 
 namespace fleet {
 
@@ -85,19 +87,17 @@ void DriftRun::onStored(const Stored& stored)
             }
             continue;
         }
+        if (m_pool == nullptr) {
+            m_pool = new JobPool(m_link.pool, this);
+        }
         ++m_waiting;
-        auto* upload = new SiteUpload(s.site.port, m_link, this);
-        const std::optional<Version> day = s.day;
-        const std::optional<Version> night = s.night;
-        upload->setExpected([day, night](lnk::Layout layout) -> std::optional<Values> {
-            const std::optional<Version>& ref = layout == lnk::Layout::Day ? day : night;
-            return ref ? std::optional<Values>(ref->values) : std::nullopt;
-        });
-        connect(upload, &SiteUpload::finished, this, [this, upload, i](const LiveValues& live) {
-            upload->deleteLater();
-            onLive(int(i), live);
-        });
-        upload->start();
+        // A site that seems to drift is read again: only a confirmed reply drifts.
+        m_pool->add<ConfirmedRead, LiveValues>(
+            [port = s.site.port, link = m_link,
+             expected = ExpectedValues::ofVersions(s.day, s.night)](QObject* holder) {
+                return new ConfirmedRead(port, link, expected, holder);
+            },
+            &ConfirmedRead::finished, [this, i](const LiveValues& live) { onLive(int(i), live); });
     }
     if (m_waiting == 0) {
         finish();

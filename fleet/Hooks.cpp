@@ -1,5 +1,7 @@
 #include "fleet/Hooks.h"
 
+#include "fleet/DescriptorLimit.h"
+
 #include <QProcess>
 #include <QTimer>
 
@@ -45,6 +47,8 @@ void HookRunner::startNext()
             // output to standard error, since standard output carries the program's own lines.
             ::setsid();
             ::dup2(STDERR_FILENO, STDOUT_FILENO);
+            // The limit the program was started with, not the one raised for its lines.
+            restoreDescriptorLimitInChild();
         });
 #endif
         auto* limit = new QTimer(p);

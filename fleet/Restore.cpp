@@ -1,5 +1,7 @@
 #include "fleet/Restore.h"
 
+#include "fleet/ConfirmedRead.h"
+
 #include "session/PortText.h"
 
 namespace fleet {
@@ -93,15 +95,13 @@ void RestoreRun::onExchange(const session::ChannelResult& result)
         // The read-back is a record's read: exact length, and a second read whenever it does
         // not show the version sent. Its own channel waits for this one's frame gap through the
         // port's turns.
-        auto* readBack = new SiteUpload(m_stored.site.port, m_request.link, this);
-        const Version sent = m_stored.version;
-        readBack->setExpected([sent](lnk::Layout layout) -> std::optional<Values> {
-            return layout == sent.layout ? std::optional<Values>(sent.values) : std::nullopt;
-        });
-        connect(readBack, &SiteUpload::finished, this, [this, readBack](const LiveValues& back) {
-            readBack->deleteLater();
-            onReadBack(back);
-        });
+        auto* readBack = new ConfirmedRead(m_stored.site.port, m_request.link,
+                                           ExpectedValues::ofVersion(m_stored.version), this);
+        connect(readBack, &ConfirmedRead::finished, this,
+                [this, readBack](const LiveValues& back) {
+                    readBack->deleteLater();
+                    onReadBack(back);
+                });
         readBack->start();
         return;
     }

@@ -286,8 +286,10 @@ void TestCliFleet::restoreReadsBack_data()
     QTest::addColumn<QString>("firstLine");
     QTest::newRow("verified") << 0 << false << 0
                               << "North: version 1 restored and verified (read back as version 3)";
-    QTest::newRow("the read-back does not hold the version")
-        << 1 << false << 1 << "North: not taken: ";
+    // Garbage ahead of the reply would shift every value: the read-back is refused, nothing is
+    // kept as a version.
+    QTest::newRow("a shifted read-back is refused and stores nothing")
+        << 3 << false << 1 << "North: failed: sent, not read back: reply too long (45 bytes)";
     QTest::newRow("a day version while the processor answers with its night block")
         << 0 << true << 1
         << "North: sent, not verified: the processor answers with its night block";
@@ -321,6 +323,10 @@ void TestCliFleet::restoreReadsBack()
     QCOMPARE(s.log().lines().join('\n').contains(QStringLiteral("Saveday")),
              exitCode == 0 || nightReply);
     const QList<QJsonObject> history = jsonLines(rig.run({"--json", "history", "North"}));
+    if (garbage > 0) {
+        QCOMPARE(history.size(), 2);
+        return;
+    }
     QCOMPARE(history.size(), 3);
     QCOMPARE(history[2].value("source").toString(), QStringLiteral("restore"));
     QCOMPARE(history[2].value("note").toString(), QStringLiteral("restored from version 1"));

@@ -70,6 +70,10 @@ void TestCliUsage::refusedBeforeAnythingIsSent_data()
         "--day and --night exclude each other");
     row("--output on send", {"send", "good.DAB", "--output", "x.DAB"}, "belong to upload");
     row("ports with a port", {"--port", "1", "ports"}, "do not apply");
+    row("--parallel of no site", {"--parallel", "0", "command", "testtone"},
+        "--parallel 0 is not a number from 1 to 4096");
+    row("--parallel on a verb that talks to one site", {"--parallel", "4", "history", "north"},
+        "--parallel belongs to backup, drift and the commands that talk to ports");
     row("several ports, no {port}", {"--port", "1", "--port", "2", "upload", "--output", "x.DAB"},
         "with several ports --output must contain {port}");
     row("two ports, one file name",
@@ -298,8 +302,8 @@ void TestCliUsage::helpOfEachVerb_data()
     QTest::addColumn<QString>("usage");
     QTest::addColumn<QString>("mentions");
     const QString global = QStringLiteral(
-        "Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--json] [--data-dir DIR] "
-        "[--store URL] ");
+        "Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json] "
+        "[--data-dir DIR] [--store URL] ");
     QTest::newRow("send") << QStringList{"send", "--help"} << global + "send"
                           << "FILE";
     QTest::newRow("compare, -h after a global option")

@@ -27,7 +27,7 @@ public:
         ready = store.ready && dir.isValid();
         error = store.error;
         link.dataDir = dir.path();
-        link.retry.pause = 10ms;
+        link.pool.retry.pause = 10ms;
     }
 
     sim::Simulator& addSimulator(int n, std::optional<lnk::Layout> replyLayout = std::nullopt)

@@ -99,6 +99,8 @@ private Q_SLOTS:
     void restoreReadsBack_data();
     void restoreReadsBack();
     void restoreOfAFrameTheProcessorIgnores();
+    void restoreWhosePortVanishes_data();
+    void restoreWhosePortVanishes();
     void restoreSavesWithTheLayoutsCommand_data();
     void restoreSavesWithTheLayoutsCommand();
     void workerAnswersOnTheCallersThread();
@@ -194,14 +196,17 @@ void TestFleetRuns::busyPortTriedAgain_data()
 {
     QTest::addColumn<int>("busyOpens");
     QTest::addColumn<QString>("outcome");
-    QTest::newRow("busy three times: the fourth try reads") << 3 << "North new 1";
-    QTest::newRow("busy four times: failed") << 4 << "North failed";
+    QTest::addColumn<int>("opens");
+    // A new site's reply is read twice before it is kept.
+    QTest::newRow("busy three times: the fourth try reads") << 3 << "North new 1" << 5;
+    QTest::newRow("busy four times: failed") << 4 << "North failed" << 4;
 }
 
 void TestFleetRuns::busyPortTriedAgain()
 {
     QFETCH(int, busyOpens);
     QFETCH(QString, outcome);
+    QFETCH(int, opens);
     Rig rig;
     QVERIFY2(rig.ready, qPrintable(rig.error));
     BusyLine line;
@@ -216,8 +221,7 @@ void TestFleetRuns::busyPortTriedAgain()
     const auto r = Rig::finish(run, &fleet::BackupRun::finished);
     QVERIFY(r);
     QCOMPARE(outcomes(*r), outcome);
-    // The fourth try's reply is a first version: one more read confirms it.
-    QCOMPARE(line.openAttempts, r->anyFailed() ? 4 : 5);
+    QCOMPARE(line.openAttempts, opens);
 }
 
 void TestFleetRuns::hooksRunOncePerEvent()
@@ -418,6 +422,53 @@ void TestFleetRuns::restoreOfAFrameTheProcessorIgnores()
     QCOMPARE(quint8(line.exchanges[0].written[1]), quint8(42));
 }
 
+void TestFleetRuns::restoreWhosePortVanishes_data()
+{
+    QTest::addColumn<bool>("danglingLink");
+    QTest::newRow("an adapter unplugged: the link goes") << false;
+    QTest::newRow("a processor killed: its link stays, leading nowhere") << true;
+}
+
+// The device behind a site's ports/ link vanishes between the frame and the read-back: the
+// restore ends with what it knows (sent, not read back), stores nothing, and reads nothing of an
+// exchange that is gone.
+void TestFleetRuns::restoreWhosePortVanishes()
+{
+    QFETCH(bool, danglingLink);
+    Rig rig;
+    rig.addSimulator(kNorth);
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    auto store = rig.direct();
+    const QString n = QStringLiteral("North");
+    QVERIFY(store->addSite(n, QString::number(kNorth)).ok());
+    QVERIFY(store->record(n, storerig::success(storerig::dayVersion(42, 17))).ok());
+    rig.hold(kNorth, 5);
+
+    fleet::RestoreRun run({n, 1, false, rig.link, QStringLiteral("op@desk")}, *rig.worker);
+    QSignalSpy finished(&run, &fleet::RestoreRun::finished);
+    run.start();
+    const QString link = QDir(rig.dir.path()).filePath(QStringLiteral("ports/COM%1").arg(kNorth));
+    // The frame has been taken once the processor holds the version's gate: it goes then,
+    // before the read-back's frame gap is over.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return rig.simulators.at(kNorth)->state().current[model::index(model::Member::gate)] ==
+                   42;
+        },
+        kRunLimitMs));
+    rig.simulators.erase(kNorth);
+    if (danglingLink) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/pts/orvex-gone"), link));
+    }
+    QVERIFY(finished.wait(kRunLimitMs));
+    const auto r = finished.first().first().value<fleet::RestoreResult>();
+    QVERIFY2(r.sendError.isEmpty(), qPrintable(r.sendError));
+    QVERIFY(!r.readBackError.isEmpty());
+    QCOMPARE(r.verification, Verification::NotReached);
+    QCOMPARE(r.readBackVersion, 0);
+    QCOMPARE(store->versions(n).value.size(), 1);
+}
+
 void TestFleetRuns::restoreSavesWithTheLayoutsCommand_data()
 {
     QTest::addColumn<lnk::Layout>("version");
@@ -582,7 +633,7 @@ void TestFleetRuns::backupConfirmsWhatItStores_data()
         << QString();
     QTest::newRow("two replies that differ fail and store nothing")
         << std::optional<int>(5) << QList<int>{6, 7}
-        << QStringLiteral("north failed replies differ (1 values)") << 2
+        << QStringLiteral("north failed replies differ (1 value)") << 2
         << QStringLiteral("failed");
     QTest::newRow("a first version is read twice too")
         << std::optional<int>() << QList<int>{6, 6} << QStringLiteral("north new 1") << 2

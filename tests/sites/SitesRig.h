@@ -43,7 +43,7 @@ struct Rig
         env.dataDir = dir.path();
         panel = std::make_unique<session::PanelSession>(env);
         link.dataDir = dir.path();
-        link.retry.retries = 0;
+        link.pool.retry.retries = 0;
     }
     ~Rig()
     {
