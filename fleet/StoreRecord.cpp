@@ -50,6 +50,9 @@ StoreResult<Recorded> Store::record(const QString& name, const Attempt& attempt)
         if (!row.ok()) {
             return row.error;
         }
+        if (row.value.site.removed) {
+            return siteRemoved(row.value.site.name);
+        }
         const qint64 id = row.value.id;
         const QString site = row.value.site.name;
         const int failuresBefore = row.value.site.status.failures;
@@ -140,6 +143,9 @@ StoreResult<Version> Store::approve(const QString& name, std::optional<int> numb
         if (!row.ok()) {
             return row.error;
         }
+        if (row.value.site.removed) {
+            return siteRemoved(row.value.site.name);
+        }
         const StoreResult<std::optional<Version>> v =
             number ? versionOf(row.value.id, *number) : latestOf(row.value.id, std::nullopt);
         if (!v.ok()) {
@@ -176,6 +182,9 @@ StoreResult<int> Store::unapprove(const QString& name, std::optional<lnk::Layout
         const StoreResult<SiteRow> row = siteRow(name, true);
         if (!row.ok()) {
             return row.error;
+        }
+        if (row.value.site.removed) {
+            return siteRemoved(row.value.site.name);
         }
         QSqlQuery q(m_db);
         QVariantList binds{row.value.id};
