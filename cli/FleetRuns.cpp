@@ -121,7 +121,10 @@ void FleetCommand::onDiffFinished(const fleet::DiffResult& diff)
 
 void FleetCommand::startDrift()
 {
-    auto* run = new fleet::DriftRun(selectionOf(m_args), m_args.live, link(), worker(), this);
+    fleet::Selection selection = selectionOf(m_args);
+    // Without the processors, drift reads only the history, which a removed site keeps.
+    selection.withRemoved = !m_args.live;
+    auto* run = new fleet::DriftRun(selection, m_args.live, link(), worker(), this);
     connect(run, &fleet::DriftRun::finished, this, &FleetCommand::onDriftFinished);
     run->start();
 }

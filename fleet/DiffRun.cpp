@@ -54,12 +54,20 @@ DiffRun::DiffRun(QString site, std::optional<DiffSideChoice> a, std::optional<Di
 void DiffRun::start()
 {
     const QString name = m_site;
+    const auto isLive = [](const std::optional<DiffSideChoice>& s) {
+        return s && s->kind == DiffSideChoice::Kind::Live;
+    };
+    const bool live = isLive(m_a) || isLive(m_b);
     m_store.call<Stored>(
         this,
-        [name](Store& s) {
+        [name, live](Store& s) {
             Stored st;
             const StoreResult<Site> site = s.site(name);
             if ((st.error = site.error)) {
+                return st;
+            }
+            if (live && site.value.removed) {
+                st.error = siteRemoved(site.value.name);
                 return st;
             }
             st.site = site.value;

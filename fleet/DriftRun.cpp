@@ -1,3 +1,4 @@
+#include "fleet/AttemptRule.h"
 #include "fleet/Compare.h"
 #include "fleet/ConfirmedRead.h"
 #include "fleet/JobPool.h"
@@ -24,8 +25,7 @@ SiteDrift driftOf(const QString& site, lnk::Layout layout, const Values& values,
         return d;
     }
     d.reference = ref->number;
-    d.differences =
-        session::differences(ref->carried(), session::CarriedValues::ofLayout(layout, values));
+    d.differences = *driftDifferences(ref, layout, values);
     d.state = d.differences.isEmpty() ? SiteDrift::State::NoDrift : SiteDrift::State::Drift;
     return d;
 }

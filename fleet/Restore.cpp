@@ -36,6 +36,10 @@ void RestoreRun::start()
             if ((st.error = site.error)) {
                 return st;
             }
+            if (site.value.removed) {
+                st.error = siteRemoved(site.value.name);
+                return st;
+            }
             st.site = site.value;
             const StoreResult<Version> v = s.version(name, number);
             if ((st.error = v.error)) {

@@ -30,6 +30,9 @@ struct Selection
     QStringList names;
     QString group;
     bool all = false;
+    // Removed sites named are taken only by reads of the history; otherwise they refuse the
+    // whole selection.
+    bool withRemoved = false;
 };
 
 struct SiteChange
@@ -100,7 +103,8 @@ public:
     StoreResult<Site> site(const QString& name);
     // The site on a port (the panel asks on every exchange); nothing when no site uses it.
     StoreResult<std::optional<Site>> siteOnPort(const QString& port);
-    // The sites named, in name order; an unknown name or an empty group is UnknownSite.
+    // The sites named, in name order; an unknown name or an empty group is UnknownSite, a
+    // removed site named SiteRemoved (unless the selection takes removed sites).
     StoreResult<QList<Site>> select(const Selection& selection);
 
     StoreResult<Site> addSite(const QString& name, const QString& port, const QString& group = {});

@@ -1,3 +1,4 @@
+#include "fleet/AttemptRule.h"
 #include "fleet/StoreRows.h"
 #include "fleet/ValuesText.h"
 
@@ -27,8 +28,9 @@ StoreResult<std::pair<std::optional<int>, std::optional<int>>> Store::refreshDri
             return r;
         }
         if (ref.value) {
-            r.value.second =
-                int(session::differences(ref.value->carried(), latest.value->carried()).size());
+            const auto drift =
+                driftDifferences(ref.value, latest.value->layout, latest.value->values);
+            r.value.second = int(drift->size());
         }
     }
     r.error =
@@ -50,79 +52,77 @@ StoreResult<Recorded> Store::record(const QString& name, const Attempt& attempt)
         if (!row.ok()) {
             return row.error;
         }
+        if (row.value.site.removed) {
+            return siteRemoved(row.value.site.name);
+        }
         const qint64 id = row.value.id;
         const QString site = row.value.site.name;
-        const int failuresBefore = row.value.site.status.failures;
         QSqlQuery q(m_db);
+        std::optional<Version> previous;
+        std::optional<Version> reference;
+        if (attempt.taken) {
+            const auto p = latestOf(id, attempt.taken->layout);
+            const auto ref = referenceOf(id, attempt.taken->layout);
+            for (const auto* e : {&p.error, &ref.error}) {
+                if (*e) {
+                    return *e;
+                }
+            }
+            previous = p.value;
+            reference = ref.value;
+        }
+        const AttemptVerdict verdict =
+            judgeAttempt(previous, reference, attempt, row.value.site.status);
+        r.value.outcome = verdict.outcome;
+        r.value.differences = verdict.differences;
         if (!attempt.taken) {
-            r.value.outcome = AttemptOutcome::Failed;
-            if (failuresBefore == 0) {
-                r.value.events.append({site, EventKind::Failed, 0, 0});
-            }
-            return exec(q,
-                        QStringLiteral("UPDATE fleet_sites SET last_attempt = ?, failures = "
-                                       "failures + 1, last_error = ? WHERE id = ?"),
-                        {storedTime(attempt.at), attempt.error, id});
-        }
-        const NewVersion& taken = *attempt.taken;
-        const StoreResult<std::optional<Version>> previous = latestOf(id, taken.layout);
-        if (!previous.ok()) {
-            return previous.error;
-        }
-        const session::CarriedValues now =
-            session::CarriedValues::ofLayout(taken.layout, taken.values);
-        if (previous.value) {
-            r.value.differences = int(session::differences(previous.value->carried(), now).size());
-        }
-        const bool store = !previous.value || r.value.differences > 0 || !attempt.onlyWhenChanged;
-        if (store) {
             if (auto e = exec(q,
-                              QStringLiteral("SELECT coalesce(max(number), 0) + 1 FROM "
-                                             "fleet_versions WHERE site_id = ?"),
-                              {id})) {
+                              QStringLiteral("UPDATE fleet_sites SET last_attempt = ?, failures = "
+                                             "failures + 1, last_error = ? WHERE id = ?"),
+                              {storedTime(attempt.at), attempt.error, id})) {
                 return e;
-            }
-            r.value.version = q.next() ? q.value(0).toInt() : 1;
-            if (auto e = exec(q,
-                              QStringLiteral("INSERT INTO fleet_versions (site_id, number, "
-                                             "taken_at, layout, vals, source, by_whom, note) "
-                                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                              {id, r.value.version, storedTime(attempt.at),
-                               layoutName(taken.layout), encodeValues(taken.layout, taken.values),
-                               sourceName(taken.source), taken.by, taken.note})) {
-                return e;
-            }
-            r.value.outcome = previous.value ? AttemptOutcome::Changed : AttemptOutcome::New;
-            if (previous.value && r.value.differences > 0) {
-                r.value.events.append(
-                    {site, EventKind::Changed, r.value.version, r.value.differences});
             }
         } else {
-            r.value.outcome = AttemptOutcome::Unchanged;
+            const NewVersion& taken = *attempt.taken;
+            if (verdict.store) {
+                if (auto e = exec(q,
+                                  QStringLiteral("SELECT coalesce(max(number), 0) + 1 FROM "
+                                                 "fleet_versions WHERE site_id = ?"),
+                                  {id})) {
+                    return e;
+                }
+                r.value.version = q.next() ? q.value(0).toInt() : 1;
+                if (auto e =
+                        exec(q,
+                             QStringLiteral("INSERT INTO fleet_versions (site_id, number, "
+                                            "taken_at, layout, vals, source, by_whom, note) "
+                                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                             {id, r.value.version, storedTime(attempt.at), layoutName(taken.layout),
+                              encodeValues(taken.layout, taken.values), sourceName(taken.source),
+                              taken.by, taken.note})) {
+                    return e;
+                }
+            }
+            const QVariant at = storedTime(attempt.at);
+            const QVariant drift =
+                verdict.drift ? QVariant(*verdict.drift) : QVariant(QMetaType::fromType<int>());
+            if (auto e = exec(
+                    q,
+                    QStringLiteral("UPDATE fleet_sites SET last_attempt = ?, "
+                                   "last_success = ?, last_change = %1, failures = 0, "
+                                   "last_error = '', drift = ? WHERE id = ?")
+                        .arg(verdict.store ? QStringLiteral("?") : QStringLiteral("last_change")),
+                    verdict.store ? QVariantList{at, at, at, drift, id}
+                                  : QVariantList{at, at, drift, id})) {
+                return e;
+            }
         }
-        if (failuresBefore > 0) {
-            r.value.events.append({site, EventKind::Recovered, r.value.version, 0});
-        }
-        if (auto e =
-                exec(q,
-                     QStringLiteral("UPDATE fleet_sites SET last_attempt = ?, last_success = "
-                                    "?, last_change = %1, failures = 0, last_error = '' "
-                                    "WHERE id = ?")
-                         .arg(store ? QStringLiteral("?") : QStringLiteral("last_change")),
-                     store ? QVariantList{storedTime(attempt.at), storedTime(attempt.at),
-                                          storedTime(attempt.at), id}
-                           : QVariantList{storedTime(attempt.at), storedTime(attempt.at), id})) {
-            return e;
-        }
-        const auto drift = refreshDrift(id);
-        if (!drift.ok()) {
-            return drift.error;
-        }
-        const auto& [before, after] = drift.value;
-        if (after.value_or(0) > 0 && before.value_or(0) == 0) {
-            const StoreResult<std::optional<Version>> latest = latestOf(id, std::nullopt);
+        for (const EventKind kind : verdict.events) {
+            const int count = kind == EventKind::Changed ? verdict.differences
+                              : kind == EventKind::Drift ? verdict.drift.value_or(0)
+                                                         : 0;
             r.value.events.append(
-                {site, EventKind::Drift, latest.value ? latest.value->number : 0, *after});
+                {site, kind, kind == EventKind::Failed ? 0 : r.value.version, count});
         }
         return std::nullopt;
     });
@@ -139,6 +139,9 @@ StoreResult<Version> Store::approve(const QString& name, std::optional<int> numb
         const StoreResult<SiteRow> row = siteRow(name, true);
         if (!row.ok()) {
             return row.error;
+        }
+        if (row.value.site.removed) {
+            return siteRemoved(row.value.site.name);
         }
         const StoreResult<std::optional<Version>> v =
             number ? versionOf(row.value.id, *number) : latestOf(row.value.id, std::nullopt);
@@ -176,6 +179,9 @@ StoreResult<int> Store::unapprove(const QString& name, std::optional<lnk::Layout
         const StoreResult<SiteRow> row = siteRow(name, true);
         if (!row.ok()) {
             return row.error;
+        }
+        if (row.value.site.removed) {
+            return siteRemoved(row.value.site.name);
         }
         QSqlQuery q(m_db);
         QVariantList binds{row.value.id};

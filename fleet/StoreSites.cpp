@@ -103,7 +103,7 @@ StoreResult<std::optional<Site>> Store::siteOnPort(const QString& port)
 StoreResult<QList<Site>> Store::select(const Selection& selection)
 {
     StoreResult<QList<Site>> r;
-    StoreResult<QList<Site>> all = sites();
+    StoreResult<QList<Site>> all = sites(!selection.all && selection.group.isEmpty());
     if ((r.error = all.error)) {
         return r;
     }
@@ -130,6 +130,11 @@ StoreResult<QList<Site>> Store::select(const Selection& selection)
     for (const Site& s : all.value) {
         for (const QString& name : selection.names) {
             if (keyOf(name) == keyOf(s.name)) {
+                if (s.removed && !selection.withRemoved) {
+                    r.value.clear();
+                    r.error = siteRemoved(s.name);
+                    return r;
+                }
                 r.value.append(s);
                 break;
             }

@@ -96,4 +96,10 @@ QString nameProblem(const QString& name, const QString& what)
     return {};
 }
 
+StoreError siteRemoved(const QString& site)
+{
+    return {StoreErrorKind::SiteRemoved,
+            QStringLiteral("%1: site removed").arg(lnk::printable(site))};
+}
+
 } // namespace fleet

@@ -15,19 +15,20 @@ namespace fleet {
 
 enum class StoreErrorKind
 {
-    Missing,       // no store there yet (a read creates none)
-    Newer,         // written by a newer program: refused, never written
-    Damaged,       // not a store, or a damaged one: left untouched
-    NoDriver,      // Qt SQL has no driver for it
-    Unreachable,   // the database server or the file could not be opened
-    DiskFull,      // the write did not fit: nothing of it was kept
-    Busy,          // other writers held the store past every retry
-    InvalidName,   // a site or group name that is not allowed
-    InvalidPort,   // a port that does not parse
-    NameTaken,     // another site has that name (regardless of case)
-    PortTaken,     // another site uses that port
-    UnknownSite,   // no site of that name
-    UnknownVersion // the site has no such version (or no reference)
+    Missing,        // no store there yet (a read creates none)
+    Newer,          // written by a newer program: refused, never written
+    Damaged,        // not a store, or a damaged one: left untouched
+    NoDriver,       // Qt SQL has no driver for it
+    Unreachable,    // the database server or the file could not be opened
+    DiskFull,       // the write did not fit: nothing of it was kept
+    Busy,           // other writers held the store past every retry
+    InvalidName,    // a site or group name that is not allowed
+    InvalidPort,    // a port that does not parse
+    NameTaken,      // another site has that name (regardless of case)
+    PortTaken,      // another site uses that port
+    UnknownSite,    // no site of that name
+    UnknownVersion, // the site has no such version (or no reference)
+    SiteRemoved     // a removed site named where a processor would be contacted or changed
 };
 
 struct StoreError
@@ -38,6 +39,10 @@ struct StoreError
     // Wrong input from whoever asked, rather than a store that failed.
     bool isUsage() const { return kind >= StoreErrorKind::InvalidName; }
 };
+
+// "NAME: site removed": a removed site keeps its history for reading but takes no part in what
+// reaches or changes processors.
+StoreError siteRemoved(const QString& site);
 
 template <typename T> struct StoreResult
 {

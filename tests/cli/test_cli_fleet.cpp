@@ -86,6 +86,8 @@ private Q_SLOTS:
     void readingAMissingStoreCreatesNothing();
     void usageErrorsSendNothing_data();
     void usageErrorsSendNothing();
+    void removedSitesTakeNoPart_data();
+    void removedSitesTakeNoPart();
 };
 
 void TestCliFleet::sitesAreKeptByName()
@@ -544,6 +546,46 @@ void TestCliFleet::usageErrorsSendNothing()
     QVERIFY(r.out.isEmpty());
     QTest::qWait(200);
     QCOMPARE(received(rig), before);
+}
+
+void TestCliFleet::removedSitesTakeNoPart_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("restore sends nothing to the port's new site")
+        << QStringList{"restore", "Old", "1", "--yes"} << 2;
+    QTest::newRow("a live diff reads nothing") << QStringList{"diff", "Old", "1", "live"} << 2;
+    QTest::newRow("live drift reads nothing") << QStringList{"drift", "Old", "--live"} << 2;
+    QTest::newRow("a backup by name refuses every site named")
+        << QStringList{"backup", "New", "Old"} << 2;
+    QTest::newRow("approve") << QStringList{"approve", "Old"} << 2;
+    QTest::newRow("unapprove") << QStringList{"unapprove", "Old"} << 2;
+    QTest::newRow("the history stays readable") << QStringList{"history", "Old"} << 0;
+    QTest::newRow("so does a diff between stored versions")
+        << QStringList{"diff", "Old", "1", "1"} << 0;
+}
+
+void TestCliFleet::removedSitesTakeNoPart()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    Rig rig;
+    rig.addSimulator(1);
+    QVERIFY(rig.hold(1, kFileA));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QCOMPARE(rig.run({"site", "add", "Old", "1"}).exitCode, 0);
+    QCOMPARE(rig.run({"backup", "Old"}).exitCode, 0);
+    QCOMPARE(rig.run({"site", "remove", "Old"}).exitCode, 0);
+    QCOMPARE(rig.run({"site", "add", "New", "1"}).exitCode, 0);
+    const int before = received(rig);
+    const Run r = rig.run(arguments);
+    QCOMPARE(r.exitCode, exitCode);
+    if (exitCode != 0) {
+        QVERIFY2(r.err.contains(QStringLiteral("Old: site removed")), qPrintable(r.err));
+    }
+    QTest::qWait(200);
+    QCOMPARE(received(rig), before);
+    QCOMPARE(rig.run({"history", "Old"}).lines().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCliFleet)

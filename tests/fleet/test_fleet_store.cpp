@@ -2,6 +2,7 @@
 // their rules, versions only on change, status and events, references and drift, a missing, a
 // newer and a damaged store, writers at once, a writer killed, a full disk.
 #include "StoreRig.h"
+#include "fleet/AttemptRule.h"
 #include "fleet/History.h"
 
 #include <QFile>
@@ -58,6 +59,8 @@ class TestFleetStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void attemptRule_data();
+    void attemptRule();
     void sitesFollowTheNameAndPortRules_data();
     void sitesFollowTheNameAndPortRules();
     void removedSitesKeepTheirHistory();
@@ -479,6 +482,97 @@ void TestFleetStore::fullDiskReportedAndStoreConsistent()
     FreshStore check;
     check.location = where;
     QCOMPARE(check.raw(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+}
+
+namespace {
+
+// A stored day version of the given gate; 0: none.
+std::optional<fleet::Version> storedDay(int gate, int number = 1)
+{
+    if (gate == 0) {
+        return std::nullopt;
+    }
+    fleet::Version v;
+    v.number = number;
+    const fleet::NewVersion n = dayVersion(gate);
+    v.values = n.values;
+    return v;
+}
+
+} // namespace
+
+void TestFleetStore::attemptRule_data()
+{
+    using fleet::AttemptOutcome;
+    using fleet::EventKind;
+    QTest::addColumn<int>("previousGate");  // 0: no version yet
+    QTest::addColumn<int>("referenceGate"); // 0: no reference
+    QTest::addColumn<int>("takenGate");     // 0: the attempt failed
+    QTest::addColumn<bool>("onlyWhenChanged");
+    QTest::addColumn<int>("failuresBefore");
+    QTest::addColumn<int>("driftBefore"); // -1: none
+    QTest::addColumn<AttemptOutcome>("outcome");
+    QTest::addColumn<int>("driftAfter"); // -1: none
+    QTest::addColumn<QList<EventKind>>("events");
+    const QList<EventKind> none;
+    QTest::newRow("the first version is new, without events")
+        << 0 << 0 << 8 << true << 0 << -1 << AttemptOutcome::New << -1 << none;
+    QTest::newRow("the same values store nothing and keep the drift")
+        << 8 << 9 << 8 << true << 0 << 1 << AttemptOutcome::Unchanged << 1 << none;
+    QTest::newRow("other values are a change")
+        << 8 << 0 << 9 << true << 0 << -1 << AttemptOutcome::Changed << -1
+        << QList<EventKind>{EventKind::Changed};
+    QTest::newRow("a change away from the reference enters drift")
+        << 8 << 8 << 9 << true << 0 << 0 << AttemptOutcome::Changed << 1
+        << QList<EventKind>{EventKind::Changed, EventKind::Drift};
+    QTest::newRow("a site already drifting does not enter drift again")
+        << 9 << 8 << 10 << true << 0 << 1 << AttemptOutcome::Changed << 1
+        << QList<EventKind>{EventKind::Changed};
+    QTest::newRow("back to the reference ends the drift")
+        << 9 << 8 << 8 << true << 0 << 1 << AttemptOutcome::Changed << 0
+        << QList<EventKind>{EventKind::Changed};
+    QTest::newRow("a restore's read-back is stored even when unchanged, without a change event")
+        << 8 << 0 << 8 << false << 0 << -1 << AttemptOutcome::Changed << -1 << none;
+    QTest::newRow("the first failure fires failed")
+        << 8 << 0 << 0 << true << 0 << -1 << AttemptOutcome::Failed << -1
+        << QList<EventKind>{EventKind::Failed};
+    QTest::newRow("later failures fire nothing")
+        << 8 << 0 << 0 << true << 2 << -1 << AttemptOutcome::Failed << -1 << none;
+    QTest::newRow("a success after failures recovers")
+        << 8 << 0 << 8 << true << 3 << -1 << AttemptOutcome::Unchanged << -1
+        << QList<EventKind>{EventKind::Recovered};
+}
+
+void TestFleetStore::attemptRule()
+{
+    QFETCH(int, previousGate);
+    QFETCH(int, referenceGate);
+    QFETCH(int, takenGate);
+    QFETCH(bool, onlyWhenChanged);
+    QFETCH(int, failuresBefore);
+    QFETCH(int, driftBefore);
+    QFETCH(fleet::AttemptOutcome, outcome);
+    QFETCH(int, driftAfter);
+    QFETCH(QList<fleet::EventKind>, events);
+    fleet::Attempt attempt;
+    if (takenGate != 0) {
+        attempt = success(dayVersion(takenGate));
+    } else {
+        attempt.error = QStringLiteral("no reply");
+    }
+    attempt.onlyWhenChanged = onlyWhenChanged;
+    fleet::SiteStatus status;
+    status.failures = failuresBefore;
+    if (driftBefore >= 0) {
+        status.drift = driftBefore;
+    }
+    const fleet::AttemptVerdict v =
+        fleet::judgeAttempt(storedDay(previousGate), storedDay(referenceGate), attempt, status);
+    QCOMPARE(v.outcome, outcome);
+    QCOMPARE(v.store,
+             outcome == fleet::AttemptOutcome::New || outcome == fleet::AttemptOutcome::Changed);
+    QCOMPARE(v.drift.value_or(-1), driftAfter);
+    QCOMPARE(v.events, events);
 }
 
 QTEST_GUILESS_MAIN(TestFleetStore)
