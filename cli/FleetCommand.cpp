@@ -1,5 +1,7 @@
 #include "cli/FleetCommand.h"
 
+#include "session/PortIdentity.h"
+
 #include "cli/Console.h"
 #include "cli/FleetReport.h"
 #include "cli/Report.h"
@@ -122,6 +124,8 @@ fleet::StoreWorker& FleetCommand::worker()
 
 int FleetCommand::siteAdd(fleet::Store& store)
 {
+    store.setPortIdentity(
+        [dir = m_dataDir](const QString& p) { return session::portIdentity(p, dir); });
     const auto r = store.addSite(m_args.sites.value(0), m_args.port, m_args.group);
     if (!r.ok()) {
         return failure(*r.error);
@@ -139,6 +143,8 @@ int FleetCommand::siteSet(fleet::Store& store)
     change.port = given(m_args.port);
     change.group = given(m_args.group);
     change.name = given(m_args.newName);
+    store.setPortIdentity(
+        [dir = m_dataDir](const QString& p) { return session::portIdentity(p, dir); });
     const auto r = store.changeSite(m_args.sites.value(0), change);
     if (!r.ok()) {
         return failure(*r.error);

@@ -48,9 +48,9 @@ void PortRun::start()
     }
 }
 
-void PortRun::onExchangeFinished(const session::ChannelResult& finished)
+void PortRun::onExchangeFinished(const session::ChannelResult& channelResult)
 {
-    const lnk::ExchangeResult& result = finished.exchange;
+    const lnk::ExchangeResult& result = channelResult.exchange;
     m_outcome.ok = result.ok();
     m_outcome.layout = result.layout;
     if (!result.ok()) {
@@ -58,10 +58,10 @@ void PortRun::onExchangeFinished(const session::ChannelResult& finished)
     } else if (m_job.verb == Verb::Upload) {
         writeOutput(result);
         return;
-    } else if (m_job.verb == Verb::Compare && finished.reply) {
+    } else if (m_job.verb == Verb::Compare && channelResult.reply) {
         // In reply order, as the processor lists them; each told as file, then processor.
-        const QList<session::Difference> found =
-            session::differences(*finished.reply, session::CarriedValues::ofFile(m_job.values));
+        const QList<session::Difference> found = session::differences(
+            *channelResult.reply, session::CarriedValues::ofFile(m_job.values));
         for (const session::Difference& d : found) {
             m_outcome.differences.append({d.member, d.b, d.a});
         }
@@ -76,17 +76,16 @@ void PortRun::writeOutput(const lnk::ExchangeResult& result)
     set.restore(m_job.values);
     lnk::applyReply(*result.layout, result.reply(), set, [](int) {});
     const QString path = outputPathFor(m_job.output, port());
-    m_writer.write(path, set.values(),
-                   [this, path](const std::optional<storage::FileError>& error) {
-                       if (error) {
-                           m_outcome.ok = false;
-                           m_outcome.error =
-                               QStringLiteral("%1: %2").arg(path, error->description());
-                       } else {
-                           m_outcome.output = path;
-                       }
-                       Q_EMIT finished();
-                   });
+    m_writer.write(
+        path, set.values(), [this, path](const std::optional<storage::FileError>& error) {
+            if (error) {
+                m_outcome.ok = false;
+                m_outcome.error = QStringLiteral("%1: %2").arg(path, error->description());
+            } else {
+                m_outcome.output = path;
+            }
+            Q_EMIT finished();
+        });
 }
 
 } // namespace cli

@@ -1,5 +1,7 @@
 #include "dialogs/frmSiteEdit.h"
 
+#include "session/PortIdentity.h"
+
 #include "session/PortAccess.h"
 #include "session/PortText.h"
 
@@ -13,7 +15,7 @@
 
 frmSiteEdit::frmSiteEdit(fleet::StoreWorker& store, const QString& dataDir,
                          std::optional<fleet::Site> site, QWidget* parent)
-    : QDialog(parent), m_store(store), m_site(std::move(site))
+    : QDialog(parent), m_store(store), m_dataDir(dataDir), m_site(std::move(site))
 {
     setObjectName(QStringLiteral("frmSiteEdit"));
     setWindowTitle(m_site ? QStringLiteral("Edit site %1").arg(m_site->name)
@@ -145,7 +147,9 @@ void frmSiteEdit::save()
     showError(QString());
     m_store.call<std::optional<fleet::StoreError>>(
         this,
-        [old, name, port, group](fleet::Store& s) -> std::optional<fleet::StoreError> {
+        [old, name, port, group,
+         dir = m_dataDir](fleet::Store& s) -> std::optional<fleet::StoreError> {
+            s.setPortIdentity([dir](const QString& p) { return session::portIdentity(p, dir); });
             if (!old) {
                 return s.addSite(name, port, group).error;
             }

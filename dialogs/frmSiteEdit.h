@@ -44,6 +44,7 @@ private:
     void showError(const QString& text);
 
     fleet::StoreWorker& m_store;
+    QString m_dataDir; // where the port numbers resolve
     std::optional<fleet::Site> m_site;
     bool m_saving = false;
 };

@@ -101,11 +101,10 @@ void RestoreRun::onExchange(const session::ChannelResult& result)
         // port's turns.
         auto* readBack = new ConfirmedRead(m_stored.site.port, m_request.link,
                                            ExpectedValues::ofVersion(m_stored.version), this);
-        connect(readBack, &ConfirmedRead::finished, this,
-                [this, readBack](const LiveValues& back) {
-                    readBack->deleteLater();
-                    onReadBack(back);
-                });
+        connect(readBack, &ConfirmedRead::finished, this, [this, readBack](const LiveValues& back) {
+            readBack->deleteLater();
+            onReadBack(back);
+        });
         readBack->start();
         return;
     }

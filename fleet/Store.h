@@ -107,6 +107,12 @@ public:
     // removed site named SiteRemoved (unless the selection takes removed sites).
     StoreResult<QList<Site>> select(const Selection& selection);
 
+    // What a port reaches, as one text (session::portIdentity over the caller's data folder):
+    // two sites whose ports reach one processor are refused. Without it ports compare as text.
+    void setPortIdentity(std::function<QString(const QString& port)> identity)
+    {
+        m_portIdentity = std::move(identity);
+    }
     StoreResult<Site> addSite(const QString& name, const QString& port, const QString& group = {});
     StoreResult<Site> changeSite(const QString& name, const SiteChange& change);
     // The history stays unless purge; a removed site comes back with it when added again.
@@ -156,6 +162,8 @@ private:
     StoreResult<std::pair<std::optional<int>, std::optional<int>>> refreshDrift(qint64 siteId);
     StoreResult<Version> versionFrom(QSqlQuery& q, const QString& site);
     StoreResult<Site> addSiteIn(const QString& name, const QString& port, const QString& group);
+    // PortTaken naming the site whose port reaches what port reaches, other than except.
+    std::optional<StoreError> portFree(const QString& port, const QString& except);
 
     bool postgres() const { return m_location.kind == StoreKind::Postgres; }
 
@@ -165,6 +173,7 @@ private:
     bool m_connected = false;
     bool m_ready = false; // the schema is there and current
     bool m_retryable = false;
+    std::function<QString(const QString&)> m_portIdentity;
 };
 
 } // namespace fleet

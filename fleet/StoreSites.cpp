@@ -173,19 +173,33 @@ StoreResult<Site> Store::addSite(const QString& name, const QString& port, const
     return r;
 }
 
+std::optional<StoreError> Store::portFree(const QString& port, const QString& except)
+{
+    QSqlQuery q(m_db);
+    if (auto e = exec(q, QStringLiteral("SELECT name, port FROM fleet_sites WHERE removed = 0"))) {
+        return e;
+    }
+    const QString wanted = m_portIdentity ? m_portIdentity(port) : port;
+    while (q.next()) {
+        const QString other = q.value(0).toString();
+        if (keyOf(other) == keyOf(except)) {
+            continue;
+        }
+        const QString theirs = q.value(1).toString();
+        if (theirs == port || (m_portIdentity && m_portIdentity(theirs) == wanted)) {
+            return StoreError{
+                StoreErrorKind::PortTaken,
+                QStringLiteral("port %1 is already the port of site \"%2\"").arg(port, other)};
+        }
+    }
+    return std::nullopt;
+}
+
 StoreResult<Site> Store::addSiteIn(const QString& name, const QString& port, const QString& group)
 {
     StoreResult<Site> r;
     QSqlQuery q(m_db);
-    if ((r.error =
-             exec(q, QStringLiteral("SELECT name FROM fleet_sites WHERE port = ? AND removed = 0"),
-                  {port}))) {
-        return r;
-    }
-    if (q.next()) {
-        r.error = StoreError{StoreErrorKind::PortTaken,
-                             QStringLiteral("port %1 is already the port of site \"%2\"")
-                                 .arg(port, q.value(0).toString())};
+    if ((r.error = portFree(port, {}))) {
         return r;
     }
     StoreResult<SiteRow> existing = siteRow(name, true);
@@ -249,16 +263,8 @@ StoreResult<Site> Store::changeSite(const QString& name, const SiteChange& chang
         }
         QSqlQuery q(m_db);
         if (port && *port != row.value.site.port) {
-            if (auto e = exec(q,
-                              QStringLiteral("SELECT name FROM fleet_sites WHERE port = ? AND "
-                                             "removed = 0"),
-                              {*port})) {
+            if (auto e = portFree(*port, row.value.site.name)) {
                 return e;
-            }
-            if (q.next()) {
-                return StoreError{StoreErrorKind::PortTaken,
-                                  QStringLiteral("port %1 is already the port of site \"%2\"")
-                                      .arg(*port, q.value(0).toString())};
             }
         }
         QString newName = row.value.site.name;

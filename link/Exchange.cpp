@@ -199,10 +199,12 @@ void Exchange::onReceived()
     const qint64 count = m_line.bytesAvailable();
     switch (m_request.kind) {
     case ExchangeKind::UploadDay:
-        if (count > kDayReplySize || (count == kDayReplySize && !m_request.exactLength)) {
+        if (count >= kDayReplySize && !m_request.exactLength) {
             takeReply();
-        } else if (count == kDayReplySize) {
-            // Exactly 42 is wanted: take it only if no byte follows soon.
+        } else if (count >= kDayReplySize) {
+            // Exactly 42 is wanted: taken once no byte has followed for a while, so a longer
+            // reply is refused whole, with every byte of it counted and read.
+            m_settle.stop();
             startSettle(kNightSettle);
         }
         return;
@@ -216,9 +218,9 @@ void Exchange::onReceived()
         }
         return;
     case ExchangeKind::UploadByLength:
-        if (count > kDayReplySize || (count == kDayReplySize && !m_request.exactLength)) {
+        if (count >= kDayReplySize && !m_request.exactLength) {
             takeReply();
-        } else if (count == kDayReplySize) {
+        } else if (count >= kDayReplySize) {
             m_settle.stop();
             startSettle(kNightSettle);
         } else if (count == kNightReplySize) {

@@ -3,6 +3,7 @@
 #include "link/PortLines.h"
 #include "link/PortMap.h"
 #include "link/PortNames.h"
+#include "session/PortIdentity.h"
 #include "session/PortText.h"
 #include "session/PortTurns.h"
 
@@ -20,17 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 QString turnKey(const lnk::PortRef& port, const QString& dataDir)
 {
-    if (!port.isNumber()) {
-        const QString device = QFileInfo(port.address).canonicalFilePath();
-        return device.isEmpty() ? portText(port) : device;
-    }
-    if (const std::optional<QString> mapped = lnk::mappedAddress(port.number, dataDir)) {
-        const PortParse parsed = parsePort(*mapped);
-        return parsed.error.isEmpty() && !parsed.port.isNumber() ? turnKey(parsed.port, dataDir)
-                                                                 : *mapped;
-    }
-    const QString device = lnk::portDevice(port.number, dataDir);
-    return device.isEmpty() ? port.name() : device;
+    return portIdentity(port, dataDir);
 }
 
 ProcessorChannel::ProcessorChannel(QString dataDir, lnk::LineProvider* lines, QObject* parent)

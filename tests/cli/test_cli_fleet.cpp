@@ -3,6 +3,7 @@
 #include "CliRig.h"
 #include "sim/PseudoTerminal.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,6 +70,8 @@ class TestCliFleet : public QObject
 
 private Q_SLOTS:
     void sitesAreKeptByName();
+    void oneProcessorOneSite_data();
+    void oneProcessorOneSite();
     void backupNewUnchangedChangedFailed();
     void historyAsTextAndJson();
     void diffOfTwoSides_data();
@@ -492,6 +495,46 @@ void TestCliFleet::readingAMissingStoreCreatesNothing()
         QVERIFY2(w.err.contains(QStringLiteral("no fleet store yet")), qPrintable(w.err));
     }
     QVERIFY(!QFile::exists(rig.path(QStringLiteral("fleet.sqlite"))));
+}
+
+void TestCliFleet::oneProcessorOneSite_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("localhost and 127.0.0.1")
+        << QStringLiteral("tcp://127.0.0.1:17") << QStringLiteral("tcp://localhost:17");
+    QTest::newRow("a raw and an RFC 2217 client of one server port")
+        << QStringLiteral("tcp://127.0.0.1:17") << QStringLiteral("rfc2217://127.0.0.1:17");
+    QTest::newRow("[::1] and localhost")
+        << QStringLiteral("tcp://localhost:17") << QStringLiteral("rfc2217://[::1]:17");
+    QTest::newRow("a host name in other case")
+        << QStringLiteral("tcp://Studio.Example:17") << QStringLiteral("tcp://studio.example:17");
+    QTest::newRow("a port number and the device its link reaches")
+        << QStringLiteral("1") << QStringLiteral("@device");
+    QTest::newRow("the ports/ link and the port number it serves")
+        << QStringLiteral("@link") << QStringLiteral("1");
+}
+
+void TestCliFleet::oneProcessorOneSite()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    Rig rig;
+    rig.addSimulator(1);
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const QString link = rig.path(QStringLiteral("ports/COM1"));
+    const auto resolve = [&](const QString& port) {
+        return port == QLatin1String("@link")     ? link
+               : port == QLatin1String("@device") ? QFileInfo(link).symLinkTarget()
+                                                  : port;
+    };
+    QCOMPARE(rig.run({"site", "add", "A", resolve(first)}).exitCode, 0);
+    const Run r = rig.run({"site", "add", "B", resolve(second)});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("is already the port of site \"A\"")),
+             qPrintable(r.err));
+    // Another port of the same server is another processor.
+    QCOMPARE(rig.run({"site", "add", "C", "tcp://127.0.0.1:18"}).exitCode, 0);
 }
 
 void TestCliFleet::usageErrorsSendNothing_data()

@@ -633,8 +633,7 @@ void TestFleetRuns::backupConfirmsWhatItStores_data()
         << QString();
     QTest::newRow("two replies that differ fail and store nothing")
         << std::optional<int>(5) << QList<int>{6, 7}
-        << QStringLiteral("north failed replies differ (1 value)") << 2
-        << QStringLiteral("failed");
+        << QStringLiteral("north failed replies differ (1 value)") << 2 << QStringLiteral("failed");
     QTest::newRow("a first version is read twice too")
         << std::optional<int>() << QList<int>{6, 6} << QStringLiteral("north new 1") << 2
         << QString();
