@@ -38,8 +38,9 @@ SitesDesk::SitesDesk(session::PanelSession& session, Prompts& prompts, QWidget* 
 
 SitesDesk::~SitesDesk()
 {
-    // The window and its runs use the store: they go first.
+    // The window, the recorder and their runs use the store: they go first.
     delete m_window;
+    delete m_recorder;
 }
 
 frmSites* SitesDesk::open()

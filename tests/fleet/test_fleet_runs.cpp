@@ -105,8 +105,6 @@ private Q_SLOTS:
     void restoreSavesWithTheLayoutsCommand();
     void workerAnswersOnTheCallersThread();
     void panelRecordsOnlyWhatItRead();
-    void backupConfirmsWhatItStores_data();
-    void backupConfirmsWhatItStores();
     void panelAndBackupTakeTurnsOnOnePort();
 };
 
@@ -541,8 +539,6 @@ void TestFleetRuns::workerAnswersOnTheCallersThread()
     QCOMPARE(answer.error->kind, fleet::StoreErrorKind::Missing);
 }
 
-Q_DECLARE_METATYPE(std::optional<int>)
-
 namespace {
 
 QByteArray dayReply(int gate)
@@ -612,78 +608,6 @@ void TestFleetRuns::panelRecordsOnlyWhatItRead()
     QCOMPARE(versions().size(), 2);
     QCOMPARE(versions()[1].values[model::index(model::Member::gate)], 12);
     QCOMPARE(versions()[1].source, fleet::Source::Panel);
-}
-
-void TestFleetRuns::backupConfirmsWhatItStores_data()
-{
-    QTest::addColumn<std::optional<int>>("latest"); // gate of the stored version, if any
-    QTest::addColumn<QList<int>>("replies");        // gate of each reply in turn
-    QTest::addColumn<QString>("outcome");
-    QTest::addColumn<int>("reads");
-    QTest::addColumn<QString>("events");
-
-    QTest::newRow("the record's values cost one read")
-        << std::optional<int>(5) << QList<int>{5} << QStringLiteral("north unchanged") << 1
-        << QString();
-    QTest::newRow("a genuine change read twice is stored")
-        << std::optional<int>(5) << QList<int>{6, 6} << QStringLiteral("north changed 2 (1)") << 2
-        << QStringLiteral("changed");
-    QTest::newRow("a change seen once and not again stores nothing")
-        << std::optional<int>(5) << QList<int>{6, 5} << QStringLiteral("north unchanged") << 2
-        << QString();
-    QTest::newRow("two replies that differ fail and store nothing")
-        << std::optional<int>(5) << QList<int>{6, 7}
-        << QStringLiteral("north failed replies differ (1 value)") << 2 << QStringLiteral("failed");
-    QTest::newRow("a first version is read twice too")
-        << std::optional<int>() << QList<int>{6, 6} << QStringLiteral("north new 1") << 2
-        << QString();
-}
-
-void TestFleetRuns::backupConfirmsWhatItStores()
-{
-    QFETCH(std::optional<int>, latest);
-    QFETCH(QList<int>, replies);
-    QFETCH(QString, outcome);
-    QFETCH(int, reads);
-    QFETCH(QString, events);
-
-    Rig rig;
-    QVERIFY2(rig.ready, qPrintable(rig.error));
-    MemoryLine line;
-    for (const int gate : replies) {
-        line.replyQueue.append(dayReply(gate));
-    }
-    rig.link.lines = &line;
-    auto store = rig.direct();
-    QVERIFY(store->addSite(QStringLiteral("north"), QStringLiteral("3")).ok());
-    if (latest) {
-        fleet::Attempt a;
-        a.taken = fleet::NewVersion{};
-        a.taken->values[model::index(model::Member::gate)] = *latest;
-        QVERIFY(store->record(QStringLiteral("north"), a).ok());
-    }
-    fleet::BackupOptions o;
-    o.selection.all = true;
-    o.link = rig.link;
-    fleet::BackupRun run(o, *rig.worker);
-    const auto report = Rig::finish(run, &fleet::BackupRun::finished);
-    QVERIFY(report);
-    QString got = outcomes(*report);
-    if (!report->sites.isEmpty() && report->sites[0].outcome == fleet::AttemptOutcome::Failed) {
-        got = QStringLiteral("north failed ") + report->sites[0].error;
-    }
-    QCOMPARE(got, outcome);
-    QCOMPARE(line.exchanges.size(), reads);
-    QStringList kinds;
-    for (const fleet::SiteEvent& e : report->events) {
-        kinds << fleet::eventName(e.kind);
-    }
-    QCOMPARE(kinds.join(QLatin1Char(' ')), events);
-    const int stored = store->versions(QStringLiteral("north")).value.size();
-    QCOMPARE(stored, (latest ? 1 : 0) + (outcome.contains(QLatin1String(" new")) ||
-                                                 outcome.contains(QLatin1String(" changed"))
-                                             ? 1
-                                             : 0));
 }
 
 QTEST_GUILESS_MAIN(TestFleetRuns)

@@ -50,9 +50,6 @@ public:
         // A line that fails on the receive side hands out nothing before it fails.
         const bool receives = !failRead && !failWait;
         m_input = waitingAtOpen;
-        if (!replyQueue.isEmpty()) {
-            nextReply = replyQueue.takeFirst();
-        }
         m_reply = receives ? nextReply : QByteArray();
         m_batches = receives ? replyBatches : QList<QByteArray>();
         m_chatter = chatter;
@@ -113,7 +110,6 @@ public:
     bool failClose = false;
     QByteArray waitingAtOpen;       // waits in the input once the port is open
     QByteArray nextReply;           // waits once the first byte is written
-    QList<QByteArray> replyQueue;   // each exchange's nextReply in turn, while there are any
     int chatter = 0;                // bytes the line hands in on its own, kChatterEvery apart
     QList<QByteArray> replyBatches; // then arrive one after another, kBatchEvery apart
     int openAttempts = 0;
