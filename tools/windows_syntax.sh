@@ -30,7 +30,7 @@ is_product() {
 }
 
 # Writes the definitions and include folders of one compile command as a response file, one
-# argument a line, quoted for the compiler's own reader. The Linux qmake spec folder becomes
+# argument a line, quoted for the compiler's own reader. The Linux qmake mkspecs folder becomes
 # the MinGW one.
 write_flags() {
     local command=$1 out=$2
