@@ -65,6 +65,7 @@ struct FleetArguments
     QString newName; // site set
     bool groupGiven = false;
     bool purge = false;
+    bool here = false; // site set: claim the local port for this place
     QString note;
     QString metrics;
     QString onChange;

@@ -1,7 +1,5 @@
 #include "cli/FleetCommand.h"
 
-#include "session/PortIdentity.h"
-
 #include "cli/Console.h"
 #include "cli/FleetReport.h"
 #include "cli/Report.h"
@@ -20,6 +18,9 @@ QString siteLine(const fleet::Site& s, const QString& what)
     QString text = QStringLiteral("%1: %2, port %3").arg(lnk::printable(s.name), what, s.port);
     if (!s.group.isEmpty()) {
         text += QStringLiteral(", group %1").arg(lnk::printable(s.group));
+    }
+    if (!s.owner.isEmpty()) {
+        text += QStringLiteral(", local to %1").arg(lnk::printable(s.owner.text()));
     }
     return text + QLatin1Char('\n');
 }
@@ -44,6 +45,7 @@ void FleetCommand::start()
 {
     const auto now = [this](const std::function<int(fleet::Store&)>& verb) {
         fleet::Store store(m_location);
+        store.setPlace(fleet::placeHere(m_dataDir));
         done(verb(store));
     };
     using namespace std::placeholders;
@@ -117,15 +119,13 @@ fleet::LinkSetup FleetCommand::link() const
 fleet::StoreWorker& FleetCommand::worker()
 {
     if (!m_worker) {
-        m_worker = std::make_unique<fleet::StoreWorker>(m_location);
+        m_worker = std::make_unique<fleet::StoreWorker>(m_location, fleet::placeHere(m_dataDir));
     }
     return *m_worker;
 }
 
 int FleetCommand::siteAdd(fleet::Store& store)
 {
-    store.setPortIdentity(
-        [dir = m_dataDir](const QString& p) { return session::portIdentity(p, dir); });
     const auto r = store.addSite(m_args.sites.value(0), m_args.port, m_args.group);
     if (!r.ok()) {
         return failure(*r.error);
@@ -143,8 +143,7 @@ int FleetCommand::siteSet(fleet::Store& store)
     change.port = given(m_args.port);
     change.group = given(m_args.group);
     change.name = given(m_args.newName);
-    store.setPortIdentity(
-        [dir = m_dataDir](const QString& p) { return session::portIdentity(p, dir); });
+    change.claim = m_args.here;
     const auto r = store.changeSite(m_args.sites.value(0), change);
     if (!r.ok()) {
         return failure(*r.error);

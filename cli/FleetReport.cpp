@@ -59,6 +59,10 @@ QString driftWord(fleet::SiteDrift::State state)
         return QStringLiteral("drift");
     case fleet::SiteDrift::State::NoReference:
         return QStringLiteral("no reference");
+    case fleet::SiteDrift::State::Skipped:
+        return QStringLiteral("skipped");
+    case fleet::SiteDrift::State::NotLocal:
+        return QStringLiteral("not local");
     case fleet::SiteDrift::State::Failed:
         break;
     }
@@ -140,6 +144,9 @@ QString differenceLines(const QList<session::Difference>& differences)
 QString backupText(const fleet::SiteBackup& b)
 {
     QString text = lnk::printable(b.site) + QStringLiteral(": ");
+    if (!b.notReached.isEmpty()) {
+        return text + lnk::printable(b.notReached) + QLatin1Char('\n');
+    }
     switch (b.outcome) {
     case fleet::AttemptOutcome::New:
         text += QStringLiteral("new, version %1").arg(b.version);
@@ -165,13 +172,13 @@ QJsonObject backupJson(const fleet::SiteBackup& b)
         b.outcome == fleet::AttemptOutcome::New || b.outcome == fleet::AttemptOutcome::Changed;
     return {
         {QStringLiteral("site"), b.site},
-        {QStringLiteral("outcome"), outcomeWord(b.outcome)},
+        {QStringLiteral("outcome"), b.skipped ? QStringLiteral("skipped") : outcomeWord(b.outcome)},
         {QStringLiteral("version"), stored ? QJsonValue(b.version) : QJsonValue()},
         {QStringLiteral("differences"),
          b.outcome == fleet::AttemptOutcome::Changed ? QJsonValue(b.differences) : QJsonValue()},
         {QStringLiteral("layout"),
          b.layout ? QJsonValue(fleet::layoutName(*b.layout)) : QJsonValue()},
-        {QStringLiteral("error"), orNull(b.error)},
+        {QStringLiteral("error"), orNull(b.notReached.isEmpty() ? b.error : b.notReached)},
     };
 }
 
@@ -238,6 +245,10 @@ QString driftText(const fleet::SiteDrift& d)
         break;
     case fleet::SiteDrift::State::Failed:
         text += QStringLiteral("failed: ") + lnk::printable(d.error);
+        break;
+    case fleet::SiteDrift::State::NotLocal:
+    case fleet::SiteDrift::State::Skipped:
+        text += lnk::printable(d.error);
         break;
     default:
         text += driftWord(d.state);
@@ -313,13 +324,15 @@ QString siteTableText(const QList<fleet::Site>& sites)
 {
     QList<QStringList> rows{{QStringLiteral("NAME"), QStringLiteral("PORT"),
                              QStringLiteral("GROUP"), QStringLiteral("LAST BACKUP"),
-                             QStringLiteral("STATE"), QStringLiteral("DRIFT")}};
+                             QStringLiteral("STATE"), QStringLiteral("DRIFT"),
+                             QStringLiteral("LOCAL TO")}};
     for (const fleet::Site& s : sites) {
         rows.append(
             {lnk::printable(s.name), lnk::printable(s.port),
              s.group.isEmpty() ? QStringLiteral("-") : lnk::printable(s.group),
              s.status.lastSuccess ? isoTime(*s.status.lastSuccess) : QStringLiteral("never"),
-             stateText(s.status), driftCell(s.status)});
+             stateText(s.status), driftCell(s.status),
+             s.owner.isEmpty() ? QStringLiteral("-") : lnk::printable(s.owner.text())});
     }
     QList<qsizetype> widths(rows.front().size(), 0);
     for (const QStringList& row : std::as_const(rows)) {
@@ -351,6 +364,7 @@ QJsonObject siteJson(const fleet::Site& s)
         {QStringLiteral("failures"), st.failures},
         {QStringLiteral("error"), orNull(st.lastError)},
         {QStringLiteral("drift"), st.drift ? QJsonValue(*st.drift) : QJsonValue()},
+        {QStringLiteral("local_to"), orNull(s.owner.text())},
     };
 }
 

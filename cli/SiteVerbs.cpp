@@ -26,14 +26,17 @@ void addSiteVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c)
     addOnce(cl, add, "--group", "GROUP", "The group the site belongs to", f.group);
 
     CLI::App* set = cl.addVerb(
-        "set", "Change a site's port, group or name; its history stays with it.", Verb::SiteSet,
+        "set",
+        "Change a site's port, group or name; its history stays with it. --here makes the "
+        "site's local port (a number or a device path) this machine's and data folder's.",
+        Verb::SiteSet,
         [&f, c](const QStringList& surplus) {
             const QStringList given = c->operands + surplus;
             if (given.size() != 1) {
                 return QStringLiteral("site set needs one NAME");
             }
-            if (f.port.isNull() && f.group.isNull() && f.newName.isNull()) {
-                return QStringLiteral("site set needs --port, --group or --name");
+            if (f.port.isNull() && f.group.isNull() && f.newName.isNull() && !f.here) {
+                return QStringLiteral("site set needs --port, --group, --name or --here");
             }
             f.sites = given;
             return QString();
@@ -43,6 +46,7 @@ void addSiteVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c)
     addOnce(cl, set, "--port", "PORT", "The new port", f.port);
     addOnce(cl, set, "--group", "GROUP", "The new group", f.group);
     addOnce(cl, set, "--name", "NEWNAME", "The new name", f.newName);
+    cl.addSwitch(set, "--here", "Its local port is this machine's (and data folder's)", f.here);
 
     CLI::App* remove = cl.addVerb(
         "remove", "Remove a site; its history stays unless --purge.", Verb::SiteRemove,
@@ -59,7 +63,9 @@ void addSiteVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c)
     cl.addSwitch(remove, "--purge", "Delete its history too", f.purge);
 
     cl.addVerb(
-        "list", "List the sites: port, group, last backup, state and drift.", Verb::SiteList,
+        "list",
+        "List the sites: port, group, last backup, state, drift and whose local port it is.",
+        Verb::SiteList,
         [](const QStringList& surplus) {
             return surplus.isEmpty() ? QString() : QStringLiteral("site list takes no operand");
         },

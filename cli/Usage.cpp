@@ -35,9 +35,12 @@ Commands:
 
 Fleet commands (named sites, each with its port, kept in the data folder's store):
   site add NAME PORT [--group GROUP]
-  site set NAME [--port PORT] [--group GROUP] [--name NEWNAME]
+  site set NAME [--port PORT] [--group GROUP] [--name NEWNAME] [--here]
   site remove NAME [--purge]   The history stays unless --purge.
-  site list            Each site with port, group, last backup, state, drift.
+  site list            Each site with port, group, last backup, state, drift, and
+                       where its local port is (HOST:DATADIR for a number, HOST for
+                       a device path); another place neither backs it up nor
+                       restores it ("NAME: port 3 is local to HOST:DATADIR").
   backup [NAME... | --group GROUP | --all] [--note TEXT] [--metrics FILE]
          [--on-change COMMAND]
                        Upload the sites at once; a new version where values changed:

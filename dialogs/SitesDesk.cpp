@@ -14,7 +14,8 @@ SitesDesk::SitesDesk(session::PanelSession& session, Prompts& prompts, QWidget* 
         m_problem = where.error;
         return;
     }
-    m_store = std::make_unique<fleet::StoreWorker>(*where.location);
+    m_store =
+        std::make_unique<fleet::StoreWorker>(*where.location, fleet::placeHere(session.dataDir()));
     fleet::LinkSetup link;
     link.dataDir = session.dataDir();
     link.monitor = &session.lineLog();

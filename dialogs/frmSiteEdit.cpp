@@ -147,9 +147,7 @@ void frmSiteEdit::save()
     showError(QString());
     m_store.call<std::optional<fleet::StoreError>>(
         this,
-        [old, name, port, group,
-         dir = m_dataDir](fleet::Store& s) -> std::optional<fleet::StoreError> {
-            s.setPortIdentity([dir](const QString& p) { return session::portIdentity(p, dir); });
+        [old, name, port, group](fleet::Store& s) -> std::optional<fleet::StoreError> {
             if (!old) {
                 return s.addSite(name, port, group).error;
             }

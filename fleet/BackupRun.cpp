@@ -7,8 +7,9 @@ namespace fleet {
 
 bool BackupReport::anyFailed() const
 {
-    return std::any_of(sites.cbegin(), sites.cend(),
-                       [](const SiteBackup& s) { return s.outcome == AttemptOutcome::Failed; });
+    return std::any_of(sites.cbegin(), sites.cend(), [](const SiteBackup& s) {
+        return s.outcome == AttemptOutcome::Failed && !s.skipped;
+    });
 }
 
 std::optional<QString> writeMetricsFile(Store& store, const QString& path,
@@ -68,8 +69,21 @@ void BackupRun::onSelected(const Selected& selected)
         return;
     }
     m_pool = new JobPool(m_options.link.pool, this);
+    const Place here = m_options.link.place();
+    const Selection& chosen = m_options.selection;
+    const bool named = !chosen.all && chosen.group.isEmpty();
     for (const Site& site : sites.value) {
         const QString name = site.name;
+        if (const QString why = notLocalHere(site.port, site.owner, here); !why.isEmpty()) {
+            SiteBackup b;
+            b.site = name;
+            b.notReached = named ? why : skippedText(site.owner);
+            b.skipped = !named;
+            // Told once every site that is reached has been given to the pool.
+            QMetaObject::invokeMethod(
+                this, [this, b] { siteFinished(b); }, Qt::QueuedConnection);
+            continue;
+        }
         const auto expected = selected.expected.find(name);
         m_pool->add<ConfirmedRead, LiveValues>(
             [port = site.port, link = m_options.link,
@@ -98,24 +112,17 @@ void BackupRun::onUploaded(const QString& site, const LiveValues& live)
 
 void BackupRun::recordWaiting()
 {
-    // One store call for every site that finished while the last one ran: a store on disk
-    // pays a sync for each call, and the sites answer faster than it syncs.
+    // One transaction for every site that finished while the last one ran: a store on disk
+    // pays a sync for each, and the sites answer faster than it syncs.
     std::vector<Unrecorded> batch = std::exchange(m_unrecorded, {});
     m_recording = true;
-    std::vector<std::pair<QString, Attempt>> attempts;
-    attempts.reserve(batch.size());
+    QList<std::pair<QString, Attempt>> attempts;
+    attempts.reserve(qsizetype(batch.size()));
     for (const Unrecorded& u : batch) {
-        attempts.emplace_back(u.site, u.attempt);
+        attempts.append({u.site, u.attempt});
     }
     m_store.call<QList<StoreResult<Recorded>>>(
-        this,
-        [attempts](Store& s) {
-            QList<StoreResult<Recorded>> results;
-            for (const auto& [site, attempt] : attempts) {
-                results.append(s.record(site, attempt));
-            }
-            return results;
-        },
+        this, [attempts](Store& s) { return s.recordAll(attempts); },
         [this, batch](const QList<StoreResult<Recorded>>& results) {
             m_recording = false;
             for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -147,7 +154,12 @@ void BackupRun::onRecorded(const QString& site, const LiveValues& live,
         b.error = live.error;
         m_report.events.append(r.value.events);
     }
-    m_done[site] = b;
+    siteFinished(b);
+}
+
+void BackupRun::siteFinished(const SiteBackup& b)
+{
+    m_done[b.site] = b;
     Q_EMIT siteDone(b, int(m_done.size()), m_total);
     if (int(m_done.size()) == m_total) {
         afterSites();

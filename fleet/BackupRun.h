@@ -36,6 +36,11 @@ struct SiteBackup
     int differences = 0;               // Changed
     std::optional<lnk::Layout> layout; // what the processor answered with
     QString error;                     // Failed: the exchange's or the store's message
+    // Another desk's local port, not reached and nothing recorded: named, the site fails with
+    // "port 3 is local to HOST:DATADIR"; in a group or all it is skipped ("skipped (local to
+    // HOST)") and leaves the run's outcome alone.
+    QString notReached;
+    bool skipped = false;
 };
 
 struct BackupReport
@@ -78,6 +83,7 @@ private:
     void onUploaded(const QString& site, const LiveValues& live);
     void recordWaiting();
     void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
+    void siteFinished(const SiteBackup& site);
     void afterSites();
     void afterMetrics(const std::optional<QString>& error);
     void finish();

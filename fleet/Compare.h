@@ -95,6 +95,8 @@ struct SiteDrift
         Drift,
         NoReference, // no reference for the layout the site holds (or no version yet)
         Failed,      // --live: the upload failed
+        NotLocal,    // --live, named: the port is another desk's, not reached
+        Skipped,     // --live over a group or all: the port is another desk's, not reached
     };
     QString site;
     State state = State::NoReference;
@@ -102,7 +104,7 @@ struct SiteDrift
     int reference = 0;                      // the reference's version number
     int version = 0;                        // the latest version compared (0 for live)
     QList<session::Difference> differences; // reference -> now
-    QString error;                          // Failed
+    QString error;                          // Failed, Skipped: why
 };
 
 struct DriftReport

@@ -94,6 +94,10 @@ void DiffRun::onStored(const Stored& stored)
         resolve();
         return;
     }
+    if ((m_result.error = notLocal(stored.site, m_link.place()))) {
+        finish();
+        return;
+    }
     // The latest version of each layout: a live reply equal to it is read once.
     std::optional<Version> day;
     std::optional<Version> night;

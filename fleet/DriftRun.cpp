@@ -7,8 +7,9 @@ namespace fleet {
 
 bool DriftReport::anyTrouble() const
 {
-    return std::any_of(sites.cbegin(), sites.cend(),
-                       [](const SiteDrift& s) { return s.state != SiteDrift::State::NoDrift; });
+    return std::any_of(sites.cbegin(), sites.cend(), [](const SiteDrift& s) {
+        return s.state != SiteDrift::State::NoDrift && s.state != SiteDrift::State::Skipped;
+    });
 }
 
 SiteDrift driftOf(const QString& site, lnk::Layout layout, const Values& values, int version,
@@ -85,6 +86,14 @@ void DriftRun::onStored(const Stored& stored)
             } else {
                 m_results[i].site = s.site.name;
             }
+            continue;
+        }
+        if (const auto e = notLocal(s.site, m_link.place())) {
+            m_results[i].site = s.site.name;
+            const bool named = !m_selection.all && m_selection.group.isEmpty();
+            m_results[i].state = named ? SiteDrift::State::NotLocal : SiteDrift::State::Skipped;
+            m_results[i].error = named ? notLocalHere(s.site.port, s.site.owner, m_link.place())
+                                       : skippedText(s.site.owner);
             continue;
         }
         if (m_pool == nullptr) {

@@ -58,7 +58,8 @@ void RestoreRun::start()
 void RestoreRun::onStored(const Stored& stored)
 {
     m_stored = stored;
-    if ((m_result.error = stored.error)) {
+    if ((m_result.error = stored.error) ||
+        (m_result.error = notLocal(stored.site, m_request.link.place()))) {
         finish();
         return;
     }

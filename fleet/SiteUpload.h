@@ -39,6 +39,9 @@ struct LinkSetup
     PoolSettings pool; // how many-site runs pace their sites
     // Also shows every exchange there (the panel's line monitor, for the backups it starts).
     session::LineLog* monitor = nullptr;
+
+    // This machine with that data folder: which sites' local ports it may reach.
+    Place place() const { return placeHere(dataDir); }
 };
 
 class SiteUpload : public QObject

@@ -22,7 +22,7 @@ class QSqlError;
 // store, so several processes may write at once without losing a version.
 namespace fleet {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // The sites a command names: some by name, a group, or all of them.
 struct Selection
@@ -40,6 +40,9 @@ struct SiteChange
     std::optional<QString> port;
     std::optional<QString> group;
     std::optional<QString> name;
+    // The site's local port becomes this place's (a site from before owners were kept, or a
+    // machine renamed).
+    bool claim = false;
 };
 
 // One attempt to read a site's values: what was taken, or why nothing was.
@@ -107,12 +110,12 @@ public:
     // removed site named SiteRemoved (unless the selection takes removed sites).
     StoreResult<QList<Site>> select(const Selection& selection);
 
-    // What a port reaches, as one text (session::portIdentity over the caller's data folder):
-    // two sites whose ports reach one processor are refused. Without it ports compare as text.
-    void setPortIdentity(std::function<QString(const QString& port)> identity)
-    {
-        m_portIdentity = std::move(identity);
-    }
+    // Where the caller runs. Sites added or changed here own their local ports; two sites whose
+    // ports reach one processor (session::portIdentity over place's data folder) are refused;
+    // siteOnPort finds only sites this place may reach. Without a place, ports compare as text
+    // and sites get no owner.
+    void setPlace(Place place) { m_place = std::move(place); }
+    const Place& place() const { return m_place; }
     StoreResult<Site> addSite(const QString& name, const QString& port, const QString& group = {});
     StoreResult<Site> changeSite(const QString& name, const SiteChange& change);
     // The history stays unless purge; a removed site comes back with it when added again.
@@ -129,6 +132,9 @@ public:
     // Records an attempt: the status, a new version when one is due, the site's drift, and the
     // events that came of it. All in one transaction.
     StoreResult<Recorded> record(const QString& name, const Attempt& attempt);
+    // Records several attempts in one transaction (a store on disk pays one sync for them), each
+    // with its own result; a store failure fails them all, and nothing of them is kept.
+    QList<StoreResult<Recorded>> recordAll(const QList<std::pair<QString, Attempt>>& attempts);
 
     // The version (default: the latest) becomes the reference of its layout.
     StoreResult<Version> approve(const QString& name, std::optional<int> number = std::nullopt);
@@ -142,8 +148,15 @@ public:
     struct SiteRow;
 
 private:
+    enum class Access
+    {
+        Read,   // an older schema is read as it is
+        Write,  // an older schema is brought up to date; a missing store is Missing
+        Create, // as Write, and a missing store is made
+    };
     std::optional<StoreError> connect();
-    std::optional<StoreError> ensure(bool write);
+    std::optional<StoreError> ensure(Access access);
+    QString siteColumns() const;
     std::optional<StoreError> createSchema();
     std::optional<StoreError> migrate(int from);
     StoreResult<int> schemaVersion(bool* present);
@@ -155,6 +168,7 @@ private:
     StoreError errorOf(const QSqlError& error, const QString& doing);
 
     StoreResult<SiteRow> siteRow(const QString& name, bool lock);
+    StoreResult<Recorded> recordIn(const QString& name, const Attempt& attempt);
     StoreResult<std::optional<Version>> latestOf(qint64 siteId, std::optional<lnk::Layout> layout);
     StoreResult<std::optional<Version>> versionOf(qint64 siteId, int number);
     StoreResult<std::optional<Version>> referenceOf(qint64 siteId, lnk::Layout layout);
@@ -162,8 +176,11 @@ private:
     StoreResult<std::pair<std::optional<int>, std::optional<int>>> refreshDrift(qint64 siteId);
     StoreResult<Version> versionFrom(QSqlQuery& q, const QString& site);
     StoreResult<Site> addSiteIn(const QString& name, const QString& port, const QString& group);
-    // PortTaken naming the site whose port reaches what port reaches, other than except.
-    std::optional<StoreError> portFree(const QString& port, const QString& except);
+    QString identityOf(const QString& port) const;
+    // PortTaken naming the site whose port reaches what port reaches, other than except; local
+    // ports are compared only among sites of one owner.
+    std::optional<StoreError> portFree(const QString& port, const Owner& owner,
+                                       const QString& except);
 
     bool postgres() const { return m_location.kind == StoreKind::Postgres; }
 
@@ -171,9 +188,10 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     bool m_connected = false;
-    bool m_ready = false; // the schema is there and current
+    bool m_ready = false; // the schema is there, readable
+    int m_schema = 0;     // its version, once ready
     bool m_retryable = false;
-    std::function<QString(const QString&)> m_portIdentity;
+    Place m_place;
 };
 
 } // namespace fleet

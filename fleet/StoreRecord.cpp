@@ -43,10 +43,44 @@ StoreResult<std::pair<std::optional<int>, std::optional<int>>> Store::refreshDri
 StoreResult<Recorded> Store::record(const QString& name, const Attempt& attempt)
 {
     StoreResult<Recorded> r;
-    if ((r.error = ensure(true))) {
+    if ((r.error = ensure(Access::Write))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
+        r = recordIn(name, attempt);
+        return r.error;
+    });
+    return r;
+}
+
+QList<StoreResult<Recorded>> Store::recordAll(const QList<std::pair<QString, Attempt>>& attempts)
+{
+    QList<StoreResult<Recorded>> results;
+    const std::optional<StoreError> ready = ensure(Access::Write);
+    const std::optional<StoreError> error =
+        ready ? ready : write([&]() -> std::optional<StoreError> {
+            results.clear();
+            for (const auto& [name, attempt] : attempts) {
+                results.append(recordIn(name, attempt));
+                // A site removed or renamed meanwhile is that site's own failure; anything else
+                // is the store's, and none of the batch is kept.
+                const std::optional<StoreError>& e = results.constLast().error;
+                if (e && !e->isUsage()) {
+                    return e;
+                }
+            }
+            return std::nullopt;
+        });
+    if (error) {
+        results = QList<StoreResult<Recorded>>(attempts.size(), StoreResult<Recorded>{{}, error});
+    }
+    return results;
+}
+
+StoreResult<Recorded> Store::recordIn(const QString& name, const Attempt& attempt)
+{
+    StoreResult<Recorded> r;
+    r.error = [&]() -> std::optional<StoreError> {
         r.value = {};
         const StoreResult<SiteRow> row = siteRow(name, true);
         if (!row.ok()) {
@@ -125,14 +159,14 @@ StoreResult<Recorded> Store::record(const QString& name, const Attempt& attempt)
                 {site, kind, kind == EventKind::Failed ? 0 : r.value.version, count});
         }
         return std::nullopt;
-    });
+    }();
     return r;
 }
 
 StoreResult<Version> Store::approve(const QString& name, std::optional<int> number)
 {
     StoreResult<Version> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Write))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
@@ -172,7 +206,7 @@ StoreResult<Version> Store::approve(const QString& name, std::optional<int> numb
 StoreResult<int> Store::unapprove(const QString& name, std::optional<lnk::Layout> layout)
 {
     StoreResult<int> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Write))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {

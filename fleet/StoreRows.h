@@ -28,8 +28,10 @@ inline std::optional<QDateTime> timeOf(const QVariant& v)
     return QDateTime::fromMSecsSinceEpoch(v.toLongLong(), Qt::UTC);
 }
 
+// Store::siteColumns() gives them as the store's schema has them.
 inline constexpr char kSiteColumns[] = "id, name, port, site_group, removed, last_attempt, "
-                                       "last_success, last_change, failures, last_error, drift";
+                                       "last_success, last_change, failures, last_error, drift, "
+                                       "owner_host, owner_folder";
 
 inline Store::SiteRow siteRowFrom(const QSqlQuery& q)
 {
@@ -47,6 +49,7 @@ inline Store::SiteRow siteRowFrom(const QSqlQuery& q)
     if (!q.value(10).isNull()) {
         r.site.status.drift = q.value(10).toInt();
     }
+    r.site.owner = {q.value(11).toString(), q.value(12).toString()};
     return r;
 }
 

@@ -1,4 +1,4 @@
-#include "fleet/Store.h"
+#include "fleet/StoreRows.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +11,27 @@ namespace {
 
 // Serializes schema creation between PostgreSQL clients: any constant will do.
 constexpr qint64 kSchemaLockKey = 0x4f52564558;
+
+// A port text is one processor per owner: port 3 of two desks are two processors.
+constexpr char kOwnedPortIndex[] = "CREATE UNIQUE INDEX IF NOT EXISTS fleet_sites_owned_port ON "
+                                   "fleet_sites (port, owner_host, owner_folder) WHERE removed = 0";
+
+// Each step brings the schema from its index + 1 to the next version.
+QList<QStringList> migrationSteps()
+{
+    return {
+        // 1 -> 2: local ports get their owner; sites from before have none and act as before
+        // until a desk claims them.
+        {
+            QStringLiteral("ALTER TABLE fleet_sites ADD COLUMN owner_host TEXT NOT NULL "
+                           "DEFAULT ''"),
+            QStringLiteral("ALTER TABLE fleet_sites ADD COLUMN owner_folder TEXT NOT NULL "
+                           "DEFAULT ''"),
+            QStringLiteral("DROP INDEX IF EXISTS fleet_sites_port"),
+            QString::fromLatin1(kOwnedPortIndex),
+        },
+    };
+}
 
 QStringList schemaStatements(bool postgres)
 {
@@ -34,10 +55,11 @@ QStringList schemaStatements(bool postgres)
                        "last_change BIGINT, "
                        "failures INTEGER NOT NULL DEFAULT 0, "
                        "last_error TEXT NOT NULL DEFAULT '', "
-                       "drift INTEGER)")
+                       "drift INTEGER, "
+                       "owner_host TEXT NOT NULL DEFAULT '', "
+                       "owner_folder TEXT NOT NULL DEFAULT '')")
             .arg(id),
-        QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS fleet_sites_port ON fleet_sites (port) "
-                       "WHERE removed = 0"),
+        QString::fromLatin1(kOwnedPortIndex),
         QStringLiteral("CREATE TABLE IF NOT EXISTS fleet_versions ("
                        "site_id BIGINT NOT NULL REFERENCES fleet_sites (id) ON DELETE CASCADE, "
                        "number INTEGER NOT NULL, "
@@ -108,14 +130,31 @@ StoreResult<int> Store::schemaVersion(bool* present)
 
 std::optional<StoreError> Store::openForReading()
 {
-    return ensure(false);
+    return ensure(Access::Read);
 }
 
-std::optional<StoreError> Store::ensure(bool write)
+QString Store::siteColumns() const
 {
-    if (m_ready) {
+    // A store of schema 1 is read as it is: it moves on only when something is written.
+    return m_schema >= 2 ? QString::fromLatin1(kSiteColumns)
+                         : QString::fromLatin1(kSiteColumns)
+                               .replace(QLatin1String("owner_host, owner_folder"),
+                                        QLatin1String("'' AS owner_host, '' AS owner_folder"));
+}
+
+std::optional<StoreError> Store::ensure(Access access)
+{
+    if (m_ready && (access == Access::Read || m_schema == kSchemaVersion)) {
         return std::nullopt;
     }
+    if (m_ready) {
+        if (auto e = migrate(m_schema)) {
+            return e;
+        }
+        m_schema = kSchemaVersion;
+        return std::nullopt;
+    }
+    const bool write = access == Access::Create;
     if (m_location.kind == StoreKind::Sqlite) {
         const QFileInfo file(m_location.path);
         if (!write && !file.exists()) {
@@ -160,11 +199,13 @@ std::optional<StoreError> Store::ensure(bool write)
                               .arg(v.value)
                               .arg(kSchemaVersion)};
     }
-    if (v.value < kSchemaVersion) {
+    if (v.value < kSchemaVersion && access != Access::Read) {
         if (auto e = migrate(v.value)) {
             return e;
         }
+        v.value = kSchemaVersion;
     }
+    m_schema = v.value;
     m_ready = true;
     return std::nullopt;
 }
@@ -201,12 +242,17 @@ std::optional<StoreError> Store::createSchema()
 
 std::optional<StoreError> Store::migrate(int from)
 {
-    // Each step brings the schema from its index + 1 to the next version. None yet: the first
-    // schema is the current one. Every step of a migration runs in one transaction, so a store
-    // is either migrated or left as it was.
-    const QList<QStringList> steps;
+    // Every step of a migration runs in one transaction, so a store is either migrated or left
+    // as it was; another writer may have migrated it meanwhile.
+    const QList<QStringList> steps = migrationSteps();
     return write([this, from, &steps]() -> std::optional<StoreError> {
         QSqlQuery q(m_db);
+        if (postgres()) {
+            if (auto e =
+                    exec(q, QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {kSchemaLockKey})) {
+                return e;
+            }
+        }
         if (auto e = exec(q, QStringLiteral("SELECT value FROM fleet_meta WHERE key = 'schema'"))) {
             return e;
         }

@@ -1,12 +1,16 @@
 #include "fleet/StoreRows.h"
 
 #include "link/Printable.h"
+#include "session/PortIdentity.h"
 #include "session/PortText.h"
 
 #include <QSqlError>
 
 namespace fleet {
 namespace {
+
+// Serializes the one-processor-one-site rule between PostgreSQL clients: any constant will do.
+constexpr qint64 kSitePortsLockKey = 0x4f52564559;
 
 QString keyOf(const QString& name)
 {
@@ -35,9 +39,9 @@ StoreResult<Store::SiteRow> Store::siteRow(const QString& name, bool lock)
 {
     StoreResult<SiteRow> r;
     QSqlQuery q(m_db);
-    const QString sql = QStringLiteral("SELECT %1 FROM fleet_sites WHERE name_key = ?%2")
-                            .arg(QLatin1String(kSiteColumns),
-                                 lock && postgres() ? QStringLiteral(" FOR UPDATE") : QString());
+    const QString sql =
+        QStringLiteral("SELECT %1 FROM fleet_sites WHERE name_key = ?%2")
+            .arg(siteColumns(), lock && postgres() ? QStringLiteral(" FOR UPDATE") : QString());
     if ((r.error = exec(q, sql, {keyOf(name)}))) {
         return r;
     }
@@ -52,13 +56,13 @@ StoreResult<Store::SiteRow> Store::siteRow(const QString& name, bool lock)
 StoreResult<QList<Site>> Store::sites(bool withRemoved)
 {
     StoreResult<QList<Site>> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Read))) {
         return r;
     }
     QSqlQuery q(m_db);
-    const QString sql = QStringLiteral("SELECT %1 FROM fleet_sites%2 ORDER BY name_key")
-                            .arg(QLatin1String(kSiteColumns),
-                                 withRemoved ? QString() : QStringLiteral(" WHERE removed = 0"));
+    const QString sql =
+        QStringLiteral("SELECT %1 FROM fleet_sites%2 ORDER BY name_key")
+            .arg(siteColumns(), withRemoved ? QString() : QStringLiteral(" WHERE removed = 0"));
     if ((r.error = exec(q, sql))) {
         return r;
     }
@@ -71,7 +75,7 @@ StoreResult<QList<Site>> Store::sites(bool withRemoved)
 StoreResult<Site> Store::site(const QString& name)
 {
     StoreResult<Site> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Read))) {
         return r;
     }
     StoreResult<SiteRow> row = siteRow(name, false);
@@ -84,18 +88,23 @@ StoreResult<std::optional<Site>> Store::siteOnPort(const QString& port)
 {
     StoreResult<std::optional<Site>> r;
     const StoreResult<QString> key = storedPort(port);
-    if ((r.error = key.error) || (r.error = ensure(false))) {
+    if ((r.error = key.error) || (r.error = ensure(Access::Read))) {
         return r;
     }
     QSqlQuery q(m_db);
     if ((r.error = exec(q,
                         QStringLiteral("SELECT %1 FROM fleet_sites WHERE port = ? AND removed = 0")
-                            .arg(QLatin1String(kSiteColumns)),
+                            .arg(siteColumns()),
                         {key.value}))) {
         return r;
     }
-    if (q.next()) {
-        r.value = siteRowFrom(q).site;
+    // Port 3 of another desk is another processor.
+    while (q.next()) {
+        const Site site = siteRowFrom(q).site;
+        if (notLocalHere(site.port, site.owner, m_place).isEmpty()) {
+            r.value = site;
+            break;
+        }
     }
     return r;
 }
@@ -163,7 +172,7 @@ StoreResult<Site> Store::addSite(const QString& name, const QString& port, const
         return r;
     }
     const StoreResult<QString> key = storedPort(port);
-    if ((r.error = key.error) || (r.error = ensure(true))) {
+    if ((r.error = key.error) || (r.error = ensure(Access::Create))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
@@ -173,20 +182,39 @@ StoreResult<Site> Store::addSite(const QString& name, const QString& port, const
     return r;
 }
 
-std::optional<StoreError> Store::portFree(const QString& port, const QString& except)
+QString Store::identityOf(const QString& port) const
+{
+    return m_place.host.isEmpty() ? port : session::portIdentity(port, m_place.dataDir);
+}
+
+std::optional<StoreError> Store::portFree(const QString& port, const Owner& owner,
+                                          const QString& except)
 {
     QSqlQuery q(m_db);
-    if (auto e = exec(q, QStringLiteral("SELECT name, port FROM fleet_sites WHERE removed = 0"))) {
+    if (postgres()) {
+        // The rule compares identities, which no index holds: writers that add or move sites
+        // take turns, as SQLite's writers always do.
+        if (auto e =
+                exec(q, QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {kSitePortsLockKey})) {
+            return e;
+        }
+    }
+    if (auto e = exec(q, QStringLiteral("SELECT name, port, owner_host, owner_folder FROM "
+                                        "fleet_sites WHERE removed = 0"))) {
         return e;
     }
-    const QString wanted = m_portIdentity ? m_portIdentity(port) : port;
+    const QString wanted = identityOf(port);
     while (q.next()) {
         const QString other = q.value(0).toString();
         if (keyOf(other) == keyOf(except)) {
             continue;
         }
+        const Owner theirOwner{q.value(2).toString(), q.value(3).toString()};
+        if (!owner.isEmpty() && !theirOwner.isEmpty() && !mayShareProcessor(owner, theirOwner)) {
+            continue; // another desk's local port: another processor
+        }
         const QString theirs = q.value(1).toString();
-        if (theirs == port || (m_portIdentity && m_portIdentity(theirs) == wanted)) {
+        if (theirs == port || identityOf(theirs) == wanted) {
             return StoreError{
                 StoreErrorKind::PortTaken,
                 QStringLiteral("port %1 is already the port of site \"%2\"").arg(port, other)};
@@ -199,7 +227,8 @@ StoreResult<Site> Store::addSiteIn(const QString& name, const QString& port, con
 {
     StoreResult<Site> r;
     QSqlQuery q(m_db);
-    if ((r.error = portFree(port, {}))) {
+    const Owner owner = ownerOf(port, m_place);
+    if ((r.error = portFree(port, owner, {}))) {
         return r;
     }
     StoreResult<SiteRow> existing = siteRow(name, true);
@@ -213,13 +242,13 @@ StoreResult<Site> Store::addSiteIn(const QString& name, const QString& port, con
         // A removed site comes back with its history.
         r.error = exec(q,
                        QStringLiteral("UPDATE fleet_sites SET name = ?, port = ?, site_group = ?, "
-                                      "removed = 0 WHERE id = ?"),
-                       {name, port, group, existing.value.id});
+                                      "removed = 0, owner_host = ?, owner_folder = ? WHERE id = ?"),
+                       {name, port, group, owner.host, owner.folder, existing.value.id});
     } else if (existing.error->kind == StoreErrorKind::UnknownSite) {
         r.error = exec(q,
-                       QStringLiteral("INSERT INTO fleet_sites (name, name_key, port, site_group) "
-                                      "VALUES (?, ?, ?, ?)"),
-                       {name, keyOf(name), port, group});
+                       QStringLiteral("INSERT INTO fleet_sites (name, name_key, port, site_group, "
+                                      "owner_host, owner_folder) VALUES (?, ?, ?, ?, ?, ?)"),
+                       {name, keyOf(name), port, group, owner.host, owner.folder});
     } else {
         r.error = existing.error;
     }
@@ -253,7 +282,7 @@ StoreResult<Site> Store::changeSite(const QString& name, const SiteChange& chang
         r.error = StoreError{StoreErrorKind::InvalidName, problem};
         return r;
     }
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Write))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
@@ -261,9 +290,14 @@ StoreResult<Site> Store::changeSite(const QString& name, const SiteChange& chang
         if (!row.ok() || row.value.site.removed) {
             return row.ok() ? unknownSite(name) : *row.error;
         }
+        const Site& site = row.value.site;
         QSqlQuery q(m_db);
-        if (port && *port != row.value.site.port) {
-            if (auto e = portFree(*port, row.value.site.name)) {
+        // A new port is this place's; so is the old one when claimed. Otherwise the owner stays:
+        // a group or a name changes anywhere.
+        const bool placed = (port && *port != site.port) || change.claim;
+        const Owner owner = placed ? ownerOf(port.value_or(site.port), m_place) : site.owner;
+        if (placed) {
+            if (auto e = portFree(port.value_or(site.port), owner, site.name)) {
                 return e;
             }
         }
@@ -287,11 +321,13 @@ StoreResult<Site> Store::changeSite(const QString& name, const SiteChange& chang
         if (change.name) {
             newName = *change.name;
         }
-        if (auto e = exec(q,
-                          QStringLiteral("UPDATE fleet_sites SET name = ?, name_key = ?, port = ?, "
-                                         "site_group = ? WHERE id = ?"),
-                          {newName, keyOf(newName), port.value_or(row.value.site.port),
-                           change.group.value_or(row.value.site.group), row.value.id})) {
+        if (auto e =
+                exec(q,
+                     QStringLiteral("UPDATE fleet_sites SET name = ?, name_key = ?, port = ?, "
+                                    "site_group = ?, owner_host = ?, owner_folder = ? "
+                                    "WHERE id = ?"),
+                     {newName, keyOf(newName), port.value_or(site.port),
+                      change.group.value_or(site.group), owner.host, owner.folder, row.value.id})) {
             return e;
         }
         StoreResult<SiteRow> changed = siteRow(newName, false);
@@ -303,7 +339,7 @@ StoreResult<Site> Store::changeSite(const QString& name, const SiteChange& chang
 
 std::optional<StoreError> Store::removeSite(const QString& name, bool purge)
 {
-    if (auto e = ensure(false)) {
+    if (auto e = ensure(Access::Write)) {
         return e;
     }
     return write([&]() -> std::optional<StoreError> {

@@ -102,4 +102,14 @@ StoreError siteRemoved(const QString& site)
             QStringLiteral("%1: site removed").arg(lnk::printable(site))};
 }
 
+std::optional<StoreError> notLocal(const Site& site, const Place& place)
+{
+    const QString why = notLocalHere(site.port, site.owner, place);
+    if (why.isEmpty()) {
+        return std::nullopt;
+    }
+    return StoreError{StoreErrorKind::NotLocal,
+                      QStringLiteral("%1: %2").arg(lnk::printable(site.name), why)};
+}
+
 } // namespace fleet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fleet/SitePlace.h"
 #include "link/Frames.h"
 #include "model/ParameterSet.h"
 #include "session/Comparison.h"
@@ -22,13 +23,14 @@ enum class StoreErrorKind
     Unreachable,    // the database server or the file could not be opened
     DiskFull,       // the write did not fit: nothing of it was kept
     Busy,           // other writers held the store past every retry
+    NotLocal,       // the site's port is another machine's (or data folder's): not reached
     InvalidName,    // a site or group name that is not allowed
     InvalidPort,    // a port that does not parse
     NameTaken,      // another site has that name (regardless of case)
     PortTaken,      // another site uses that port
     UnknownSite,    // no site of that name
     UnknownVersion, // the site has no such version (or no reference)
-    SiteRemoved     // a removed site named where a processor would be contacted or changed
+    SiteRemoved,    // a removed site named where a processor would be contacted or changed
 };
 
 struct StoreError
@@ -88,6 +90,7 @@ struct Site
     QString port; // as session::portText writes it
     QString group;
     bool removed = false;
+    Owner owner; // who its local port belongs to; empty for a network address
     SiteStatus status;
 };
 
@@ -125,5 +128,8 @@ QString currentActor();
 // The site and group name rule: ASCII letters, digits, space, '.', '_', '-', at most 64,
 // neither starting nor ending with a space. The reason it is refused, or empty.
 QString nameProblem(const QString& name, const QString& what = QStringLiteral("site name"));
+
+// "north: port 3 is local to HOST:DATADIR" when place may not reach the site's processor.
+std::optional<StoreError> notLocal(const Site& site, const Place& place);
 
 } // namespace fleet

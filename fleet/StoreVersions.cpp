@@ -119,7 +119,7 @@ StoreResult<std::optional<Version>> Store::referenceOf(qint64 siteId, lnk::Layou
 StoreResult<QList<Version>> Store::versions(const QString& name)
 {
     StoreResult<QList<Version>> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Read))) {
         return r;
     }
     const StoreResult<SiteRow> row = siteRow(name, false);
@@ -147,7 +147,7 @@ StoreResult<QList<Version>> Store::versions(const QString& name)
 StoreResult<Version> Store::version(const QString& name, int number)
 {
     StoreResult<Version> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Read))) {
         return r;
     }
     const StoreResult<SiteRow> row = siteRow(name, false);
@@ -170,7 +170,7 @@ StoreResult<std::optional<Version>> Store::latest(const QString& name,
                                                   std::optional<lnk::Layout> layout)
 {
     StoreResult<std::optional<Version>> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Read))) {
         return r;
     }
     const StoreResult<SiteRow> row = siteRow(name, false);
@@ -183,7 +183,7 @@ StoreResult<std::optional<Version>> Store::latest(const QString& name,
 StoreResult<std::optional<Version>> Store::reference(const QString& name, lnk::Layout layout)
 {
     StoreResult<std::optional<Version>> r;
-    if ((r.error = ensure(false))) {
+    if ((r.error = ensure(Access::Read))) {
         return r;
     }
     const StoreResult<SiteRow> row = siteRow(name, false);

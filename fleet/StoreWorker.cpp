@@ -2,8 +2,8 @@
 
 namespace fleet {
 
-StoreWorker::StoreWorker(StoreLocation location, QObject* parent)
-    : QObject(parent), m_location(std::move(location))
+StoreWorker::StoreWorker(StoreLocation location, Place place, QObject* parent)
+    : QObject(parent), m_location(std::move(location)), m_place(std::move(place))
 {
     m_thread.setObjectName(QStringLiteral("fleet store"));
     m_home = new QObject;
@@ -28,6 +28,7 @@ void StoreWorker::post(std::function<void(Store&)> job)
         [this, job = std::move(job)] {
             if (!m_store) {
                 m_store = std::make_unique<Store>(m_location);
+                m_store->setPlace(m_place);
             }
             job(*m_store);
         },

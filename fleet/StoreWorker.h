@@ -20,7 +20,8 @@ class StoreWorker : public QObject
     Q_OBJECT
 
 public:
-    explicit StoreWorker(StoreLocation location, QObject* parent = nullptr);
+    // place: where the caller runs (Store::setPlace).
+    explicit StoreWorker(StoreLocation location, Place place = {}, QObject* parent = nullptr);
     // Waits for the calls already given (their results are no longer delivered), then closes
     // the connection.
     ~StoreWorker() override;
@@ -49,6 +50,7 @@ private:
     void post(std::function<void(Store&)> job);
 
     StoreLocation m_location;
+    Place m_place;
     QThread m_thread;
     QObject* m_home = nullptr;      // lives on m_thread; jobs are queued to it
     std::unique_ptr<Store> m_store; // made, used and destroyed on m_thread only

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTest>
 
 #include <unistd.h>
@@ -91,6 +92,8 @@ private Q_SLOTS:
     void usageErrorsSendNothing();
     void removedSitesTakeNoPart_data();
     void removedSitesTakeNoPart();
+    void anotherDesksPortIsNotReached_data();
+    void anotherDesksPortIsNotReached();
 };
 
 void TestCliFleet::sitesAreKeptByName()
@@ -99,19 +102,22 @@ void TestCliFleet::sitesAreKeptByName()
     QVERIFY(fleetOfThree(rig));
     QVERIFY2(rig.ready, qPrintable(rig.error));
     QCOMPARE(rig.run({"backup", "North"}).exitCode, 0);
+    // A port number is this machine's and this data folder's.
+    const QString here = QSysInfo::machineHostName() + QLatin1Char(':') + rig.dir.path();
     QCOMPARE(rig.run({"site", "set", "North", "--name", "Nord", "--group", "coast"}).out,
-             QStringLiteral("Nord: changed, port 1, group coast\n"));
+             QStringLiteral("Nord: changed, port 1, group coast, local to %1\n").arg(here));
     QCOMPARE(rig.run({"site", "set", "South", "--port", "1"}).exitCode, 2);
     const QStringList rows = rig.run({"site", "list"}).lines();
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows[0],
-             QStringLiteral("NAME   PORT  GROUP  LAST BACKUP           STATE            DRIFT"));
+             QStringLiteral("NAME   PORT  GROUP  LAST BACKUP           STATE            DRIFT    "
+                            "     LOCAL TO"));
     QVERIFY2(rows[1].startsWith(QStringLiteral("Nord   1     coast  20")), qPrintable(rows[1]));
-    QVERIFY2(rows[1].endsWith(QStringLiteral("  ok               no reference")),
+    QVERIFY2(rows[1].endsWith(QStringLiteral("  ok               no reference  ") + here),
              qPrintable(rows[1]));
-    QCOMPARE(
-        rows[2],
-        QStringLiteral("South  2     -      never                 never backed up  no reference"));
+    QCOMPARE(rows[2], QStringLiteral("South  2     -      never                 never backed up  "
+                                     "no reference  ") +
+                          here);
     // The history follows the new name; a purge takes it.
     QCOMPARE(rig.run({"history", "Nord"}).lines().size(), 1);
     QCOMPARE(rig.run({"site", "remove", "Nord", "--purge"}).out,
@@ -552,7 +558,8 @@ void TestCliFleet::usageErrorsSendNothing_data()
     row("a name too long", {"site", "add", QString(65, 'x'), "5"}, "");
     row("a port that does not parse", {"site", "add", "East", "256"}, "port number 256");
     row("site without a verb", {"site"}, "site needs one of: add set remove list");
-    row("site set without a change", {"site", "set", "North"}, "needs --port, --group or --name");
+    row("site set without a change", {"site", "set", "North"},
+        "needs --port, --group, --name or --here");
     row("backup choosing nothing", {"backup"}, "backup needs NAME..., --group GROUP or --all");
     row("backup choosing twice", {"backup", "North", "--all"}, "only one of them");
     row("backup of an unknown site", {"backup", "Nowhere"}, "no site \"Nowhere\"");
@@ -629,6 +636,73 @@ void TestCliFleet::removedSitesTakeNoPart()
     QTest::qWait(200);
     QCOMPARE(received(rig), before);
     QCOMPARE(rig.run({"history", "Old"}).lines().size(), 1);
+}
+
+void TestCliFleet::anotherDesksPortIsNotReached_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("says");
+    const QString refused = QStringLiteral("North: port 1 is local to ");
+    const QString skipped = QStringLiteral("North: skipped (local to ");
+    QTest::newRow("a backup by name is refused") << QStringList{"backup", "North"} << 1 << refused;
+    QTest::newRow("a backup of all skips it") << QStringList{"backup", "--all"} << 0 << skipped;
+    QTest::newRow("so does a group's") << QStringList{"backup", "--group", "coast"} << 0 << skipped;
+    QTest::newRow("restore is refused")
+        << QStringList{"restore", "North", "1", "--yes"} << 1 << refused;
+    QTest::newRow("a live diff is refused")
+        << QStringList{"diff", "North", "1", "live"} << 1 << refused;
+    QTest::newRow("live drift by name is refused")
+        << QStringList{"drift", "North", "--live"} << 1 << refused;
+    QTest::newRow("live drift over a group skips it")
+        << QStringList{"drift", "--group", "coast", "--live"} << 0 << skipped;
+}
+
+// Two desks share one store, each with its own processor on port 1: desk B never reads its own
+// processor into desk A's site.
+void TestCliFleet::anotherDesksPortIsNotReached()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, says);
+    Rig a;
+    Rig b;
+    a.addSimulator(1);
+    b.addSimulator(1);
+    QVERIFY(a.hold(1, kFileA) && b.hold(1, kFileB));
+    QVERIFY2(a.ready && b.ready, qPrintable(a.error + b.error));
+    const QStringList shared{"--store", QStringLiteral("sqlite:") + a.path("shared.sqlite")};
+    const Run added = a.run(shared + QStringList{"site", "add", "North", "1", "--group", "coast"});
+    QCOMPARE(added.exitCode, 0);
+    QVERIFY2(added.out.contains(QStringLiteral(", local to ")), qPrintable(added.out));
+    QCOMPARE(a.run(shared + QStringList{"backup", "North"}).exitCode, 0);
+    // B's port 1 is B's processor: a site of its own, in the same group.
+    QCOMPARE(b.run(shared + QStringList{"site", "add", "South", "1", "--group", "coast"}).exitCode,
+             0);
+    QCOMPARE(b.run(shared + QStringList{"backup", "South"}).exitCode, 0);
+    QCOMPARE(b.run(shared + QStringList{"approve", "South"}).exitCode, 0);
+    const auto north = [&] {
+        for (const QJsonObject& o :
+             jsonLines(a.run(shared + QStringList{"--json", "site", "list"}))) {
+            if (o.value(QStringLiteral("site")) == QStringLiteral("North")) {
+                return o;
+            }
+        }
+        return QJsonObject();
+    };
+    const QJsonObject listed = north();
+    QVERIFY(listed.value(QStringLiteral("local_to")).toString().endsWith(a.dir.path()));
+    const int heardByA = int(a.simulators.at(1)->log().count());
+
+    const Run r = b.run(shared + arguments);
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2((r.out + r.err).contains(says), qPrintable(r.out + r.err));
+    QVERIFY2(!r.out.contains(QStringLiteral("South: failed")), qPrintable(r.out));
+    QTest::qWait(200);
+    QCOMPARE(int(a.simulators.at(1)->log().count()), heardByA);
+    // Nothing recorded: North's history and status are as A left them.
+    QCOMPARE(a.run(shared + QStringList{"history", "North"}).lines().size(), 1);
+    QCOMPARE(north(), listed);
 }
 
 QTEST_GUILESS_MAIN(TestCliFleet)
