@@ -71,6 +71,9 @@ void FleetCommand::onBackupFinished(const fleet::BackupReport& report)
     if (report.error) {
         return done(failure(*report.error));
     }
+    if (report.sites.isEmpty() && !m_inv.json) {
+        writeOut(QStringLiteral("no sites\n"));
+    }
     for (const fleet::SiteBackup& b : report.sites) {
         print(backupText(b), backupJson(b));
     }

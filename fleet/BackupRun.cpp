@@ -38,6 +38,13 @@ void BackupRun::start()
         this,
         [selection](Store& s) {
             Selected selected{s.select(selection), {}};
+            const std::optional<StoreError>& e = selected.sites.error;
+            if (selection.all && e &&
+                (e->kind == StoreErrorKind::Missing || e->kind == StoreErrorKind::UnknownSite)) {
+                // A scheduled run before the first site: nothing to do, nothing made.
+                selected.sites = {};
+                return selected;
+            }
             if (!selected.sites.ok()) {
                 return selected;
             }
@@ -65,7 +72,7 @@ void BackupRun::onSelected(const Selected& selected)
     }
     m_total = int(sites.value.size());
     if (m_total == 0) {
-        afterSites();
+        finish();
         return;
     }
     m_pool = new JobPool(m_options.link.pool, this);

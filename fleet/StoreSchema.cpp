@@ -1,4 +1,5 @@
 #include "fleet/StoreRows.h"
+#include "storage/GroupShare.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -169,6 +170,9 @@ std::optional<StoreError> Store::ensure(Access access)
             return StoreError{StoreErrorKind::Unreachable,
                               QStringLiteral("%1: the folder does not exist").arg(m_location.path)};
         }
+        if (write && !file.exists()) {
+            storage::createForGroup(m_location.path); // an empty file is an empty database
+        }
     }
     if (auto e = connect()) {
         return e;
@@ -207,6 +211,13 @@ std::optional<StoreError> Store::ensure(Access access)
     }
     m_schema = v.value;
     m_ready = true;
+    if (m_location.kind == StoreKind::Sqlite) {
+        // SQLite gives -wal and -shm the store file's mode: in a folder the group shares, that
+        // mode keeps every member able to write after any member's read.
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            storage::shareWithGroup(m_location.path + QLatin1String(suffix));
+        }
+    }
     return std::nullopt;
 }
 

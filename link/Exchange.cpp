@@ -178,6 +178,7 @@ void Exchange::writeAll()
     if (isUpload()) {
         enter(Stage::Waiting);
         m_waitStart = std::chrono::steady_clock::now();
+        m_result.requestLeft = m_waitStart + m_request.settings.byteTime();
         m_replyDeadline.start(m_request.replyWait);
         onReceived();
         return;

@@ -89,6 +89,9 @@ struct ExchangeResult
     std::optional<Layout> layout;      // accepted uploads: the layout of the reply
     QDateTime startedAt;
     std::chrono::milliseconds duration{0};
+    // Uploads: when the request byte had left the line. The reply comes after it, so the next
+    // frame's gap counts from here, not from the reply's end.
+    std::optional<std::chrono::steady_clock::time_point> requestLeft;
 
     bool ok() const { return status == ExchangeStatus::Done; }
     // Accepted uploads: the reply cut to its layout's length.

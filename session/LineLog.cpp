@@ -1,4 +1,5 @@
 #include "session/LineLog.h"
+#include "storage/GroupShare.h"
 
 #include "link/ByteMeaning.h"
 #include "session/LogFile.h"
@@ -127,6 +128,7 @@ bool LineLog::rotate(qint64 lineSize)
     if (!lock.tryLock(0)) {
         return false;
     }
+    storage::shareWithGroup(m_path + QStringLiteral(".lock"));
     {
         // The other may have rotated just before the lock was free.
         const LogFile current(m_path);

@@ -1,4 +1,5 @@
 #include "session/LogFile.h"
+#include "storage/GroupShare.h"
 
 #ifndef Q_OS_WIN
 
@@ -60,6 +61,7 @@ LogFile::LogFile(const QString& path)
     m_handle = fd;
     m_size = st.st_size;
     m_state = State::Open;
+    storage::shareWithGroup(path);
 }
 
 LogFile::~LogFile()

@@ -199,7 +199,7 @@ void ProcessorChannel::onFinished(lnk::ExchangeResult exchange)
         result.reply = CarriedValues::ofReply(*result.exchange.layout, result.exchange.reply());
     }
     if (!result.exchange.sent.isEmpty()) {
-        m_lineQuietSince = Clock::now();
+        m_lineQuietSince = result.exchange.requestLeft.value_or(Clock::now());
     }
     m_lineLog.append(result.exchange);
     giveTurn(result.exchange.sent.isEmpty() ? std::nullopt : m_lineQuietSince);

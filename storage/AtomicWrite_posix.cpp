@@ -3,9 +3,11 @@
 #ifndef Q_OS_WIN
 
 #include "storage/ErrnoKind_posix.h"
+#include "storage/GroupShare.h"
 #include "storage/WriteTarget.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -123,6 +125,11 @@ std::optional<FileError> writeFileAtomically(const QString& path, const QByteArr
             return FileError{errnoKind(target.value, errno)};
         }
         mode = st.st_mode & 0777;
+    }
+    // In a folder the group shares, the group keeps its write whatever the umask.
+    if (const std::optional<unsigned> shared =
+            sharedFileMode(QFileInfo(target.value).absolutePath())) {
+        mode = mode.value_or(0) | mode_t(*shared);
     }
     Temporary temporary;
     if (auto error = temporary.create(target.value, mode)) {

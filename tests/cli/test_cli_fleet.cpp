@@ -500,7 +500,14 @@ void TestCliFleet::readingAMissingStoreCreatesNothing()
         QCOMPARE(w.exitCode, 2);
         QVERIFY2(w.err.contains(QStringLiteral("no fleet store yet")), qPrintable(w.err));
     }
+    // A scheduled run before the first site is no failure, with no store and with no sites.
+    const Run timer = rig.run({"backup", "--all", "--metrics", "backup.prom"});
+    QCOMPARE(timer.exitCode, 0);
+    QCOMPARE(timer.out, QStringLiteral("no sites\n"));
     QVERIFY(!QFile::exists(rig.path(QStringLiteral("fleet.sqlite"))));
+    QCOMPARE(rig.run({"site", "add", "North", "1"}).exitCode, 0);
+    QCOMPARE(rig.run({"site", "remove", "North"}).exitCode, 0);
+    QCOMPARE(rig.run({"backup", "--all"}).out, QStringLiteral("no sites\n"));
 }
 
 void TestCliFleet::oneProcessorOneSite_data()

@@ -4,7 +4,10 @@
 #include "StoreRig.h"
 #include "fleet/AttemptRule.h"
 #include "fleet/History.h"
+#include "storage/AtomicWrite.h"
+#include "storage/GroupShare.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSet>
@@ -12,6 +15,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace storerig;
@@ -71,6 +75,7 @@ private Q_SLOTS:
     void newerSchemaRefusedAndNotWritten();
     void schemaOneReadAsItIsMovedOnByAWrite();
     void localPortsBelongToTheirPlace();
+    void aSharedFolderKeepsItsGroupWriting();
     void damagedFileKeptByteForByte_data();
     void damagedFileKeptByteForByte();
     void twoProcessesLoseNoVersion();
@@ -461,6 +466,51 @@ void TestFleetStore::localPortsBelongToTheirPlace()
     QVERIFY(b->removeSite(QStringLiteral("South"), false) == std::nullopt);
     QCOMPARE(b->changeSite(QStringLiteral("North"), claim).value.owner.text(),
              QStringLiteral("desk-b:/data/b"));
+}
+
+// A station's data folder (2770): files made there stay writable by the group whatever the
+// umask, so one member's read never locks the others out.
+void TestFleetStore::aSharedFolderKeepsItsGroupWriting()
+{
+    if (onPostgres()) {
+        QSKIP("file modes are a SQLite matter");
+    }
+    QTemporaryDir dir;
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkdir(shared));
+    QVERIFY(::chmod(QFile::encodeName(shared).constData(), 02770) == 0);
+    const mode_t oldMask = ::umask(022);
+    fleet::StoreLocation location;
+    location.path = QDir(shared).filePath(QStringLiteral("fleet.sqlite"));
+    const QString metrics = QDir(shared).filePath(QStringLiteral("backup.prom"));
+    const QString stray = QDir(shared).filePath(QStringLiteral("stray"));
+    {
+        fleet::Store store(location);
+        QVERIFY(store.addSite(QStringLiteral("North"), QStringLiteral("3")).ok());
+        QVERIFY(!storage::writeFileAtomically(metrics, "orvexdab_sites 1\n"));
+        QFile f(stray);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    ::umask(oldMask);
+    const auto mode = [](const QString& path) {
+        struct stat st
+        {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    QCOMPARE(mode(location.path), 0660);
+    QCOMPARE(mode(metrics), 0660);
+    // The file made with the umask is named, and the next writer that owns it repairs it.
+    QCOMPARE(storage::lockedFromGroup({location.path, metrics, stray}), QStringList{stray});
+    QVERIFY(::chmod(QFile::encodeName(location.path).constData(), 0644) == 0);
+    QCOMPARE(storage::lockedFromGroup({location.path}), QStringList{location.path});
+    {
+        fleet::Store store(location);
+        QVERIFY(store.sites().ok());
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            const QString file = location.path + QLatin1String(suffix);
+            QVERIFY2(!QFile::exists(file) || (mode(file) & 0060) == 0060, qPrintable(file));
+        }
+    }
 }
 
 void TestFleetStore::damagedFileKeptByteForByte_data()
