@@ -59,6 +59,10 @@ void FleetCommand::startBackup()
                      .arg(lnk::printable(f.event.site), fleet::eventName(f.event.kind),
                           lnk::printable(f.message)));
     });
+    connect(run, &fleet::BackupRun::hookOutput, this, [](const QByteArray& bytes) {
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    });
     connect(run, &fleet::BackupRun::finished, this, &FleetCommand::onBackupFinished);
     run->start();
 }

@@ -73,6 +73,11 @@ void addHistoryAndDiff(CommandLine& cl, const std::shared_ptr<Collected>& c)
             if (given.isEmpty() || given.size() > 3) {
                 return QStringLiteral("diff needs NAME [A [B]]");
             }
+            // An empty side ("$FROM" unset in a script) is a mistake, not "the default".
+            if (given.mid(1).contains(QString())) {
+                return QStringLiteral("diff: A or B is empty; give a version number, "
+                                      "\"reference\" or \"live\"");
+            }
             f.sites = {given[0]};
             f.a = given.value(1);
             f.b = given.value(2);

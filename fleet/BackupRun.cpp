@@ -13,13 +13,13 @@ bool BackupReport::anyFailed() const
 }
 
 std::optional<QString> writeMetricsFile(Store& store, const QString& path,
-                                        std::optional<double> runSeconds)
+                                        const std::optional<RunFacts>& run)
 {
     const StoreResult<QList<Site>> sites = store.sites();
     if (!sites.ok()) {
         return sites.error->message;
     }
-    const QByteArray text = metricsText(sites.value, runSeconds).toUtf8();
+    const QByteArray text = metricsText(sites.value, run).toUtf8();
     if (const std::optional<storage::FileError> e = storage::writeFileAtomically(path, text)) {
         return QStringLiteral("%1: %2").arg(path, e->description());
     }
@@ -150,6 +150,7 @@ void BackupRun::onRecorded(const QString& site, const LiveValues& live,
         b.layout = live.layout;
     }
     if (!r.ok()) {
+        m_report.notRecorded.append(site);
         b.outcome = AttemptOutcome::Failed;
         b.error = live.ok
                       ? QStringLiteral("not stored: %1").arg(r.error->message)
@@ -191,9 +192,9 @@ void BackupRun::afterSites()
         return;
     }
     const QString path = m_options.metricsPath;
-    const double seconds = m_report.seconds;
+    const RunFacts run{m_report.seconds, QDateTime::currentDateTimeUtc(), m_report.notRecorded};
     m_store.call<std::optional<QString>>(
-        this, [path, seconds](Store& s) { return writeMetricsFile(s, path, seconds); },
+        this, [path, run](Store& s) { return writeMetricsFile(s, path, run); },
         [this](const std::optional<QString>& e) { afterMetrics(e); });
 }
 
@@ -209,6 +210,7 @@ void BackupRun::afterMetrics(const std::optional<QString>& error)
         m_report.hookFailures.append(f);
         Q_EMIT hookFailed(f);
     });
+    connect(m_hooks, &HookRunner::output, this, &BackupRun::hookOutput);
     connect(m_hooks, &HookRunner::allDone, this, &BackupRun::finish);
     for (const SiteEvent& e : m_report.events) {
         m_hooks->run(e);

@@ -3,6 +3,7 @@
 #include "fleet/ConfirmedRead.h"
 #include "fleet/Hooks.h"
 #include "fleet/JobPool.h"
+#include "fleet/Metrics.h"
 #include "fleet/StoreWorker.h"
 
 #include <QElapsedTimer>
@@ -50,6 +51,7 @@ struct BackupReport
     QList<SiteBackup> sites; // in site-name order
     QList<SiteEvent> events;
     QList<HookFailure> hookFailures;
+    QStringList notRecorded; // sites whose attempt the store could not keep
     std::optional<QString> metricsError;
     double seconds = 0; // from the start to the last site recorded
 
@@ -70,6 +72,7 @@ Q_SIGNALS:
     // As each site is recorded, for progress.
     void siteDone(const fleet::SiteBackup& site, int done, int total);
     void hookFailed(const fleet::HookFailure& failure);
+    void hookOutput(const QByteArray& bytes);
     void finished(const fleet::BackupReport& report);
 
 private:
@@ -109,6 +112,6 @@ private:
 
 // Writes the metrics of every site in the store, all at once; the error, if any.
 std::optional<QString> writeMetricsFile(Store& store, const QString& path,
-                                        std::optional<double> runSeconds);
+                                        const std::optional<RunFacts>& run);
 
 } // namespace fleet

@@ -40,13 +40,16 @@ void HookRunner::startNext()
                        : QString());
         p->setProcessEnvironment(env);
         p->setStandardInputFile(QProcess::nullDevice());
-        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        // Into a pipe this program drains, never its own standard error: a child the hook
+        // leaves running (`sleep 60 &`) would hold that open, and whoever reads the program's
+        // output would wait for it. Draining stops when the hook ends.
+        p->setProcessChannelMode(QProcess::MergedChannels);
+        connect(p, &QProcess::readyReadStandardOutput, this,
+                [this, p] { Q_EMIT output(p->readAllStandardOutput()); });
 #ifdef Q_OS_UNIX
         p->setChildProcessModifier([] {
-            // A group of its own, so a hook that hangs goes with everything it started; and its
-            // output to standard error, since standard output carries the program's own lines.
+            // A group of its own, so a hook that hangs goes with everything it started.
             ::setsid();
-            ::dup2(STDERR_FILENO, STDOUT_FILENO);
             // The limit the program was started with, not the one raised for its lines.
             restoreDescriptorLimitInChild();
         });
@@ -72,7 +75,10 @@ void HookRunner::startNext()
             end(QStringLiteral("did not end within %1 s")
                     .arg(std::chrono::duration<double>(m_limit).count()));
         });
-        connect(p, &QProcess::finished, p, [end](int code, QProcess::ExitStatus status) {
+        connect(p, &QProcess::finished, p, [this, p, end](int code, QProcess::ExitStatus status) {
+            if (const QByteArray rest = p->readAllStandardOutput(); !rest.isEmpty()) {
+                Q_EMIT output(rest);
+            }
             if (status != QProcess::NormalExit) {
                 end(QStringLiteral("ended by a signal"));
             } else if (code != 0) {

@@ -38,6 +38,9 @@ public:
 
 Q_SIGNALS:
     void failed(const fleet::HookFailure& failure);
+    // What the hooks wrote (standard output and error together), for the program's standard
+    // error.
+    void output(const QByteArray& bytes);
     // Every hook given so far has ended.
     void allDone();
 

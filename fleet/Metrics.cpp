@@ -29,8 +29,11 @@ QString escapeLabel(const QString& value)
     return out;
 }
 
-QString metricsText(const QList<Site>& sites, std::optional<double> runSeconds)
+QString metricsText(const QList<Site>& sites, const std::optional<RunFacts>& run)
 {
+    const auto notRecorded = [&run](const Site& s) {
+        return run && run->notRecorded.contains(s.name);
+    };
     QString text;
     const auto metric = [&](const char* name, const char* help,
                             const std::function<std::optional<QString>(const Site&)>& value) {
@@ -44,14 +47,15 @@ QString metricsText(const QList<Site>& sites, std::optional<double> runSeconds)
         }
     };
     metric("orvexdab_site_up", "1 when the last backup attempt of the site succeeded.",
-           [](const Site& s) -> std::optional<QString> {
-               return QString::number(s.status.lastAttempt && s.status.failures == 0 ? 1 : 0);
+           [&notRecorded](const Site& s) -> std::optional<QString> {
+               return QString::number(
+                   s.status.lastAttempt && s.status.failures == 0 && !notRecorded(s) ? 1 : 0);
            });
     metric("orvexdab_site_last_success_timestamp_seconds",
            "When a backup of the site last succeeded, in seconds since 1970.",
            [](const Site& s) -> std::optional<QString> {
                if (!s.status.lastSuccess) {
-                   return std::nullopt;
+                   return QStringLiteral("0");
                }
                return seconds(*s.status.lastSuccess);
            });
@@ -71,11 +75,18 @@ QString metricsText(const QList<Site>& sites, std::optional<double> runSeconds)
                }
                return QString::number(*s.status.drift);
            });
-    if (runSeconds) {
-        text += QStringLiteral("# HELP orvexdab_backup_duration_seconds How long the last backup "
-                               "run took.\n# TYPE orvexdab_backup_duration_seconds gauge\n"
-                               "orvexdab_backup_duration_seconds %1\n")
-                    .arg(QString::number(*runSeconds, 'f', 3));
+    if (run) {
+        const auto single = [&text](const char* name, const char* help, const QString& value) {
+            text += QStringLiteral("# HELP %1 %2\n# TYPE %1 gauge\n%1 %3\n")
+                        .arg(QLatin1String(name), QLatin1String(help), value);
+        };
+        single("orvexdab_backup_duration_seconds", "How long the last backup run took.",
+               QString::number(run->seconds, 'f', 3));
+        single("orvexdab_backup_last_run_timestamp_seconds",
+               "When the last backup run ended, in seconds since 1970.", seconds(run->at));
+        single("orvexdab_backup_last_run_recorded",
+               "1 when the store kept every attempt of the last backup run.",
+               run->notRecorded.isEmpty() ? QStringLiteral("1") : QStringLiteral("0"));
     }
     return text;
 }

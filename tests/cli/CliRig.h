@@ -90,11 +90,12 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
     }
 
-    Run run(const QStringList& arguments) const
+    // The tool, or another program (a shell around it).
+    Run run(const QStringList& arguments, const QString& other = {}) const
     {
         QProcess p;
         p.setWorkingDirectory(dir.path());
-        p.start(program, arguments);
+        p.start(other.isEmpty() ? program : other, arguments);
         Run r;
         if (!p.waitForFinished(int(std::chrono::milliseconds(kRunLimit).count()))) {
             p.kill();

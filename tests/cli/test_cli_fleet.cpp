@@ -3,6 +3,7 @@
 #include "CliRig.h"
 #include "sim/PseudoTerminal.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -464,6 +465,22 @@ void TestCliFleet::metricsAndHooks()
     QCOMPARE(failing.out, QStringLiteral("North: changed, version 3 (2 differences)\n"));
     QVERIFY2(failing.err.contains(QStringLiteral("on-change command for North (changed)")),
              qPrintable(failing.err));
+
+    // A hook that leaves a child running does not hold the tool's output open: a reader of
+    // it (here cat) ends with the tool, the hook's own words still come through.
+    QVERIFY(rig.hold(1, kFileB));
+    QElapsedTimer clock;
+    clock.start();
+    const Run piped =
+        rig.run({"-c", QStringLiteral("'%1' backup North --on-change 'echo from the hook; sleep 20 "
+                                      "& exit 0' 2>&1 | cat")
+                           .arg(rig.program)},
+                QStringLiteral("/bin/sh"));
+    QCOMPARE(piped.exitCode, 0);
+    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(piped.out.contains(QStringLiteral("from the hook\n")), qPrintable(piped.out));
+    QVERIFY2(piped.out.contains(QStringLiteral("North: changed, version 4")),
+             qPrintable(piped.out));
 }
 
 void TestCliFleet::siteThroughSer2net()
@@ -577,6 +594,7 @@ void TestCliFleet::usageErrorsSendNothing_data()
     row("restore of version 0", {"restore", "North", "0", "--yes"}, "version 0 is not");
     row("restore of a version not there", {"restore", "North", "7", "--yes"}, "no version 7");
     row("diff of a side that is none", {"diff", "North", "1", "latest"}, "latest is not");
+    row("diff of an empty side", {"diff", "North", "", "1"}, "A or B is empty");
     row("export without --output", {"export", "North", "1"}, "export needs --output FILE");
     row("unapprove of both layouts by name", {"unapprove", "North", "--day", "--night"},
         "exclude each other");

@@ -235,16 +235,22 @@ void TestFleetTexts::metricsText()
     fleet::Site up = site("North", 60, 0, 2);
     up.status.lastChange = kNow.addSecs(-3600);
     const fleet::Site down = site("South 2", std::nullopt, 1);
-    QCOMPARE(fleet::metricsText({up, down}, 12.5),
+    // West's last attempt succeeded, but this run could not record its next one.
+    const fleet::Site unrecorded = site("West", 60, 0);
+    const fleet::RunFacts run{12.5, kNow, {QStringLiteral("West")}};
+    QCOMPARE(fleet::metricsText({up, down, unrecorded}, run),
              QStringLiteral(
                  "# HELP orvexdab_site_up 1 when the last backup attempt of the site succeeded.\n"
                  "# TYPE orvexdab_site_up gauge\n"
                  "orvexdab_site_up{site=\"North\"} 1\n"
                  "orvexdab_site_up{site=\"South 2\"} 0\n"
+                 "orvexdab_site_up{site=\"West\"} 0\n"
                  "# HELP orvexdab_site_last_success_timestamp_seconds When a backup of the site "
                  "last succeeded, in seconds since 1970.\n"
                  "# TYPE orvexdab_site_last_success_timestamp_seconds gauge\n"
                  "orvexdab_site_last_success_timestamp_seconds{site=\"North\"} 1772366340.000\n"
+                 "orvexdab_site_last_success_timestamp_seconds{site=\"South 2\"} 0\n"
+                 "orvexdab_site_last_success_timestamp_seconds{site=\"West\"} 1772366340.000\n"
                  "# HELP orvexdab_site_last_change_timestamp_seconds When a new version of the "
                  "site was last stored, in seconds since 1970.\n"
                  "# TYPE orvexdab_site_last_change_timestamp_seconds gauge\n"
@@ -255,7 +261,15 @@ void TestFleetTexts::metricsText()
                  "orvexdab_site_drift_parameters{site=\"North\"} 2\n"
                  "# HELP orvexdab_backup_duration_seconds How long the last backup run took.\n"
                  "# TYPE orvexdab_backup_duration_seconds gauge\n"
-                 "orvexdab_backup_duration_seconds 12.500\n"));
+                 "orvexdab_backup_duration_seconds 12.500\n"
+                 "# HELP orvexdab_backup_last_run_timestamp_seconds When the last backup run "
+                 "ended, in seconds since 1970.\n"
+                 "# TYPE orvexdab_backup_last_run_timestamp_seconds gauge\n"
+                 "orvexdab_backup_last_run_timestamp_seconds 1772366400.000\n"
+                 "# HELP orvexdab_backup_last_run_recorded 1 when the store kept every attempt of "
+                 "the last backup run.\n"
+                 "# TYPE orvexdab_backup_last_run_recorded gauge\n"
+                 "orvexdab_backup_last_run_recorded 0\n"));
     QCOMPARE(fleet::escapeLabel(QStringLiteral("a\"b\\c\nd")), QStringLiteral("a\\\"b\\\\c\\nd"));
 }
 
