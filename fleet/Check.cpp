@@ -28,7 +28,7 @@ QString stateWord(CheckState s)
 // which would end the text part.
 QString plain(const QString& text)
 {
-    return lnk::printable(text).replace(QLatin1Char('|'), QStringLiteral("\\x7c"));
+    return lnk::printable(text).replace(QLatin1Char('|'), QStringLiteral("\\x7C"));
 }
 
 // A SQLite store the user may not reach looks missing to the driver ("no fleet store yet"):
