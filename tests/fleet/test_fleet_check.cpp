@@ -4,6 +4,7 @@
 #include "StoreRig.h"
 #include "fleet/CheckRun.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
@@ -87,6 +88,8 @@ private Q_SLOTS:
     void watchdogAnswersForAStoreThatHangs();
     void lockedStoreIsUnknownInTime();
     void unreadableStoreSaysPermissionDenied();
+    void storeOverTls_data();
+    void storeOverTls();
 };
 
 void TestFleetCheck::initTestCase()
@@ -189,6 +192,50 @@ void TestFleetCheck::unreadableStoreSaysPermissionDenied()
     QCOMPARE(a.result.state, fleet::CheckState::Unknown);
     QCOMPARE(a.result.line, QStringLiteral("ORVEXDAB UNKNOWN - %1: permission denied").arg(folder));
 #endif
+}
+
+void TestFleetCheck::storeOverTls_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("root"); // in ORVEX_TLS_DIR
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("verify-full, the server's root") << "verify-full"
+                                                    << "ca.crt" << true;
+    QTest::newRow("verify-ca, the server's root") << "verify-ca"
+                                                  << "ca.crt" << true;
+    QTest::newRow("verify-full, another root") << "verify-full"
+                                               << "other-ca.crt" << false;
+}
+
+void TestFleetCheck::storeOverTls()
+{
+    const QString tlsDir = qEnvironmentVariable("ORVEX_TLS_DIR");
+    if (tlsDir.isEmpty()) {
+        QSKIP("a cluster with TLS: run under on_postgresql_tls.sh");
+    }
+    QFETCH(QString, mode);
+    QFETCH(QString, root);
+    QFETCH(bool, trusted);
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    fleet::StoreLocation over = rig.location;
+    over.host = QStringLiteral("localhost"); // the name the server's certificate is for
+    over.tls.mode = mode;
+    over.tls.rootCert = QDir(tlsDir).filePath(root);
+    fleet::Store store(over);
+    const auto added = store.addSite(QStringLiteral("tower"), QStringLiteral("7"));
+    const Answer a = runCheck(over);
+    if (trusted) {
+        QVERIFY2(added.ok(), qPrintable(added.error->message));
+        QCOMPARE(a.result.state, fleet::CheckState::Critical);
+        return;
+    }
+    const QString refused =
+        QStringLiteral("TLS: server certificate not trusted (%1)").arg(over.tls.rootCert);
+    QVERIFY(!added.ok());
+    QVERIFY2(added.error->message.endsWith(refused), qPrintable(added.error->message));
+    QCOMPARE(a.result.state, fleet::CheckState::Unknown);
+    QVERIFY2(a.result.line.endsWith(refused), qPrintable(a.result.line));
 }
 
 QTEST_GUILESS_MAIN(TestFleetCheck)
