@@ -94,6 +94,7 @@ QString oneShortLine(const QString& text)
     if (joined.toUtf8().size() <= kMostReasonBytes) {
         return joined;
     }
+    joined.truncate(kMostReasonBytes); // at least a byte a character
     while (joined.toUtf8().size() > kMostReasonBytes - 3) {
         joined.chop(1);
     }
