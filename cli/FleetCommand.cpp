@@ -3,7 +3,6 @@
 #include "cli/Console.h"
 #include "cli/FleetReport.h"
 #include "cli/Report.h"
-#include "fleet/Check.h"
 #include "fleet/History.h"
 #include "link/Printable.h"
 #include "session/OutputFile.h"
@@ -67,7 +66,7 @@ void FleetCommand::start()
     case Verb::Unapprove:
         return now(std::bind(&FleetCommand::unapprove, this, _1));
     case Verb::Check:
-        return now(std::bind(&FleetCommand::check, this, _1));
+        return startCheck();
     case Verb::Backup:
         return startBackup();
     case Verb::Diff:
@@ -258,17 +257,6 @@ int FleetCommand::unapprove(fleet::Store& store)
               : QStringLiteral("%1: %2reference removed\n").arg(lnk::printable(name), which),
           {{QStringLiteral("site"), name}, {QStringLiteral("removed"), r.value}});
     return kExitOk;
-}
-
-int FleetCommand::check(fleet::Store& store)
-{
-    fleet::CheckOptions options;
-    options.warningHours = m_args.warningHours;
-    options.criticalHours = m_args.criticalHours;
-    const fleet::CheckResult r = fleet::check(store, options);
-    print(r.line + QLatin1Char('\n'),
-          {{QStringLiteral("state"), int(r.state)}, {QStringLiteral("line"), r.line}});
-    return int(r.state);
 }
 
 } // namespace cli

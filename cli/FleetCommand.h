@@ -44,9 +44,10 @@ private:
     int exportVersion(fleet::Store& store);
     int approve(fleet::Store& store);
     int unapprove(fleet::Store& store);
-    int check(fleet::Store& store);
 
-    // The verbs that talk to processors; they end through done().
+    // The check answers within its own time, whatever the store does (CheckVerb.cpp); it and
+    // the verbs that talk to processors end through done().
+    void startCheck();
     void startBackup();
     void onBackupFinished(const fleet::BackupReport& report);
     void startDiff();

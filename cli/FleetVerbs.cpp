@@ -1,5 +1,7 @@
 #include "cli/FleetVerbs.h"
 
+#include "fleet/Check.h"
+
 #include "cli/FleetOperands.h"
 
 #include <memory>
@@ -207,7 +209,10 @@ void addDriftRestoreCheck(CommandLine& cl, const std::shared_ptr<Collected>& c)
             if (!hours(*critical, f.criticalHours)) {
                 return QStringLiteral("--critical %1 is not a number of hours").arg(*critical);
             }
-            return QString();
+            fleet::CheckOptions ages;
+            ages.warningHours = f.warningHours;
+            ages.criticalHours = f.criticalHours;
+            return fleet::checkOptionsProblem(ages);
         });
     addOnce(cl, check, "--warning", "HOURS", "Warn at a last success older (default 26)", *warning);
     addOnce(cl, check, "--critical", "HOURS",

@@ -1,5 +1,6 @@
 #include "cli/Program.h"
 
+#include "cli/CheckVerb.h"
 #include "cli/Console.h"
 #include "cli/FleetCommand.h"
 #include "cli/PortListing.h"
@@ -89,6 +90,12 @@ std::optional<int> Program::usageError(const QString& error, bool hint)
     return kExitUsage;
 }
 
+std::optional<int> Program::checkUnknown(const QString& why)
+{
+    out(checkOutput(fleet::unknownCheck(why), m_json));
+    return int(fleet::CheckState::Unknown);
+}
+
 std::optional<QString> Program::prepareDataDir(QString& dataDir) const
 {
     if (m_invocation.dataDir.isEmpty()) {
@@ -128,9 +135,8 @@ std::optional<int> Program::prepare()
     const ParsedArguments parsed = parseArguments(m_arguments);
     if (!parsed.error.isEmpty()) {
         // The check speaks the monitoring plugins' language even about its command line.
-        if (parsed.invocation.verb == Verb::Check) {
-            out(fleet::unknownCheck(lnk::printable(parsed.error)).line + QLatin1Char('\n'));
-            return int(fleet::CheckState::Unknown);
+        if (parsed.invocation.verb == Verb::Check || namesCheck(m_arguments)) {
+            return checkUnknown(parsed.error);
         }
         return usageError(parsed.error);
     }
@@ -161,7 +167,7 @@ std::optional<int> Program::prepare()
     env.programDir = m_programDir;
     // Chosen once for every session: they all read the same ports.ini, links and settings.
     if (const std::optional<QString> error = prepareDataDir(env.dataDir)) {
-        return usageError(*error, false);
+        return inv.verb == Verb::Check ? checkUnknown(*error) : usageError(*error, false);
     }
     if (isFleetVerb(inv.verb)) {
         return prepareFleet(env.dataDir);
@@ -230,11 +236,7 @@ std::optional<int> Program::prepareFleet(const QString& dataDir)
     const Invocation& inv = m_invocation;
     const bool check = inv.verb == Verb::Check;
     const auto refuse = [this, check](const QString& error, bool hint) -> std::optional<int> {
-        if (check) {
-            out(fleet::unknownCheck(lnk::printable(error)).line + QLatin1Char('\n'));
-            return int(fleet::CheckState::Unknown);
-        }
-        return usageError(error, hint);
+        return check ? checkUnknown(error) : usageError(error, hint);
     };
     if (!inv.ports.isEmpty()) {
         return refuse(QStringLiteral("--port and --ports-file do not apply to %1: each site "

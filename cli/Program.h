@@ -41,6 +41,8 @@ private:
     // A usage error: said on standard error (and as JSON on standard output when asked for);
     // hint adds the pointer to --help.
     std::optional<int> usageError(const QString& error, bool hint = true);
+    // The check's own problems (its command line, its data folder) are UNKNOWN, said as a check.
+    std::optional<int> checkUnknown(const QString& why);
     std::optional<QString> prepareDataDir(QString& dataDir) const;
     std::optional<QString> checkOutputs() const;
     // The fleet verbs' own checks, then their command; the exit status when it cannot run.

@@ -1,6 +1,10 @@
 #include "cli/Program.h"
+#include "fleet/CheckRun.h"
 
 #include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -16,5 +20,12 @@ int main(int argc, char* argv[])
     cli::Program program(arguments, QCoreApplication::applicationDirPath());
     QObject::connect(&program, &cli::Program::finished, &app, &QCoreApplication::exit);
     program.start();
-    return app.exec();
+    const int status = app.exec();
+    // A check that answered without its store's thread: that thread may still be inside the
+    // database client, which the static destructors would pull away from under it.
+    if (fleet::CheckRun::threadsLeftRunning() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

@@ -1,5 +1,9 @@
 #include "fleet/Check.h"
 
+#include "link/Printable.h"
+
+#include <QFileInfo>
+
 #include <cmath>
 
 namespace fleet {
@@ -20,21 +24,91 @@ QString stateWord(CheckState s)
     return QStringLiteral("UNKNOWN");
 }
 
-QString counted(const QStringList& names, const QString& what)
+// Text from outside (a site's name, a driver's message) in the line: printable, and no '|',
+// which would end the text part.
+QString plain(const QString& text)
 {
-    QString text = QStringLiteral("%1 %2").arg(names.size()).arg(what);
-    if (!names.isEmpty()) {
-        text += QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", ")));
+    return lnk::printable(text).replace(QLatin1Char('|'), QStringLiteral("\\x7C"));
+}
+
+// A SQLite store the user may not reach looks missing to the driver ("no fleet store yet"):
+// say what is in the way instead.
+std::optional<QString> accessProblem(const StoreLocation& l)
+{
+    if (l.kind != StoreKind::Sqlite) {
+        return std::nullopt;
+    }
+    const QFileInfo file(l.path);
+    const QFileInfo folder(file.absolutePath());
+    if (folder.exists() && folder.isDir() && !folder.isExecutable()) {
+        return QStringLiteral("%1: permission denied").arg(folder.filePath());
+    }
+    if (file.exists() && !file.isReadable()) {
+        return QStringLiteral("%1: permission denied").arg(l.path);
+    }
+    return std::nullopt;
+}
+
+// A site's name as the line shows it: printable, no '|' (it would end the text part), cut.
+QString shownName(const QString& name)
+{
+    QString text = plain(name);
+    if (text.size() > kCheckNameLength) {
+        text = text.left(kCheckNameLength - 1) + QChar(0x2026);
     }
     return text;
+}
+
+// "3 failed (a, b and 1 more)", naming as many as the line has room left for.
+QString counted(const QStringList& names, const QString& what, int& room)
+{
+    QString text = QStringLiteral("%1 %2").arg(names.size()).arg(what);
+    const qsizetype named = std::min<qsizetype>(names.size(), room);
+    if (named == 0) {
+        return text;
+    }
+    room -= int(named);
+    QStringList shown;
+    for (qsizetype i = 0; i < named; ++i) {
+        shown << shownName(names[i]);
+    }
+    text += QStringLiteral(" (%1").arg(shown.join(QStringLiteral(", ")));
+    if (names.size() > named) {
+        text += QStringLiteral(" and %1 more").arg(names.size() - named);
+    }
+    return text + QLatin1Char(')');
+}
+
+// The most bytes a reason may take, so that even an UNKNOWN line stays short.
+constexpr qsizetype kMostReasonBytes = 900;
+
+QString oneShortLine(const QString& text)
+{
+    QStringList parts;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (const QString part = line.trimmed(); !part.isEmpty()) {
+            parts << part;
+        }
+    }
+    QString joined = plain(parts.join(QStringLiteral("; ")));
+    if (joined.toUtf8().size() <= kMostReasonBytes) {
+        return joined;
+    }
+    joined.truncate(kMostReasonBytes); // at least a byte a character
+    while (joined.toUtf8().size() > kMostReasonBytes - 3) {
+        joined.chop(1);
+    }
+    return joined + QChar(0x2026);
 }
 
 } // namespace
 
 QString checkOptionsProblem(const CheckOptions& options)
 {
-    if (!(options.warningHours > 0) || !(options.criticalHours > 0)) {
-        return QStringLiteral("the ages must be more than 0 hours");
+    const auto inRange = [](double hours) { return hours > 0 && hours <= kMostCheckHours; };
+    if (!inRange(options.warningHours) || !inRange(options.criticalHours)) {
+        return QStringLiteral("the ages must be more than 0 hours and at most %1 hours (10 years)")
+            .arg(kMostCheckHours);
     }
     if (options.criticalHours < options.warningHours) {
         return QStringLiteral("the critical age is below the warning age");
@@ -44,7 +118,13 @@ QString checkOptionsProblem(const CheckOptions& options)
 
 CheckResult unknownCheck(const QString& why)
 {
-    return {CheckState::Unknown, QStringLiteral("ORVEXDAB UNKNOWN - %1").arg(why)};
+    return {CheckState::Unknown, QStringLiteral("ORVEXDAB UNKNOWN - %1").arg(oneShortLine(why))};
+}
+
+CheckResult unansweredCheck()
+{
+    return unknownCheck(
+        QStringLiteral("store did not answer within %1 s").arg(kCheckAnswerSeconds));
 }
 
 CheckResult checkSites(const QList<Site>& sites, const CheckOptions& options)
@@ -95,15 +175,19 @@ CheckResult checkSites(const QList<Site>& sites, const CheckOptions& options)
     if (critical.isEmpty() && stale.isEmpty()) {
         parts << QStringLiteral("all backed up within %1 h").arg(warnText);
     }
+    // Worst first, so that the names the line has room for are the ones that matter most.
+    int room = kCheckNamedSites;
     if (!critical.isEmpty()) {
-        parts << counted(critical, QStringLiteral("not backed up within %1 h")
-                                       .arg(QString::number(options.criticalHours)));
+        parts << counted(
+            critical,
+            QStringLiteral("not backed up within %1 h").arg(QString::number(options.criticalHours)),
+            room);
     }
     if (!stale.isEmpty()) {
-        parts << counted(stale, QStringLiteral("not backed up within %1 h").arg(warnText));
+        parts << counted(stale, QStringLiteral("not backed up within %1 h").arg(warnText), room);
     }
-    parts << counted(failed, QStringLiteral("failed"));
-    parts << counted(drifted, QStringLiteral("drifted"));
+    parts << counted(failed, QStringLiteral("failed"), room);
+    parts << counted(drifted, QStringLiteral("drifted"), room);
     const QString perf = QStringLiteral("sites=%1;;;0 failed=%2;;;0 drifted=%3;;;0 "
                                         "oldest_backup=%4;%5;%6;0")
                              .arg(sites.size())
@@ -120,6 +204,9 @@ CheckResult check(Store& store, const CheckOptions& options)
 {
     if (const QString problem = checkOptionsProblem(options); !problem.isEmpty()) {
         return unknownCheck(problem);
+    }
+    if (const std::optional<QString> problem = accessProblem(store.location())) {
+        return unknownCheck(*problem);
     }
     const StoreResult<QList<Site>> sites = store.sites();
     if (!sites.ok()) {

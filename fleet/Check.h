@@ -15,6 +15,17 @@ enum class CheckState
     Unknown = 3,  // no store, an unreadable one, no sites, a usage error
 };
 
+// The most an age may be: ten years, in hours. Beyond it (and for infinity) the seconds of
+// the performance data would overflow.
+inline constexpr double kMostCheckHours = 10 * 365.25 * 24;
+
+// The time the check answers within, whatever the store does, and how many sites its text
+// names at most (the performance data carries the counts): monitoring systems keep a few
+// kilobytes of a plugin's output.
+inline constexpr int kCheckAnswerSeconds = 8;
+inline constexpr int kCheckNamedSites = 5;
+inline constexpr int kCheckNameLength = 24;
+
 struct CheckOptions
 {
     double warningHours = 26;
@@ -28,14 +39,17 @@ struct CheckResult
     QString line; // without a line end
 };
 
-// The ages given make no sense: a negative or zero age, or a critical age below the warning one.
+// The ages given make no sense: not a number, zero or less, more than ten years, or a critical
+// age below the warning one. Empty when they do.
 QString checkOptionsProblem(const CheckOptions& options);
 
 // The check over these sites.
 CheckResult checkSites(const QList<Site>& sites, const CheckOptions& options);
 // The check over the store's sites; UNKNOWN when the store cannot be read.
 CheckResult check(Store& store, const CheckOptions& options);
-// UNKNOWN with a reason (a usage error, say).
+// UNKNOWN with a reason (a usage error, a driver's message), put on one line.
 CheckResult unknownCheck(const QString& why);
+// UNKNOWN because the store did not answer within kCheckAnswerSeconds.
+CheckResult unansweredCheck();
 
 } // namespace fleet

@@ -17,9 +17,8 @@ QString newConnectionName()
     return QStringLiteral("orvexfleet-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-// How long SQLite waits for another writer before it reports busy, and how often a whole write
-// is tried again after that (or after PostgreSQL reports a conflict).
-constexpr int kBusyTimeoutMs = 5000;
+// How often a whole write is tried again after the store reported busy (SQLite, past the
+// location's busy bound) or a conflict (PostgreSQL).
 constexpr int kWriteAttempts = 12;
 constexpr unsigned long kRetryPauseMs = 50;
 
@@ -29,6 +28,63 @@ constexpr int kSqliteLocked = 6;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteFull = 13;
 constexpr int kSqliteNotADb = 26;
+
+// A driver's message may span lines ("...refused\n\tIs the server running..."): every message
+// of the store is one line, for logs and monitoring that read one.
+QString oneLine(const QString& text)
+{
+    QStringList parts;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (const QString part = line.trimmed(); !part.isEmpty()) {
+            parts << part;
+        }
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+// A setting's value in the client's own connection words: quoted, its quotes and backslashes
+// escaped.
+QString quoted(const QString& value)
+{
+    QString v = value;
+    v.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    v.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
+// What PostgreSQL is told besides the address: how long to wait, and the TLS settings.
+QString postgresOptions(const StoreLocation& l)
+{
+    QStringList words{QStringLiteral("connect_timeout=%1").arg(l.bounds.connectSeconds)};
+    QString server = QStringLiteral("-c lock_timeout=%1").arg(l.bounds.lockMs);
+    if (l.bounds.statementMs > 0) {
+        server += QStringLiteral(" -c statement_timeout=%1").arg(l.bounds.statementMs);
+    }
+    words << QStringLiteral("options=") + quoted(server);
+    const std::pair<const char*, const QString*> tls[] = {{"sslmode", &l.tls.mode},
+                                                          {"sslrootcert", &l.tls.rootCert},
+                                                          {"sslcert", &l.tls.cert},
+                                                          {"sslkey", &l.tls.key},
+                                                          {"sslcrl", &l.tls.crl}};
+    for (const auto& [key, value] : tls) {
+        if (!value->isEmpty()) {
+            words << QLatin1String(key) + QLatin1Char('=') + quoted(*value);
+        }
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+// Why a connection failed, in the store's words where the client's are obscure.
+QString openFailure(const StoreLocation& l, const QString& driverText)
+{
+    if (driverText.contains(QLatin1String("certificate verify failed"))) {
+        return QStringLiteral("TLS: server certificate not trusted (%1)")
+            .arg(l.tls.rootCert.isEmpty() ? QStringLiteral("the client's default root "
+                                                           "certificates")
+                                          : l.tls.rootCert);
+    }
+    return oneLine(driverText);
+}
 
 QString driverName(StoreKind kind)
 {
@@ -69,7 +125,8 @@ std::optional<StoreError> Store::connect()
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
     if (m_location.kind == StoreKind::Sqlite) {
         m_db.setDatabaseName(m_location.path);
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+        m_db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_location.bounds.busyMs));
     } else {
         m_db.setDatabaseName(m_location.database);
         if (!m_location.host.isEmpty()) {
@@ -81,12 +138,13 @@ std::optional<StoreError> Store::connect()
         if (!m_location.user.isEmpty()) {
             m_db.setUserName(m_location.user);
         }
-        m_db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        m_db.setConnectOptions(postgresOptions(m_location));
     }
     if (!m_db.open()) {
-        const StoreError e{StoreErrorKind::Unreachable,
-                           QStringLiteral("%1: cannot open the store: %2")
-                               .arg(m_location.display(), m_db.lastError().text().trimmed())};
+        const StoreError e{
+            StoreErrorKind::Unreachable,
+            QStringLiteral("%1: cannot open the store: %2")
+                .arg(m_location.display(), openFailure(m_location, m_db.lastError().text()))};
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
         return e;
@@ -169,7 +227,7 @@ std::optional<StoreError> Store::exec(QSqlQuery& q, const QString& sql, const QV
 StoreError Store::errorOf(const QSqlError& error, const QString& doing)
 {
     const QString text = QStringLiteral("%1: %2 failed: %3")
-                             .arg(m_location.display(), doing.toLower(), error.text().trimmed());
+                             .arg(m_location.display(), doing.toLower(), oneLine(error.text()));
     const QString code = error.nativeErrorCode();
     m_retryable = false;
     if (!postgres()) {
@@ -183,7 +241,7 @@ StoreError Store::errorOf(const QSqlError& error, const QString& doing)
         case kSqliteNotADb:
             return {StoreErrorKind::Damaged,
                     QStringLiteral("%1: damaged or not a database; left untouched (%2)")
-                        .arg(m_location.display(), error.text().trimmed())};
+                        .arg(m_location.display(), oneLine(error.text()))};
         case kSqliteFull:
             return {StoreErrorKind::DiskFull, text};
         default:

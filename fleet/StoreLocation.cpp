@@ -11,9 +11,17 @@
 namespace fleet {
 namespace {
 
+const QString kMask = QStringLiteral("***");
+
 LocationParse refused(const QString& url, const QString& why)
 {
-    return {std::nullopt, QStringLiteral("store \"%1\": %2").arg(lnk::printable(url), why)};
+    return {std::nullopt,
+            QStringLiteral("store \"%1\": %2").arg(lnk::printable(shownAddress(url)), why)};
+}
+
+bool namesASecret(const QString& key)
+{
+    return key.trimmed().toLower().endsWith(QLatin1String("password"));
 }
 
 // [store] url= of an INI text; nothing when the section or key is missing.
@@ -39,7 +47,73 @@ std::optional<QString> iniStoreUrl(const QString& text)
     return std::nullopt;
 }
 
+// The settings a postgresql:// address takes besides host=; each is a file name or a word the
+// client checks itself.
+bool takeSetting(StoreLocation& l, const QString& key, const QString& value)
+{
+    static const QStringList modes{QStringLiteral("disable"),   QStringLiteral("allow"),
+                                   QStringLiteral("prefer"),    QStringLiteral("require"),
+                                   QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    if (key == QLatin1String("host")) {
+        l.host = value;
+    } else if (key == QLatin1String("sslmode") && modes.contains(value)) {
+        l.tls.mode = value;
+    } else if (key == QLatin1String("sslrootcert")) {
+        l.tls.rootCert = value;
+    } else if (key == QLatin1String("sslcert")) {
+        l.tls.cert = value;
+    } else if (key == QLatin1String("sslkey")) {
+        l.tls.key = value;
+    } else if (key == QLatin1String("sslcrl")) {
+        l.tls.crl = value;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+StoreBounds StoreBounds::forCheck()
+{
+    StoreBounds b;
+    b.connectSeconds = 5;
+    b.lockMs = 3000;
+    b.statementMs = 3000;
+    b.busyMs = 2000;
+    return b;
+}
+
+QString shownAddress(const QString& url)
+{
+    QString text = url;
+    const qsizetype scheme = text.indexOf(QLatin1String("://"));
+    if (scheme < 0) {
+        return text;
+    }
+    const qsizetype authority = scheme + 3;
+    qsizetype queryAt = text.indexOf(QLatin1Char('?'), authority);
+    const qsizetype at = text.lastIndexOf(QLatin1Char('@'), queryAt < 0 ? -1 : queryAt - 1);
+    if (at >= authority) {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'), authority);
+        if (colon >= 0 && colon < at) {
+            text.replace(colon + 1, at - colon - 1, kMask);
+        }
+    }
+    queryAt = text.indexOf(QLatin1Char('?'), authority);
+    if (queryAt < 0) {
+        return text;
+    }
+    QStringList items = text.mid(queryAt + 1).split(QLatin1Char('&'));
+    for (QString& item : items) {
+        const qsizetype eq = item.indexOf(QLatin1Char('='));
+        const QString key = QUrl::fromPercentEncoding(item.left(eq).toUtf8());
+        if (eq >= 0 && namesASecret(key)) {
+            item = item.left(eq + 1) + kMask;
+        }
+    }
+    return text.left(queryAt + 1) + items.join(QLatin1Char('&'));
+}
 
 QString StoreLocation::display() const
 {
@@ -57,10 +131,24 @@ QString StoreLocation::display() const
         text += QLatin1Char(':') + QString::number(port);
     }
     text += QLatin1Char('/') + database;
+    QStringList settings;
     if (host.startsWith(QLatin1Char('/'))) {
-        text += QStringLiteral("?host=") + host;
+        settings << QStringLiteral("host=") + host;
     }
-    return text;
+    const std::pair<const char*, const QString*> tlsSettings[] = {{"sslmode", &tls.mode},
+                                                                  {"sslrootcert", &tls.rootCert},
+                                                                  {"sslcert", &tls.cert},
+                                                                  {"sslkey", &tls.key},
+                                                                  {"sslcrl", &tls.crl}};
+    for (const auto& [key, value] : tlsSettings) {
+        if (!value->isEmpty()) {
+            settings << QLatin1String(key) + QLatin1Char('=') + *value;
+        }
+    }
+    if (!settings.isEmpty()) {
+        text += QLatin1Char('?') + settings.join(QLatin1Char('&'));
+    }
+    return shownAddress(text);
 }
 
 LocationParse parseStoreUrl(const QString& url)
@@ -94,10 +182,22 @@ LocationParse parseStoreUrl(const QString& url)
     l.database = u.path().mid(1);
     const QUrlQuery query(u);
     for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
-        if (key != QLatin1String("host")) {
-            return refused(url, QStringLiteral("unknown setting %1").arg(key));
+        if (namesASecret(key)) {
+            return refused(url, QStringLiteral("%1 does not belong in the address: no secret is "
+                                               "kept in the program's files")
+                                    .arg(key));
         }
-        l.host = value;
+        // The settings reach the client as one line of words separated by blanks and ';'.
+        if (value.contains(QLatin1Char(';'))) {
+            return refused(url, QStringLiteral("%1 contains a ';'").arg(key));
+        }
+        if (!takeSetting(l, key, value)) {
+            return refused(url, key.startsWith(QLatin1String("sslmode"))
+                                    ? QStringLiteral("sslmode %1 is not one of disable, allow, "
+                                                     "prefer, require, verify-ca, verify-full")
+                                          .arg(value)
+                                    : QStringLiteral("unknown setting %1").arg(key));
+        }
     }
     if (l.database.isEmpty() || l.database.contains(QLatin1Char('/'))) {
         return refused(url, QStringLiteral("no database name"));
