@@ -48,6 +48,15 @@ void FleetCommand::start()
         done(verb(store));
     };
     using namespace std::placeholders;
+    const bool reachesProcessors = m_inv.verb == Verb::Backup || m_inv.verb == Verb::Diff ||
+                                   m_inv.verb == Verb::Drift || m_inv.verb == Verb::Restore;
+    if (reachesProcessors) {
+        const fleet::PolicyParse policy = fleet::fleetPolicy(m_dataDir);
+        if (!policy.error.isEmpty()) {
+            return done(usage(policy.error));
+        }
+        m_policy = policy.policy;
+    }
     switch (m_inv.verb) {
     case Verb::SiteAdd:
         return now(std::bind(&FleetCommand::siteAdd, this, _1));
@@ -109,6 +118,8 @@ fleet::LinkSetup FleetCommand::link() const
 {
     fleet::LinkSetup link;
     link.dataDir = m_dataDir;
+    link.pool = m_policy.pool;
+    link.policy = m_policy;
     if (m_inv.parallel) {
         link.pool.parallel = *m_inv.parallel;
     }

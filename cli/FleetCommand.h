@@ -70,6 +70,7 @@ private:
     const FleetArguments& m_args;
     QString m_dataDir;
     fleet::StoreLocation m_location;
+    fleet::FleetPolicy m_policy; // fleet.ini [fleet]; the command's flags override it
     std::unique_ptr<fleet::StoreWorker> m_worker;
     std::unique_ptr<ProgressLine> m_progress;
 };

@@ -36,13 +36,18 @@ void FleetCommand::startBackup()
 {
     fleet::BackupOptions options;
     options.selection = selectionOf(m_args);
+    options.follow(m_policy, true);
     options.link = link();
     options.note = m_args.note;
-    options.metricsPath = m_args.metrics;
-    options.hookCommand = m_args.onChange;
     if (!m_args.metrics.isEmpty()) {
-        if (const auto e = session::checkOutputPath(m_args.metrics)) {
-            return done(usage(QStringLiteral("%1: %2").arg(m_args.metrics, e->description())));
+        options.metricsPath = m_args.metrics;
+    }
+    if (!m_args.onChange.isEmpty()) {
+        options.hookCommand = m_args.onChange;
+    }
+    if (!options.metricsPath.isEmpty()) {
+        if (const auto e = session::checkOutputPath(options.metricsPath)) {
+            return done(usage(QStringLiteral("%1: %2").arg(options.metricsPath, e->description())));
         }
     }
     auto* run = new fleet::BackupRun(options, worker(), this);

@@ -16,9 +16,18 @@ SitesDesk::SitesDesk(session::PanelSession& session, Prompts& prompts, QWidget* 
     }
     m_store =
         std::make_unique<fleet::StoreWorker>(*where.location, fleet::placeHere(session.dataDir()));
+    const fleet::PolicyParse policy = fleet::fleetPolicy(session.dataDir());
+    if (!policy.error.isEmpty()) {
+        m_problem = policy.error;
+        m_store.reset();
+        return;
+    }
+    m_policy = policy.policy;
     fleet::LinkSetup link;
     link.dataDir = session.dataDir();
     link.monitor = &session.lineLog();
+    link.pool = m_policy.pool;
+    link.policy = m_policy;
     m_recorder = new fleet::PanelRecorder(*m_store, link, fleet::currentActor(), this);
     connect(&session, &session::PanelSession::exchangeFinished, m_recorder,
             [this](const lnk::ExchangeResult& result) {
@@ -49,6 +58,8 @@ frmSites* SitesDesk::open()
     if (m_window == nullptr) {
         fleet::LinkSetup link;
         link.dataDir = m_session.dataDir();
+        link.pool = m_policy.pool;
+        link.policy = m_policy;
         m_window = new frmSites(m_store.get(), link, m_session, m_prompts, m_problem, m_parent);
         // Closing only hides it: a backup it started runs on to its end.
         m_window->setWindowFlag(Qt::Window);

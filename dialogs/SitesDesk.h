@@ -42,6 +42,7 @@ private:
     Prompts& m_prompts;
     QWidget* m_parent;
     QString m_problem;
+    fleet::FleetPolicy m_policy; // fleet.ini [fleet]: the window's and recorder's hooks
     std::unique_ptr<fleet::StoreWorker> m_store;
     fleet::PanelRecorder* m_recorder = nullptr;
     QPointer<frmSites> m_window;

@@ -18,6 +18,7 @@ void frmSites::backUp(const fleet::Selection& selection, const QStringList& name
     fleet::BackupOptions options;
     options.selection = selection;
     options.link = m_link;
+    options.follow(m_link.policy, true);
     options.source = fleet::Source::Backup;
     m_run = new fleet::BackupRun(options, *m_store, this);
     connect(m_run, &fleet::BackupRun::siteDone, this, &frmSites::onSiteDone);

@@ -26,6 +26,16 @@ std::optional<QString> writeMetricsFile(Store& store, const QString& path,
     return std::nullopt;
 }
 
+void BackupOptions::follow(const FleetPolicy& policy, bool metrics)
+{
+    link.pool = policy.pool;
+    hookCommand = policy.onChange;
+    hooksDeadline = policy.hooksDeadline;
+    if (metrics) {
+        metricsPath = policy.metrics;
+    }
+}
+
 BackupRun::BackupRun(BackupOptions options, StoreWorker& store, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_store(store)
 {}
@@ -205,7 +215,8 @@ void BackupRun::afterMetrics(const std::optional<QString>& error)
         finish();
         return;
     }
-    m_hooks = new HookRunner(m_options.hookCommand, m_options.hookLimit, this);
+    m_hooks =
+        new HookRunner(m_options.hookCommand, m_options.hookLimit, m_options.hooksDeadline, this);
     connect(m_hooks, &HookRunner::failed, this, [this](const HookFailure& f) {
         m_report.hookFailures.append(f);
         Q_EMIT hookFailed(f);

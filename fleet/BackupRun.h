@@ -27,6 +27,10 @@ struct BackupOptions
     QString metricsPath;         // empty: no metrics file
     QString hookCommand;         // empty: no hooks
     std::chrono::milliseconds hookLimit = kHookLimit;
+    std::chrono::milliseconds hooksDeadline = kHooksDeadline; // all of the run's hooks
+
+    // The fleet's policy for this run: its pace, its hooks and, with metrics, its metrics file.
+    void follow(const FleetPolicy& policy, bool metrics);
 };
 
 struct SiteBackup

@@ -1,6 +1,7 @@
 #include "fleet/Check.h"
 
 #include "link/Printable.h"
+#include "storage/GroupShare.h"
 
 #include <QFileInfo>
 
@@ -143,7 +144,11 @@ CheckResult checkSites(const QList<Site>& sites, const CheckOptions& options)
     QStringList drifted;
     qint64 oldest = 0;
     bool never = false;
+    std::optional<QDateTime> newestAttempt;
     for (const Site& s : sites) {
+        if (s.status.lastAttempt && (!newestAttempt || *s.status.lastAttempt > *newestAttempt)) {
+            newestAttempt = s.status.lastAttempt;
+        }
         std::optional<qint64> age;
         if (s.status.lastSuccess) {
             age = std::max<qint64>(0, s.status.lastSuccess->secsTo(options.now));
@@ -163,10 +168,15 @@ CheckResult checkSites(const QList<Site>& sites, const CheckOptions& options)
             drifted << s.name;
         }
     }
+    // Backups that stopped recording at all: their runs fail before the store hears of them.
+    const qint64 quietFor =
+        newestAttempt ? std::max<qint64>(0, newestAttempt->secsTo(options.now)) : 0;
+    const bool silent = newestAttempt && quietFor > warnAge;
     CheckState state = CheckState::Ok;
-    if (!critical.isEmpty()) {
+    if (!critical.isEmpty() || (newestAttempt && quietFor > critAge)) {
         state = CheckState::Critical;
-    } else if (!stale.isEmpty() || !failed.isEmpty() || !drifted.isEmpty()) {
+    } else if (!stale.isEmpty() || !failed.isEmpty() || !drifted.isEmpty() || silent ||
+               !options.lockedOut.isEmpty()) {
         state = CheckState::Warning;
     }
     const QString warnText = QString::number(options.warningHours);
@@ -174,6 +184,15 @@ CheckResult checkSites(const QList<Site>& sites, const CheckOptions& options)
                                         : QStringLiteral("%1 sites").arg(sites.size())};
     if (critical.isEmpty() && stale.isEmpty()) {
         parts << QStringLiteral("all backed up within %1 h").arg(warnText);
+    }
+    if (silent) {
+        parts << QStringLiteral("no attempt recorded within %1 h")
+                     .arg(QString::number(quietFor > critAge ? options.criticalHours
+                                                             : options.warningHours));
+    }
+    if (!options.lockedOut.isEmpty()) {
+        parts << QStringLiteral("store not writable by its group: %1")
+                     .arg(plain(options.lockedOut.constFirst()).left(200));
     }
     // Worst first, so that the names the line has room for are the ones that matter most.
     int room = kCheckNamedSites;
@@ -212,7 +231,13 @@ CheckResult check(Store& store, const CheckOptions& options)
     if (!sites.ok()) {
         return unknownCheck(sites.error->message);
     }
-    return checkSites(sites.value, options);
+    CheckOptions withFiles = options;
+    if (store.location().kind == StoreKind::Sqlite) {
+        const QString path = store.location().path;
+        withFiles.lockedOut = storage::lockedFromGroup(
+            {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")});
+    }
+    return checkSites(sites.value, withFiles);
 }
 
 } // namespace fleet

@@ -31,6 +31,9 @@ struct CheckOptions
     double warningHours = 26;
     double criticalHours = 50;
     QDateTime now = QDateTime::currentDateTimeUtc();
+    // Files of the store its group cannot write (a shared folder): the next group member's
+    // write would fail. check() fills it in.
+    QStringList lockedOut;
 };
 
 struct CheckResult

@@ -12,12 +12,51 @@
 
 namespace fleet {
 
-HookRunner::HookRunner(QString command, std::chrono::milliseconds limit, QObject* parent)
-    : QObject(parent), m_command(std::move(command)), m_limit(limit)
+HookRunner::HookRunner(QString command, std::chrono::milliseconds limit,
+                       std::chrono::milliseconds allLimit, QObject* parent)
+    : QObject(parent), m_command(std::move(command)), m_limit(limit), m_allLimit(allLimit)
 {}
+
+QString HookRunner::allLimitText() const
+{
+    return QStringLiteral("the run's hooks did not end within %1 s together")
+        .arg(std::chrono::duration<double>(m_allLimit).count());
+}
+
+void HookRunner::stopAll()
+{
+    // Those not started are not started; those running go with everything they started.
+    m_stopped = true;
+    while (!m_waiting.empty()) {
+        const SiteEvent event = m_waiting.front();
+        m_waiting.pop_front();
+        Q_EMIT failed({event, QStringLiteral("not run: ") + allLimitText()});
+    }
+    for (QProcess* p : findChildren<QProcess*>()) {
+#ifdef Q_OS_UNIX
+        if (p->processId() > 0) {
+            ::kill(-pid_t(p->processId()), SIGKILL);
+        }
+#endif
+        p->kill();
+    }
+    if (idle()) {
+        Q_EMIT allDone();
+    }
+}
 
 void HookRunner::run(const SiteEvent& event)
 {
+    if (m_stopped) {
+        Q_EMIT failed({event, QStringLiteral("not run: ") + allLimitText()});
+        return;
+    }
+    if (m_allTimer == nullptr) {
+        m_allTimer = new QTimer(this);
+        m_allTimer->setSingleShot(true);
+        connect(m_allTimer, &QTimer::timeout, this, &HookRunner::stopAll);
+        m_allTimer->start(m_allLimit);
+    }
     m_waiting.push_back(event);
     startNext();
 }
@@ -100,11 +139,16 @@ void HookRunner::startNext()
 void HookRunner::ended(const SiteEvent& event, const QString& failure)
 {
     --m_running;
-    if (!failure.isEmpty()) {
+    if (m_stopped) {
+        Q_EMIT failed({event, QStringLiteral("stopped: ") + allLimitText()});
+    } else if (!failure.isEmpty()) {
         Q_EMIT failed({event, failure});
     }
     startNext();
     if (idle()) {
+        if (m_allTimer != nullptr) {
+            m_allTimer->stop();
+        }
         Q_EMIT allDone();
     }
 }

@@ -3,6 +3,7 @@
 #include "fleet/Store.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <deque>
@@ -30,7 +31,9 @@ class HookRunner : public QObject
     Q_OBJECT
 
 public:
+    // limit: each hook's; allLimit: all of them together, from the first one's start.
     HookRunner(QString command, std::chrono::milliseconds limit = kHookLimit,
+               std::chrono::milliseconds allLimit = std::chrono::minutes(5),
                QObject* parent = nullptr);
 
     void run(const SiteEvent& event);
@@ -47,9 +50,14 @@ Q_SIGNALS:
 private:
     void startNext();
     void ended(const SiteEvent& event, const QString& failure);
+    void stopAll();
+    QString allLimitText() const;
 
     QString m_command;
     std::chrono::milliseconds m_limit;
+    std::chrono::milliseconds m_allLimit;
+    QTimer* m_allTimer = nullptr;
+    bool m_stopped = false; // the run's hooks went past allLimit
     std::deque<SiteEvent> m_waiting;
     int m_running = 0;
 };

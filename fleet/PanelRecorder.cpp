@@ -76,6 +76,8 @@ void PanelRecorder::backUp(const QString& site)
     BackupOptions options;
     options.selection.names = {site};
     options.link = m_link;
+    // The panel's single recordings fire the fleet's hooks; the metrics stay the runs'.
+    options.follow(m_link.policy, false);
     options.source = Source::Panel;
     options.by = m_by;
     auto* run = new BackupRun(options, m_store, this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fleet/FleetPolicy.h"
 #include "fleet/JobPool.h"
 #include "fleet/StoreTypes.h"
 #include "session/ProcessorChannel.h"
@@ -37,6 +38,9 @@ struct LinkSetup
     QString dataDir;
     lnk::LineProvider* lines = nullptr;
     PoolSettings pool; // how many-site runs pace their sites
+    // The data folder's fleet.ini [fleet], for the front ends without flags of their own (the
+    // Sites window, the panel's recordings): their hooks and metrics.
+    FleetPolicy policy;
     // Also shows every exchange there (the panel's line monitor, for the backups it starts).
     session::LineLog* monitor = nullptr;
 

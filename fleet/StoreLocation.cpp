@@ -208,13 +208,22 @@ LocationParse parseStoreUrl(const QString& url)
 LocationParse storeLocationFor(const QString& dataDir, const QString& url)
 {
     if (!url.isEmpty()) {
+        // Given on the command line: a relative path is the shell user's, from where they are.
         return parseStoreUrl(url);
     }
     const QString ini = QDir(dataDir).filePath(QLatin1String(kFleetIniName));
     const storage::FileResult<QByteArray> content = storage::readSmallFile(ini);
     if (content.ok()) {
         if (const std::optional<QString> named = iniStoreUrl(QString::fromUtf8(content.value))) {
-            LocationParse parsed = parseStoreUrl(*named);
+            // Written in the file, a relative path is taken from the folder that holds the file,
+            // wherever the command runs.
+            const QString sqlite = QStringLiteral("sqlite:");
+            QString text = *named;
+            if (text.startsWith(sqlite) && text.size() > sqlite.size() &&
+                QFileInfo(text.mid(sqlite.size())).isRelative()) {
+                text = sqlite + QDir(dataDir).absoluteFilePath(text.mid(sqlite.size()));
+            }
+            LocationParse parsed = parseStoreUrl(text);
             if (!parsed.location) {
                 parsed.error = ini + QStringLiteral(": ") + parsed.error;
             }

@@ -87,6 +87,7 @@ private Q_SLOTS:
     void restoreOnATerminalAsksFirst();
     void checkStates();
     void metricsAndHooks();
+    void policyOfFleetIni();
     void siteThroughSer2net();
     void readingAMissingStoreCreatesNothing();
     void usageErrorsSendNothing_data();
@@ -481,6 +482,37 @@ void TestCliFleet::metricsAndHooks()
     QVERIFY2(piped.out.contains(QStringLiteral("from the hook\n")), qPrintable(piped.out));
     QVERIFY2(piped.out.contains(QStringLiteral("North: changed, version 4")),
              qPrintable(piped.out));
+}
+
+// The fleet's policy in fleet.ini: a backup with no flags runs its hooks and writes its metrics
+// there; a setting that makes no sense sends nothing.
+void TestCliFleet::policyOfFleetIni()
+{
+    Rig rig;
+    QVERIFY(fleetOfThree(rig));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QVERIFY(rig.write(QStringLiteral("fleet.ini"),
+                      "[fleet]\non_change=touch \"hook-$ORVEXDAB_SITE-$ORVEXDAB_EVENT\"\n"
+                      "metrics=fleet.prom\nparallel=1\nhooks_deadline=20\n"));
+    const Run r = rig.run({"backup", "--all"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(QFile::exists(rig.path(QStringLiteral("hook-West-failed"))));
+    QVERIFY2(rig.read(QStringLiteral("fleet.prom")).contains("orvexdab_site_up{site=\"North\"} 1"),
+             rig.read(QStringLiteral("fleet.prom")).constData());
+    // A flag overrides the file for one run.
+    QVERIFY(rig.hold(1, kFileB));
+    QCOMPARE(rig.run({"backup", "North", "--on-change", "touch flag-hook"}).exitCode, 0);
+    QVERIFY(QFile::exists(rig.path(QStringLiteral("flag-hook"))));
+    QVERIFY(!QFile::exists(rig.path(QStringLiteral("hook-North-changed"))));
+
+    QVERIFY(rig.write(QStringLiteral("fleet.ini"), "[fleet]\nparallel=none\n"));
+    const int before = received(rig);
+    const Run refused = rig.run({"backup", "--all"});
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.err.contains(QStringLiteral("[fleet] parallel=none is not")),
+             qPrintable(refused.err));
+    QTest::qWait(200);
+    QCOMPARE(received(rig), before);
 }
 
 void TestCliFleet::siteThroughSer2net()

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void checkAges_data();
     void checkAges();
     void unknownIsOneShortLine();
+    void aStoreItsGroupCannotWriteWarns();
 };
 
 void TestFleetCheckLine::checkLine_data()
@@ -72,9 +73,15 @@ void TestFleetCheckLine::checkLine_data()
            "sites=2;;;0 failed=1;;;0 drifted=0;;;0 oldest_backup=U;93600;180000;0";
     QTest::newRow("older than the critical age")
         << QList<fleet::Site>{site("a", 180001), site("b", 100000)} << CheckState::Critical
-        << "ORVEXDAB CRITICAL - 2 sites, 1 not backed up within 50 h (a), 1 not backed up within "
-           "26 h (b), 0 failed, 0 drifted | sites=2;;;0 failed=0;;;0 drifted=0;;;0 "
-           "oldest_backup=180001s;93600;180000;0";
+        << "ORVEXDAB CRITICAL - 2 sites, no attempt recorded within 26 h, 1 not backed up within "
+           "50 h (a), 1 not backed up within 26 h (b), 0 failed, 0 drifted | sites=2;;;0 "
+           "failed=0;;;0 drifted=0;;;0 oldest_backup=180001s;93600;180000;0";
+    // The runs stopped reaching the store: the newest attempt of all is past the critical age.
+    QTest::newRow("no attempt recorded within the critical age")
+        << QList<fleet::Site>{site("a", 200000), site("b", 190000)} << CheckState::Critical
+        << "ORVEXDAB CRITICAL - 2 sites, no attempt recorded within 50 h, 2 not backed up within "
+           "50 h (a, b), 0 failed, 0 drifted | sites=2;;;0 failed=0;;;0 drifted=0;;;0 "
+           "oldest_backup=200000s;93600;180000;0";
     QTest::newRow("no sites") << QList<fleet::Site>{} << CheckState::Unknown
                               << "ORVEXDAB UNKNOWN - no sites in the store";
     QTest::newRow("five names at most, the worst first")
@@ -100,6 +107,20 @@ void TestFleetCheckLine::checkLine_data()
                              "(Transmitter at the nort\u2026, a\\x7Cb\\x0Ac), 0 drifted | "
                              "sites=2;;;0 failed=2;;;0 drifted=0;;;0 "
                              "oldest_backup=60s;93600;180000;0");
+}
+
+void TestFleetCheckLine::aStoreItsGroupCannotWriteWarns()
+{
+    fleet::CheckOptions o;
+    o.now = kNow;
+    o.lockedOut = {QStringLiteral("/var/lib/orvexdab/fleet.sqlite-wal")};
+    const fleet::CheckResult r = fleet::checkSites({site("a", 60)}, o);
+    QCOMPARE(r.state, CheckState::Warning);
+    QCOMPARE(r.line,
+             QStringLiteral("ORVEXDAB WARNING - 1 site, all backed up within 26 h, store "
+                            "not writable by its group: /var/lib/orvexdab/fleet.sqlite-wal, "
+                            "0 failed, 0 drifted | sites=1;;;0 failed=0;;;0 drifted=0;;;0 "
+                            "oldest_backup=60s;93600;180000;0"));
 }
 
 void TestFleetCheckLine::checkLine()

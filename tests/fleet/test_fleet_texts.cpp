@@ -1,5 +1,6 @@
 // The texts of the fleet: values as the store keeps them, store addresses and the metrics file,
 // each against text written out by hand.
+#include "fleet/FleetPolicy.h"
 #include "fleet/Metrics.h"
 #include "fleet/StoreLocation.h"
 #include "fleet/ValuesText.h"
@@ -46,6 +47,8 @@ private Q_SLOTS:
     void storeAddresses();
     void storeOfADataFolder_data();
     void storeOfADataFolder();
+    void fleetPolicyOfAnIni_data();
+    void fleetPolicyOfAnIni();
     void refusedAddressesHideTheirPassword_data();
     void refusedAddressesHideTheirPassword();
     void metricsText();
@@ -199,6 +202,8 @@ void TestFleetTexts::storeOfADataFolder_data()
         << "/var/lib/orvexdab/fleet.sqlite";
     QTest::newRow("a database server")
         << QByteArray("[Store]\nURL=postgresql://ops@db/fleet\n") << "postgresql://ops@db/fleet";
+    QTest::newRow("a relative path is the data folder's, wherever the command runs")
+        << QByteArray("[store]\nurl=sqlite:fleet-shared.sqlite\n") << "DIR/fleet-shared.sqlite";
     QTest::newRow("an address that does not parse")
         << QByteArray("[store]\nurl=db.example\n") << "";
 }
@@ -218,6 +223,52 @@ void TestFleetTexts::storeOfADataFolder()
     // Named on the command line, the file is not read.
     QCOMPARE(fleet::storeLocationFor(dir.path(), QStringLiteral("sqlite:/x.sqlite")).location->path,
              QStringLiteral("/x.sqlite"));
+    // A relative path on the command line is taken from the working folder, as a shell's is.
+    QCOMPARE(
+        fleet::storeLocationFor(dir.path(), QStringLiteral("sqlite:rel/x.sqlite")).location->path,
+        QDir::current().absoluteFilePath(QStringLiteral("rel/x.sqlite")));
+}
+
+void TestFleetTexts::fleetPolicyOfAnIni_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    // "hook|metrics|parallel|deadline s|hooks deadline s", or the error's start.
+    QTest::addColumn<QString>("policy");
+    const auto row = [](const char* name, const char* ini, const char* policy) {
+        QTest::newRow(name) << QByteArray(ini) << QString::fromUtf8(policy);
+    };
+    row("no [fleet]: the defaults", "[store]\nurl=sqlite:x.sqlite\n", "||64|30|300");
+    row("every setting",
+        "[fleet]\non_change=tell-the-desk \"$ORVEXDAB_SITE\"\nmetrics=/m/f.prom\n"
+        "parallel=8\ndeadline=45\nhooks_deadline=60\n",
+        "tell-the-desk \"$ORVEXDAB_SITE\"|/m/f.prom|8|45|60");
+    row("a relative metrics file is the data folder's", "[Fleet]\nMetrics=m/f.prom\n",
+        "|DIR/m/f.prom|64|30|300");
+    row("parallel 0", "[fleet]\nparallel=0\n", "F: [fleet] parallel=0 is not a number of sites");
+    row("a deadline in words", "[fleet]\ndeadline=half a minute\n",
+        "F: [fleet] deadline=half a minute is not a number of seconds");
+    row("a setting it does not know", "[fleet]\nonchange=x\n",
+        "F: [fleet] has no setting onchange");
+}
+
+void TestFleetTexts::fleetPolicyOfAnIni()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, policy);
+    const fleet::PolicyParse p =
+        fleet::parseFleetPolicy(ini, QStringLiteral("/data"), QStringLiteral("F"));
+    if (!p.error.isEmpty()) {
+        QVERIFY2(p.error.startsWith(policy), qPrintable(p.error));
+        return;
+    }
+    const auto seconds = [](std::chrono::milliseconds ms) {
+        return QString::number(ms.count() / 1000);
+    };
+    QCOMPARE(
+        QStringList({p.policy.onChange, p.policy.metrics, QString::number(p.policy.pool.parallel),
+                     seconds(p.policy.pool.deadline), seconds(p.policy.hooksDeadline)})
+            .join(QLatin1Char('|')),
+        QString(policy).replace(QStringLiteral("DIR"), QStringLiteral("/data")));
 }
 
 void TestFleetTexts::metricsText()
