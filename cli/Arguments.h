@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fleet/Check.h"
 #include "link/Commands.h"
 #include "link/Frames.h"
 
@@ -78,8 +79,8 @@ struct FleetArguments
     bool live = false;
     bool yes = false;
     bool save = false;
-    double warningHours = 26;
-    double criticalHours = 50;
+    double warningHours = fleet::kDefaultWarningHours;
+    double criticalHours = fleet::kDefaultCriticalHours;
 };
 
 // Whether the verb works on the fleet store, and whether it only reads it (then a missing

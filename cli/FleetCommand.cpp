@@ -28,8 +28,12 @@ QString siteLine(const fleet::Site& s, const QString& what)
 
 int storeExitStatus(const fleet::StoreError& error)
 {
-    return error.isUsage() || error.kind == fleet::StoreErrorKind::Missing ? kExitUsage
-                                                                           : kExitFailed;
+    // A store that cannot be read as one is like unreadable input; one that fails while
+    // working is a failure.
+    using K = fleet::StoreErrorKind;
+    const bool unusable = error.kind == K::Missing || error.kind == K::Damaged ||
+                          error.kind == K::Newer || error.kind == K::NoDriver;
+    return error.isUsage() || unusable ? kExitUsage : kExitFailed;
 }
 
 FleetCommand::FleetCommand(Invocation invocation, QString dataDir, fleet::StoreLocation location,

@@ -9,15 +9,9 @@
 namespace cli {
 namespace {
 
-QString counted(int n, const char* one, const char* many)
-{
-    return n == 1 ? QStringLiteral("1 %1").arg(QLatin1String(one))
-                  : QStringLiteral("%1 %2").arg(n).arg(QLatin1String(many));
-}
-
 QString differencesWord(int n)
 {
-    return counted(n, "difference", "differences");
+    return session::differencesWord(n);
 }
 
 QString isoTime(const QDateTime& time)

@@ -214,9 +214,13 @@ void addDriftRestoreCheck(CommandLine& cl, const std::shared_ptr<Collected>& c)
             ages.criticalHours = f.criticalHours;
             return fleet::checkOptionsProblem(ages);
         });
-    addOnce(cl, check, "--warning", "HOURS", "Warn at a last success older (default 26)", *warning);
-    addOnce(cl, check, "--critical", "HOURS",
-            "Critical at a last success older (default 50), or none", *critical);
+    const auto hours = [](double h) { return QString::number(h).toStdString(); };
+    const std::string warningHelp =
+        "Warn at a last success older (default " + hours(fleet::kDefaultWarningHours) + ")";
+    const std::string criticalHelp = "Critical at a last success older (default " +
+                                     hours(fleet::kDefaultCriticalHours) + "), or none";
+    addOnce(cl, check, "--warning", "HOURS", warningHelp.c_str(), *warning);
+    addOnce(cl, check, "--critical", "HOURS", criticalHelp.c_str(), *critical);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "cli/Report.h"
 
 #include "link/Printable.h"
+#include "session/Comparison.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,9 +38,7 @@ QString textReport(const PortOutcome& o)
                     .arg(o.layout ? layoutWord(*o.layout) : QString(), o.output);
     } else if (o.layout) {
         const qsizetype n = o.differences.size();
-        text += n == 0   ? QStringLiteral("no differences")
-                : n == 1 ? QStringLiteral("1 difference")
-                         : QStringLiteral("%1 differences").arg(n);
+        text += n == 0 ? QStringLiteral("no differences") : session::differencesWord(n);
         text += QStringLiteral(" (%1 layout)").arg(layoutWord(*o.layout));
     } else {
         text += QStringLiteral("ok");

@@ -69,8 +69,7 @@ QString driftText(const std::optional<int>& drift)
     if (*drift == 0) {
         return QStringLiteral("none");
     }
-    return *drift == 1 ? QStringLiteral("1 difference")
-                       : QStringLiteral("%1 differences").arg(*drift);
+    return session::differencesWord(*drift);
 }
 
 QString differencesText(int n)
@@ -95,6 +94,16 @@ QString rowText(const fleet::Site& site, bool running, const QDateTime& now)
         site.status.lastSuccess ? ageText(*site.status.lastSuccess, now) : QStringLiteral("never");
     return QStringLiteral("%1, %2, last backup %3, drift %4")
         .arg(site.name, stateText(site, running), last, driftText(site.status.drift));
+}
+
+QString unreachableText(const QString& message)
+{
+    return QStringLiteral("store unreachable: ") + message;
+}
+
+QString noAnswerText(const QString& address)
+{
+    return unreachableText(QStringLiteral("no answer from %1").arg(address));
 }
 
 } // namespace sitetexts

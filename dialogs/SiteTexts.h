@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
+
 // How the Sites window and a site's history word and colour what the store holds, so the table,
 // its accessible text and the tests read the same.
 namespace sitetexts {
@@ -26,6 +28,13 @@ QString versionTitle(int number);
 QString parameterText(model::Member m);
 // What a screen reader says for a row: "Brno, ok, last backup 5 h ago, drift none".
 QString rowText(const fleet::Site& site, bool running, const QDateTime& now);
+
+// A store that has not answered for this long is shown as unreachable until it does.
+inline constexpr std::chrono::seconds kStoreStall{3};
+// "store unreachable: MESSAGE"
+QString unreachableText(const QString& message);
+// "store unreachable: no answer from ADDRESS"
+QString noAnswerText(const QString& address);
 
 bool failed(const fleet::Site& site);
 bool drifted(const fleet::Site& site);

@@ -6,12 +6,15 @@
 
 namespace dialogs {
 
-QPushButton* siteButton(const char* name, const QString& text, const QString& accessible,
+QPushButton* siteButton(const char* name, const QString& text, const QString& description,
                         QWidget* parent)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
-    b->setAccessibleName(accessible);
+    // A screen reader names the button by the words on it, as a sighted user reads it; what it
+    // does in full is its description.
+    b->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    b->setAccessibleDescription(description);
     b->setAutoDefault(false);
     return b;
 }

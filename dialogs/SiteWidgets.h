@@ -10,7 +10,7 @@ class QWidget;
 // read-only tables that select whole rows and fit their rows to the font.
 namespace dialogs {
 
-QPushButton* siteButton(const char* name, const QString& text, const QString& accessible,
+QPushButton* siteButton(const char* name, const QString& text, const QString& description,
                         QWidget* parent);
 QTableView* siteTable(const char* name, const QString& accessible, QWidget* parent);
 

@@ -1,6 +1,7 @@
 #include "dialogs/frmCompare.h"
 
 #include "dialogs/Prompts.h"
+#include "session/Comparison.h"
 #include "session/PanelSession.h"
 
 #include <QHBoxLayout>
@@ -48,7 +49,7 @@ QString differencesText(int n)
     if (n == 0) {
         return QStringLiteral("No differences");
     }
-    return n == 1 ? QStringLiteral("1 difference") : QStringLiteral("%1 differences").arg(n);
+    return session::differencesWord(n);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "dialogs/frmSiteEdit.h"
 
-#include "session/PortIdentity.h"
-
+#include "dialogs/SiteTexts.h"
 #include "session/PortAccess.h"
 #include "session/PortText.h"
 
@@ -23,7 +22,8 @@ frmSiteEdit::frmSiteEdit(fleet::StoreWorker& store, const QString& dataDir,
 
     txtName = new QLineEdit(this);
     txtName->setObjectName(QStringLiteral("txtName"));
-    txtName->setAccessibleName(QStringLiteral("Site name"));
+    txtName->setAccessibleName(QStringLiteral("Name"));
+    txtName->setAccessibleDescription(QStringLiteral("The site's name"));
     txtName->setMaxLength(64);
     cboPort = new QComboBox(this);
     cboPort->setObjectName(QStringLiteral("cboPort"));
@@ -52,7 +52,8 @@ frmSiteEdit::frmSiteEdit(fleet::StoreWorker& store, const QString& dataDir,
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setAccessibleName(QStringLiteral("Save the site"));
+    cmdOK->setAccessibleName(QStringLiteral("OK"));
+    cmdOK->setAccessibleDescription(QStringLiteral("Save the site"));
     cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
@@ -78,6 +79,11 @@ frmSiteEdit::frmSiteEdit(fleet::StoreWorker& store, const QString& dataDir,
     layout->addLayout(form);
     layout->addWidget(lblError);
     layout->addLayout(buttons);
+
+    m_stall.setSingleShot(true);
+    m_stall.setInterval(sitetexts::kStoreStall);
+    connect(&m_stall, &QTimer::timeout, this,
+            [this] { showError(sitetexts::noAnswerText(m_store.location().display())); });
 }
 
 void frmSiteEdit::fillPorts(const QString& dataDir)
@@ -145,6 +151,7 @@ void frmSiteEdit::save()
     m_saving = true;
     cmdOK->setEnabled(false);
     showError(QString());
+    m_stall.start();
     m_store.call<std::optional<fleet::StoreError>>(
         this,
         [old, name, port, group](fleet::Store& s) -> std::optional<fleet::StoreError> {
@@ -164,6 +171,7 @@ void frmSiteEdit::save()
             return s.changeSite(old->name, change).error;
         },
         [this](const std::optional<fleet::StoreError>& error) {
+            m_stall.stop();
             m_saving = false;
             cmdOK->setEnabled(true);
             if (error) {

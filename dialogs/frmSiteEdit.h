@@ -3,6 +3,7 @@
 #include "fleet/StoreWorker.h"
 
 #include <QDialog>
+#include <QTimer>
 
 #include <optional>
 
@@ -44,6 +45,7 @@ private:
     void showError(const QString& text);
 
     fleet::StoreWorker& m_store;
+    QTimer m_stall;    // no answer from the store for this long: it is shown as unreachable
     QString m_dataDir; // where the port numbers resolve
     std::optional<fleet::Site> m_site;
     bool m_saving = false;

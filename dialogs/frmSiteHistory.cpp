@@ -117,6 +117,10 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     layout->addLayout(buttons);
     resize(880, 560);
 
+    m_stall.setSingleShot(true);
+    m_stall.setInterval(sitetexts::kStoreStall);
+    connect(&m_stall, &QTimer::timeout, this,
+            [this] { lblStatus->setText(sitetexts::noAnswerText(m_store.location().display())); });
     updateButtons();
     reload();
 }
@@ -124,13 +128,15 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
 void frmSiteHistory::reload()
 {
     const QString site = m_site;
+    m_stall.start();
     m_store.call<fleet::StoreResult<QList<fleet::HistoryEntry>>>(
         this, [site](fleet::Store& s) { return fleet::history(s, site); },
         [this](const fleet::StoreResult<QList<fleet::HistoryEntry>>& r) {
+            m_stall.stop();
             if (!r.ok()) {
                 lblStatus->setText(r.error->kind == fleet::StoreErrorKind::UnknownSite
                                        ? r.error->message
-                                       : QStringLiteral("store unreachable: ") + r.error->message);
+                                       : sitetexts::unreachableText(r.error->message));
                 Q_EMIT historyShown();
                 return;
             }

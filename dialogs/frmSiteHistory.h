@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 
 class DifferencesModel;
 class Prompts;
@@ -86,6 +87,7 @@ private:
     void endWork();
 
     fleet::StoreWorker& m_store;
+    QTimer m_stall; // no answer from the store for this long: it is shown as unreachable
     QString m_site;
     fleet::LinkSetup m_link;
     session::PanelSession& m_session;

@@ -24,8 +24,6 @@ namespace {
 
 // Sites written by other programs (the scheduled backup, another desk) show up this often.
 constexpr auto kRefresh = 30s;
-// A store that has not answered for this long is shown as unreachable until it does.
-constexpr auto kStall = 3s;
 
 } // namespace
 
@@ -151,11 +149,9 @@ frmSites::frmSites(fleet::StoreWorker* store, fleet::LinkSetup link, session::Pa
     });
     m_refresh.start();
     m_stall.setSingleShot(true);
-    m_stall.setInterval(kStall);
-    connect(&m_stall, &QTimer::timeout, this, [this] {
-        setStatus(QStringLiteral("store unreachable: no answer from %1")
-                      .arg(m_store->location().display()));
-    });
+    m_stall.setInterval(sitetexts::kStoreStall);
+    connect(&m_stall, &QTimer::timeout, this,
+            [this] { setStatus(sitetexts::noAnswerText(m_store->location().display())); });
 
     updateButtons();
     reload();
@@ -186,7 +182,7 @@ void frmSites::storeAnswered()
 void frmSites::reload()
 {
     if (m_store == nullptr) {
-        setStatus(QStringLiteral("store unreachable: ") + m_problem);
+        setStatus(sitetexts::unreachableText(m_problem));
         updateButtons();
         return;
     }
@@ -208,7 +204,7 @@ void frmSites::reload()
                               .arg(m_store->location().display()));
             } else {
                 m_problem = r.error->message;
-                setStatus(QStringLiteral("store unreachable: ") + r.error->message);
+                setStatus(sitetexts::unreachableText(r.error->message));
             }
             updateButtons();
             Q_EMIT sitesShown();
@@ -256,7 +252,7 @@ void frmSites::siteRecorded(const QString& site)
 
 void frmSites::storeFailed(const QString& message)
 {
-    setStatus(QStringLiteral("store unreachable: ") + message);
+    setStatus(sitetexts::unreachableText(message));
 }
 
 QStringList frmSites::selectedSites() const

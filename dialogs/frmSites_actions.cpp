@@ -3,6 +3,8 @@
 #include "dialogs/frmSiteEdit.h"
 #include "dialogs/frmSiteHistory.h"
 #include "dialogs/frmSites.h"
+
+#include "dialogs/SiteTexts.h"
 #include "session/PanelSession.h"
 
 #include <QProgressBar>
@@ -58,7 +60,7 @@ void frmSites::onBackupFinished(const fleet::BackupReport& report)
     barProgress->setVisible(false);
     updateButtons();
     if (report.error) {
-        setStatus(QStringLiteral("store unreachable: ") + report.error->message);
+        setStatus(sitetexts::unreachableText(report.error->message));
     } else {
         reload();
     }

@@ -1,6 +1,7 @@
 #include "fleet/BackupRun.h"
 
 #include "fleet/Metrics.h"
+#include "fleet/Spool.h"
 #include "storage/AtomicWrite.h"
 
 namespace fleet {
@@ -102,12 +103,9 @@ void BackupRun::onSelected(const Selected& selected)
             continue;
         }
         const auto expected = selected.expected.find(name);
-        m_pool->add<ConfirmedRead, LiveValues>(
-            [port = site.port, link = m_options.link,
-             values = expected != selected.expected.end() ? expected->second : ExpectedValues()](
-                QObject* holder) { return new ConfirmedRead(port, link, values, holder); },
-            &ConfirmedRead::finished,
-            [this, name](const LiveValues& live) { onUploaded(name, live); });
+        addConfirmedRead(*m_pool, site.port, m_options.link,
+                         expected != selected.expected.end() ? expected->second : ExpectedValues(),
+                         [this, name](const LiveValues& live) { onUploaded(name, live); });
     }
 }
 
@@ -138,12 +136,18 @@ void BackupRun::recordWaiting()
     for (const Unrecorded& u : batch) {
         attempts.append({u.site, u.attempt});
     }
-    m_store.call<QList<StoreResult<Recorded>>>(
-        this, [attempts](Store& s) { return s.recordAll(attempts); },
-        [this, batch](const QList<StoreResult<Recorded>>& results) {
+    // The first batch of a run also records what earlier runs had to spool.
+    const bool drain = !std::exchange(m_spoolDrained, true);
+    m_store.call<SpooledRecording>(
+        this,
+        [attempts, dataDir = m_options.link.dataDir, drain](Store& s) {
+            return recordThroughSpool(s, dataDir, attempts, drain);
+        },
+        [this, batch](const SpooledRecording& r) {
             m_recording = false;
             for (std::size_t i = 0; i < batch.size(); ++i) {
-                onRecorded(batch[i].site, batch[i].live, results.at(qsizetype(i)));
+                const auto at = qsizetype(i);
+                onRecorded(batch[i].site, batch[i].live, r.results.at(at), r.spooled.at(at));
             }
             if (!m_unrecorded.empty()) {
                 recordWaiting();
@@ -152,7 +156,7 @@ void BackupRun::recordWaiting()
 }
 
 void BackupRun::onRecorded(const QString& site, const LiveValues& live,
-                           const StoreResult<Recorded>& r)
+                           const StoreResult<Recorded>& r, bool spooled)
 {
     SiteBackup b;
     b.site = site;
@@ -162,9 +166,12 @@ void BackupRun::onRecorded(const QString& site, const LiveValues& live,
     if (!r.ok()) {
         m_report.notRecorded.append(site);
         b.outcome = AttemptOutcome::Failed;
-        b.error = live.ok
-                      ? QStringLiteral("not stored: %1").arg(r.error->message)
-                      : QStringLiteral("%1 (not recorded: %2)").arg(live.error, r.error->message);
+        // "disk full" says it all; the spool keeps the failure for the next run that can write.
+        const QString why = r.error->kind == StoreErrorKind::DiskFull ? QStringLiteral("disk full")
+                                                                      : r.error->message;
+        const QString kept = spooled ? QStringLiteral("; kept to record later") : QString();
+        b.error = live.ok ? QStringLiteral("not stored: %1%2").arg(why, kept)
+                          : QStringLiteral("%1 (not recorded: %2%3)").arg(live.error, why, kept);
     } else {
         b.outcome = r.value.outcome;
         b.version = r.value.version;

@@ -89,7 +89,8 @@ private:
     void onSelected(const Selected& selected);
     void onUploaded(const QString& site, const LiveValues& live);
     void recordWaiting();
-    void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r);
+    void onRecorded(const QString& site, const LiveValues& live, const StoreResult<Recorded>& r,
+                    bool spooled);
     void siteFinished(const SiteBackup& site);
     void afterSites();
     void afterMetrics(const std::optional<QString>& error);
@@ -108,6 +109,7 @@ private:
     };
     std::vector<Unrecorded> m_unrecorded;
     bool m_recording = false;
+    bool m_spoolDrained = false;
     std::map<QString, SiteBackup> m_done;
     int m_total = 0;
     BackupReport m_report;

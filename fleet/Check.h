@@ -7,6 +7,11 @@
 //   ORVEXDAB OK - 32 sites, all backed up within 26 h, 0 failed, 0 drifted | sites=32;;;0 ...
 namespace fleet {
 
+// The ages a check warns and goes critical at unless told otherwise: a daily backup missed once,
+// and twice.
+inline constexpr double kDefaultWarningHours = 26;
+inline constexpr double kDefaultCriticalHours = 50;
+
 enum class CheckState
 {
     Ok = 0,
@@ -28,8 +33,8 @@ inline constexpr int kCheckNameLength = 24;
 
 struct CheckOptions
 {
-    double warningHours = 26;
-    double criticalHours = 50;
+    double warningHours = kDefaultWarningHours;
+    double criticalHours = kDefaultCriticalHours;
     QDateTime now = QDateTime::currentDateTimeUtc();
     // Files of the store its group cannot write (a shared folder): the next group member's
     // write would fail. check() fills it in.

@@ -38,10 +38,16 @@ int replyDifferences(const LiveValues& a, const LiveValues& b)
     return int(session::differences(a.carried(), b.carried()).size());
 }
 
-ConfirmedRead::ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected, QObject* parent)
+ConfirmedRead::ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected,
+                             std::optional<LiveValues> first, QObject* parent)
     : QObject(parent), m_port(std::move(port)), m_link(std::move(link)),
-      m_expected(std::move(expected))
-{}
+      m_expected(std::move(expected)), m_first(std::move(first))
+{
+    if (m_first) {
+        m_first->confirmationDue = false;
+        m_reads = 1;
+    }
+}
 
 void ConfirmedRead::start()
 {
@@ -74,6 +80,12 @@ void ConfirmedRead::onRead(const LiveValues& live)
         return;
     }
     if (!m_first) {
+        if (m_handBack) {
+            LiveValues due = live;
+            due.confirmationDue = true;
+            Q_EMIT finished(due);
+            return;
+        }
         m_first = live;
         read();
         return;
@@ -86,6 +98,29 @@ void ConfirmedRead::onRead(const LiveValues& live)
         return;
     }
     Q_EMIT finished(live);
+}
+
+void addConfirmedRead(JobPool& pool, const QString& port, const LinkSetup& link,
+                      const ExpectedValues& expected, std::function<void(const LiveValues&)> done)
+{
+    pool.add<ConfirmedRead, LiveValues>(
+        [port, link, expected](QObject* holder) {
+            auto* read = new ConfirmedRead(port, link, expected, std::nullopt, holder);
+            read->handBackBeforeSecondRead();
+            return read;
+        },
+        &ConfirmedRead::finished,
+        [&pool, port, link, expected, done](const LiveValues& first) {
+            if (!first.confirmationDue) {
+                done(first);
+                return;
+            }
+            pool.add<ConfirmedRead, LiveValues>(
+                [port, link, expected, first](QObject* holder) {
+                    return new ConfirmedRead(port, link, expected, first, holder);
+                },
+                &ConfirmedRead::finished, done, first.nextFrameAt);
+        });
 }
 
 } // namespace fleet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fleet/JobPool.h"
 #include "fleet/SiteUpload.h"
 
 #include <QObject>
@@ -40,7 +41,13 @@ class ConfirmedRead : public QObject
     Q_OBJECT
 
 public:
-    ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected, QObject* parent = nullptr);
+    // first: a first reply already read (its second read is what remains).
+    ConfirmedRead(QString port, LinkSetup link, ExpectedValues expected,
+                  std::optional<LiveValues> first = {}, QObject* parent = nullptr);
+
+    // Instead of waiting for the frame gap before a second read, hand the first reply back with
+    // confirmationDue set.
+    void handBackBeforeSecondRead() { m_handBack = true; }
 
     void start();
     int reads() const { return m_reads; }
@@ -61,6 +68,13 @@ private:
     QPointer<SiteUpload> m_upload;
     std::optional<LiveValues> m_first;
     int m_reads = 0;
+    bool m_handBack = false;
 };
+
+// A confirmed read through a pool. A second read, when due, waits for the site's frame gap
+// without holding one of the pool's places: a run where every site changed costs about two
+// reads a site, not two reads and a gap.
+void addConfirmedRead(JobPool& pool, const QString& port, const LinkSetup& link,
+                      const ExpectedValues& expected, std::function<void(const LiveValues&)> done);
 
 } // namespace fleet

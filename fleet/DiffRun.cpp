@@ -104,8 +104,8 @@ void DiffRun::onStored(const Stored& stored)
     for (const Version& v : stored.versions) {
         (v.layout == lnk::Layout::Day ? day : night) = v;
     }
-    auto* read =
-        new ConfirmedRead(stored.site.port, m_link, ExpectedValues::ofVersions(day, night), this);
+    auto* read = new ConfirmedRead(stored.site.port, m_link, ExpectedValues::ofVersions(day, night),
+                                   std::nullopt, this);
     connect(read, &ConfirmedRead::finished, this, [this, read](const LiveValues& live) {
         read->deleteLater();
         onLive(live);

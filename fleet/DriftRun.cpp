@@ -101,12 +101,8 @@ void DriftRun::onStored(const Stored& stored)
         }
         ++m_waiting;
         // A site that seems to drift is read again: only a confirmed reply drifts.
-        m_pool->add<ConfirmedRead, LiveValues>(
-            [port = s.site.port, link = m_link,
-             expected = ExpectedValues::ofVersions(s.day, s.night)](QObject* holder) {
-                return new ConfirmedRead(port, link, expected, holder);
-            },
-            &ConfirmedRead::finished, [this, i](const LiveValues& live) { onLive(int(i), live); });
+        addConfirmedRead(*m_pool, s.site.port, m_link, ExpectedValues::ofVersions(s.day, s.night),
+                         [this, i](const LiveValues& live) { onLive(int(i), live); });
     }
     if (m_waiting == 0) {
         finish();

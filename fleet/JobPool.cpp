@@ -15,6 +15,7 @@ struct JobPool::Job
 {
     Attempt attempt;
     Expired expired;
+    std::optional<Clock::time_point> notBefore;
     int tries = 0;
     int generation = 0; // ends of earlier tries are ignored
     bool done = false;
@@ -31,11 +32,12 @@ JobPool::JobPool(PoolSettings settings, QObject* parent)
 
 JobPool::~JobPool() = default;
 
-void JobPool::add(Attempt attempt, Expired expired)
+void JobPool::add(Attempt attempt, Expired expired, std::optional<Clock::time_point> notBefore)
 {
     auto job = std::make_shared<Job>();
     job->attempt = std::move(attempt);
     job->expired = std::move(expired);
+    job->notBefore = notBefore;
     m_waiting.push_back(std::move(job));
     scheduleTurn();
 }
@@ -55,8 +57,26 @@ void JobPool::turn()
     if (m_waiting.empty() || m_running >= m_settings.parallel) {
         return;
     }
-    const std::shared_ptr<Job> job = m_waiting.front();
-    m_waiting.pop_front();
+    // The first job that is due; the others keep their order.
+    const Clock::time_point now = Clock::now();
+    auto due = std::find_if(m_waiting.begin(), m_waiting.end(),
+                            [now](const auto& j) { return !j->notBefore || *j->notBefore <= now; });
+    if (due == m_waiting.end()) {
+        Clock::time_point earliest = *m_waiting.front()->notBefore;
+        for (const auto& j : m_waiting) {
+            earliest = std::min(earliest, *j->notBefore);
+        }
+        if (m_wake == nullptr) {
+            m_wake = new QTimer(this);
+            m_wake->setSingleShot(true);
+            m_wake->setTimerType(Qt::PreciseTimer);
+            connect(m_wake, &QTimer::timeout, this, &JobPool::scheduleTurn);
+        }
+        m_wake->start(std::chrono::ceil<std::chrono::milliseconds>(earliest - now));
+        return;
+    }
+    const std::shared_ptr<Job> job = *due;
+    m_waiting.erase(due);
     m_peak = std::max(m_peak, ++m_running);
     if (m_settings.deadline > 0ms) {
         job->deadline = new QTimer(this);

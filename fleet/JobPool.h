@@ -7,6 +7,9 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
+
+class QTimer;
 
 // The one way many-site jobs run: a bounded number at once, each within a deadline that covers
 // every try, a port another program holds tried again after a pause, and at most one start per
@@ -45,17 +48,22 @@ public:
     // The deadline passed; the attempt is already being destroyed.
     using Expired = std::function<void(const QString& error)>;
 
+    using Clock = std::chrono::steady_clock;
+
     explicit JobPool(PoolSettings settings, QObject* parent = nullptr);
     ~JobPool() override;
 
-    void add(Attempt attempt, Expired expired);
+    // notBefore: the job waits, holding no slot, until then (a read that must keep its frame
+    // gap after the site's last one).
+    void add(Attempt attempt, Expired expired, std::optional<Clock::time_point> notBefore = {});
 
     // A job whose attempt is a Job object made by make(holder), ending with the signal
     // finished(const Result&); Result has portBusy and error. done gets the last try's result,
     // or on the deadline a Result whose error says so.
     template <typename Job, typename Result, typename Make>
     void add(Make make, void (Job::*finished)(const Result&),
-             std::function<void(const Result&)> done)
+             std::function<void(const Result&)> done,
+             std::optional<Clock::time_point> notBefore = {})
     {
         add(
             [make, finished, done](QObject* holder, End end) {
@@ -69,7 +77,8 @@ public:
                 Result r;
                 r.error = error;
                 done(r);
-            });
+            },
+            notBefore);
     }
 
     const PoolSettings& settings() const { return m_settings; }
@@ -90,6 +99,7 @@ private:
     int m_running = 0; // jobs whose objects are not all destroyed yet
     int m_peak = 0;
     bool m_turnQueued = false;
+    QTimer* m_wake = nullptr; // the earliest job not yet due
 };
 
 } // namespace fleet

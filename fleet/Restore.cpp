@@ -100,8 +100,9 @@ void RestoreRun::onExchange(const session::ChannelResult& result)
         // The read-back is a record's read: exact length, and a second read whenever it does
         // not show the version sent. Its own channel waits for this one's frame gap through the
         // port's turns.
-        auto* readBack = new ConfirmedRead(m_stored.site.port, m_request.link,
-                                           ExpectedValues::ofVersion(m_stored.version), this);
+        auto* readBack =
+            new ConfirmedRead(m_stored.site.port, m_request.link,
+                              ExpectedValues::ofVersion(m_stored.version), std::nullopt, this);
         connect(readBack, &ConfirmedRead::finished, this, [this, readBack](const LiveValues& back) {
             readBack->deleteLater();
             onReadBack(back);

@@ -34,6 +34,9 @@ void SiteUpload::onFinished(const session::ChannelResult& result)
     ++m_result.tries;
     m_result.portBusy = !r.ok() && r.fault == lnk::LineFault::PortBusy;
     m_result.at = QDateTime::currentDateTimeUtc();
+    if (r.requestLeft) {
+        m_result.nextFrameAt = *r.requestLeft + session::kFrameGap;
+    }
     m_result.ok = r.ok() && result.reply.has_value();
     if (!m_result.ok) {
         m_result.error = session::failureText(r);

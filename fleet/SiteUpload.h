@@ -24,6 +24,11 @@ struct LiveValues
     QDateTime at;                    // UTC, when the reply was taken
     int tries = 0;
     bool portBusy = false; // failed because another program holds the port
+    // The next frame to the site may start then (its frame gap after this read's request).
+    std::optional<std::chrono::steady_clock::time_point> nextFrameAt;
+    // A first reply that differs from what was expected, handed back for its second read (see
+    // addConfirmedRead).
+    bool confirmationDue = false;
 
     session::CarriedValues carried() const
     {

@@ -154,7 +154,9 @@ private:
         Write,  // an older schema is brought up to date; a missing store is Missing
         Create, // as Write, and a missing store is made
     };
-    std::optional<StoreError> connect();
+    // forWriting: a SQLite store in a folder this user may not write is opened read-only
+    // unless it is.
+    std::optional<StoreError> connect(bool forWriting);
     std::optional<StoreError> ensure(Access access);
     QString siteColumns() const;
     std::optional<StoreError> createSchema();

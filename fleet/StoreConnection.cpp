@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QThread>
 
 namespace fleet {
@@ -25,9 +26,44 @@ constexpr unsigned long kRetryPauseMs = 50;
 // SQLite result codes (the low byte of an extended code).
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
+constexpr int kSqlitePerm = 3;
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteIoErr = 10;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteFull = 13;
+constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteNotADb = 26;
+
+// Below this a failed write is the disk's room: SQLite says only "disk I/O error" when a file
+// it grows (the -wal, the -shm) cannot.
+constexpr qint64 kNearlyFullBytes = 1024 * 1024;
+
+bool nearlyFull(const QString& path)
+{
+    const QStorageInfo volume(QFileInfo(path).absolutePath());
+    return volume.isValid() && volume.bytesAvailable() >= 0 &&
+           volume.bytesAvailable() < kNearlyFullBytes;
+}
+
+// What this user may not do with a SQLite store: read it, or write where SQLite has to.
+std::optional<QString> sqliteAccessProblem(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (file.exists() && !file.isReadable()) {
+        return QStringLiteral("%1: permission denied (this user may not read it)").arg(path);
+    }
+    if (file.exists() && !file.isWritable()) {
+        return QStringLiteral("%1: permission denied (this user may not write it)").arg(path);
+    }
+    if (!folder.isWritable()) {
+        return QStringLiteral("%1: permission denied (this user may not write in %2; a reader "
+                              "there needs %3-wal and %3-shm to exist, as they do while a writer "
+                              "has the store open)")
+            .arg(path, folder.filePath(), file.fileName());
+    }
+    return std::nullopt;
+}
 
 // A driver's message may span lines ("...refused\n\tIs the server running..."): every message
 // of the store is one line, for logs and monitoring that read one.
@@ -108,7 +144,7 @@ Store::~Store()
     }
 }
 
-std::optional<StoreError> Store::connect()
+std::optional<StoreError> Store::connect(bool forWriting)
 {
     if (m_connected) {
         return std::nullopt;
@@ -124,9 +160,18 @@ std::optional<StoreError> Store::connect()
     }
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
     if (m_location.kind == StoreKind::Sqlite) {
+        const QFileInfo file(m_location.path);
+        if (file.exists() && !file.isReadable()) {
+            return StoreError{StoreErrorKind::Unreachable, *sqliteAccessProblem(m_location.path)};
+        }
         m_db.setDatabaseName(m_location.path);
+        // A reader in a folder it may not write opens the store read-only, as SQLite then must.
+        const bool readOnly =
+            !forWriting && file.exists() && !QFileInfo(file.absolutePath()).isWritable();
         m_db.setConnectOptions(
-            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_location.bounds.busyMs));
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+                .arg(m_location.bounds.busyMs)
+                .arg(readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     } else {
         m_db.setDatabaseName(m_location.database);
         if (!m_location.host.isEmpty()) {
@@ -243,7 +288,22 @@ StoreError Store::errorOf(const QSqlError& error, const QString& doing)
                     QStringLiteral("%1: damaged or not a database; left untouched (%2)")
                         .arg(m_location.display(), oneLine(error.text()))};
         case kSqliteFull:
-            return {StoreErrorKind::DiskFull, text};
+            return {StoreErrorKind::DiskFull, QStringLiteral("%1: disk full (%2 failed)")
+                                                  .arg(m_location.display(), doing.toLower())};
+        case kSqliteIoErr:
+            if (nearlyFull(m_location.path)) {
+                return {StoreErrorKind::DiskFull,
+                        QStringLiteral("%1: disk full (%2 failed: %3)")
+                            .arg(m_location.display(), doing.toLower(), oneLine(error.text()))};
+            }
+            return {StoreErrorKind::Unreachable, text};
+        case kSqlitePerm:
+        case kSqliteReadOnly:
+        case kSqliteCantOpen:
+            if (const std::optional<QString> problem = sqliteAccessProblem(m_location.path)) {
+                return {StoreErrorKind::Unreachable, *problem};
+            }
+            return {StoreErrorKind::Unreachable, text};
         default:
             return {StoreErrorKind::Unreachable, text};
         }

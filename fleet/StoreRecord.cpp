@@ -89,6 +89,12 @@ StoreResult<Recorded> Store::recordIn(const QString& name, const Attempt& attemp
         if (row.value.site.removed) {
             return siteRemoved(row.value.site.name);
         }
+        // A failure recorded late (from the spool) never replaces what came after it.
+        const std::optional<QDateTime>& last = row.value.site.status.lastAttempt;
+        if (!attempt.taken && last && *last > attempt.at) {
+            r.value.outcome = AttemptOutcome::Failed;
+            return std::nullopt;
+        }
         const qint64 id = row.value.id;
         const QString site = row.value.site.name;
         QSqlQuery q(m_db);

@@ -174,7 +174,7 @@ std::optional<StoreError> Store::ensure(Access access)
             storage::createForGroup(m_location.path); // an empty file is an empty database
         }
     }
-    if (auto e = connect()) {
+    if (auto e = connect(access != Access::Read)) {
         return e;
     }
     bool present = false;

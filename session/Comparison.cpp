@@ -87,4 +87,9 @@ QList<model::Member> compared(const CarriedValues& a, const CarriedValues& b)
     return both;
 }
 
+QString differencesWord(qsizetype n)
+{
+    return n == 1 ? QStringLiteral("1 difference") : QStringLiteral("%1 differences").arg(n);
+}
+
 } // namespace session

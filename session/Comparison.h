@@ -53,6 +53,9 @@ struct Difference
 // The members both carry whose values differ, in a's order.
 QList<Difference> differences(const CarriedValues& a, const CarriedValues& b);
 
+// "1 difference", "3 differences" (and "0 differences"): every front end counts them so.
+QString differencesWord(qsizetype n);
+
 // The members both carry, in a's order: the rows of a table that shows every compared value.
 QList<model::Member> compared(const CarriedValues& a, const CarriedValues& b);
 

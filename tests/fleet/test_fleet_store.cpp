@@ -4,6 +4,7 @@
 #include "StoreRig.h"
 #include "fleet/AttemptRule.h"
 #include "fleet/History.h"
+#include "fleet/Spool.h"
 #include "storage/AtomicWrite.h"
 #include "storage/GroupShare.h"
 
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void schemaOneReadAsItIsMovedOnByAWrite();
     void localPortsBelongToTheirPlace();
     void aSharedFolderKeepsItsGroupWriting();
+    void failuresTheStoreCannotKeepAreSpooled();
     void damagedFileKeptByteForByte_data();
     void damagedFileKeptByteForByte();
     void twoProcessesLoseNoVersion();
@@ -511,6 +513,59 @@ void TestFleetStore::aSharedFolderKeepsItsGroupWriting()
             QVERIFY2(!QFile::exists(file) || (mode(file) & 0060) == 0060, qPrintable(file));
         }
     }
+}
+
+void TestFleetStore::failuresTheStoreCannotKeepAreSpooled()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QTemporaryDir dataDir;
+    auto store = rig.open();
+    QVERIFY(store->addSite(QStringLiteral("North"), QStringLiteral("3")).ok());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    fleet::Attempt ok = success(dayVersion(5));
+    ok.at = now.addSecs(-60);
+    QVERIFY(store->record(QStringLiteral("North"), ok).ok());
+
+    // The store cannot be reached: the failure goes to the spool, not into thin air.
+    fleet::StoreLocation gone;
+    gone.path = dataDir.filePath(QStringLiteral("missing/fleet.sqlite"));
+    fleet::Store unreachable(gone);
+    fleet::Attempt failed = failure(QStringLiteral("device gone"));
+    failed.at = now.addSecs(-30);
+    const fleet::SpooledRecording lost = fleet::recordThroughSpool(
+        unreachable, dataDir.path(), {{QStringLiteral("North"), failed}}, true);
+    QVERIFY(!lost.results[0].ok());
+    QCOMPARE(lost.spooled, QList<bool>{true});
+    QCOMPARE(fleet::readSpool(dataDir.path()).size(), 1);
+
+    // The next run that can write records it at its own time, and empties the spool.
+    QVERIFY(fleet::recordThroughSpool(*store, dataDir.path(), {}, true).results.isEmpty());
+    fleet::SiteStatus st = store->site(QStringLiteral("North")).value.status;
+    QCOMPARE(st.failures, 1);
+    QCOMPARE(st.lastError, QStringLiteral("device gone"));
+    QCOMPARE(st.lastAttempt->toMSecsSinceEpoch(), failed.at.toMSecsSinceEpoch());
+    QVERIFY(!QFile::exists(dataDir.filePath(QLatin1String(fleet::kSpoolName))));
+
+    // A spooled failure older than what the store holds replaces nothing.
+    ok.at = now;
+    QVERIFY(store->record(QStringLiteral("North"), ok).ok());
+    QVERIFY(!fleet::writeSpool(
+        dataDir.path(), {{QStringLiteral("North"), now.addSecs(-10), QStringLiteral("late")}}));
+    fleet::recordThroughSpool(*store, dataDir.path(), {}, true);
+    st = store->site(QStringLiteral("North")).value.status;
+    QCOMPARE(st.failures, 0);
+    QCOMPARE(st.lastAttempt->toMSecsSinceEpoch(), now.toMSecsSinceEpoch());
+
+    // The spool keeps the newest 1,000.
+    QList<fleet::SpooledAttempt> many;
+    for (int i = 0; i < fleet::kSpoolLimit + 5; ++i) {
+        many.append({QStringLiteral("North"), now.addSecs(i), QStringLiteral("e%1").arg(i)});
+    }
+    QVERIFY(!fleet::writeSpool(dataDir.path(), many));
+    const QList<fleet::SpooledAttempt> kept = fleet::readSpool(dataDir.path());
+    QCOMPARE(kept.size(), fleet::kSpoolLimit);
+    QCOMPARE(kept.constFirst().error, QStringLiteral("e5"));
 }
 
 void TestFleetStore::damagedFileKeptByteForByte_data()

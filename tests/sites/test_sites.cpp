@@ -13,9 +13,11 @@
 #include "link/PortLines.h"
 #include "support/TestEnvironment.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -52,6 +54,49 @@ frmSiteHistory* openHistory(frmSites& w, const QString& site)
     }
     QSignalSpy shown(h, &frmSiteHistory::historyShown);
     return shown.wait(kWait) ? h : nullptr;
+}
+
+// The words a control shows: its own text, or its label's (a buddy); mnemonics, a trailing
+// colon and an ellipsis are not words.
+QString visibleWords(const QWidget& w)
+{
+    QString text;
+    if (const auto* b = qobject_cast<const QAbstractButton*>(&w)) {
+        text = b->text();
+    } else if (const auto* g = qobject_cast<const QGroupBox*>(&w)) {
+        text = g->title();
+    } else {
+        for (const QLabel* l : w.window()->findChildren<QLabel*>()) {
+            if (l->buddy() == &w) {
+                text = l->text();
+            }
+        }
+    }
+    text.remove(QLatin1Char('&'));
+    text = text.trimmed();
+    while (text.endsWith(QLatin1Char(':')) || text.endsWith(QLatin1Char('.')) ||
+           text.endsWith(QChar(0x2026))) {
+        text.chop(1);
+    }
+    return text.trimmed();
+}
+
+// Every control that shows words has an accessible name that begins with them.
+QStringList namesNotBeginningWithTheirWords(const QWidget& window)
+{
+    QStringList wrong;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        const QString words = visibleWords(*w);
+        if (words.isEmpty() || qobject_cast<const QLabel*>(w) != nullptr) {
+            continue;
+        }
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(w));
+        const QString name = a != nullptr ? a->text(QAccessible::Name) : QString();
+        if (!name.startsWith(words, Qt::CaseInsensitive)) {
+            wrong << QStringLiteral("%1: \"%2\" shows \"%3\"").arg(w->objectName(), name, words);
+        }
+    }
+    return wrong;
 }
 
 QStringList differenceRows(const DifferencesModel& m)
@@ -92,6 +137,7 @@ private Q_SLOTS:
     void siteEditChecksBeforeSaving();
     void editSiteChangesPortGroupAndName();
     void panelOpensVersionAsOneUndoStepAndRecordsItsExchanges();
+    void accessibleNamesBeginWithTheVisibleWords();
 };
 
 void TestSites::ages_data()
@@ -616,6 +662,23 @@ void TestSites::panelOpensVersionAsOneUndoStepAndRecordsItsExchanges()
     QVERIFY(latest.ok() && latest.value);
     QCOMPARE(latest.value->number, 2);
     QCOMPARE(latest.value->source, fleet::Source::Panel);
+}
+
+void TestSites::accessibleNamesBeginWithTheVisibleWords()
+{
+    Rig rig;
+    QVERIFY2(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")), qPrintable(rig.error));
+    QVERIFY(rig.record(QStringLiteral("Brno"), QDateTime::currentDateTimeUtc(), valuesWith({})));
+    frmSites* w = rig.open();
+    QVERIFY(w != nullptr);
+    QCOMPARE(namesNotBeginningWithTheirWords(*w).join(QLatin1Char('\n')), QString());
+    frmSiteHistory* h = openHistory(*w, QStringLiteral("Brno"));
+    QVERIFY(h != nullptr);
+    QCOMPARE(namesNotBeginningWithTheirWords(*h).join(QLatin1Char('\n')), QString());
+    w->cmdAdd->click();
+    auto* edit = w->findChild<frmSiteEdit*>();
+    QVERIFY(edit != nullptr);
+    QCOMPARE(namesNotBeginningWithTheirWords(*edit).join(QLatin1Char('\n')), QString());
 }
 
 QTEST_MAIN(TestSites)
