@@ -3,6 +3,7 @@
 // read. On SQLite, or on PostgreSQL when ORVEX_TEST_STORE names a cluster.
 #include "StoreRig.h"
 #include "fleet/CheckRun.h"
+#include "fleet/StoreWorker.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -85,6 +86,7 @@ class TestFleetCheck : public QObject
 private Q_SLOTS:
     void initTestCase();
     void unansweringServerIsUnknownInTime();
+    void closingDoesNotWaitForASilentStore();
     void watchdogAnswersForAStoreThatHangs();
     void lockedStoreIsUnknownInTime();
     void unreadableStoreSaysPermissionDenied();
@@ -110,6 +112,30 @@ void TestFleetCheck::unansweringServerIsUnknownInTime()
     QVERIFY2(a.result.line.contains(QLatin1String("timeout expired")), qPrintable(a.result.line));
     QVERIFY(!a.result.line.contains(QLatin1Char('\n')));
     QTRY_COMPARE_WITH_TIMEOUT(fleet::CheckRun::threadsLeftRunning(), 0, kWaitMs);
+}
+
+// The panel's store worker closing while its thread waits on a server that never answers: the
+// program quits within the bound, and the thread is left to end by itself.
+void TestFleetCheck::closingDoesNotWaitForASilentStore()
+{
+    SilentServer server;
+    fleet::StoreLocation location = server.location();
+    location.bounds.connectSeconds = 4;
+    QObject context;
+    bool answered = false;
+    auto worker = std::make_unique<fleet::StoreWorker>(location);
+    worker->call<bool>(
+        &context, [](fleet::Store& s) { return s.sites().ok(); },
+        [&answered](bool) { answered = true; });
+    QTest::qWait(300); // inside the connection by now
+    QElapsedTimer clock;
+    clock.start();
+    worker.reset();
+    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(fleet::StoreWorker::abandoned(), 1);
+    // The abandoned thread ends once the server's silence has timed out; nobody gets a result.
+    QTest::qWait(5000);
+    QVERIFY(!answered);
 }
 
 void TestFleetCheck::watchdogAnswersForAStoreThatHangs()
