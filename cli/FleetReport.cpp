@@ -71,11 +71,12 @@ lnk::Layout diffLayout(const fleet::DiffResult& diff)
 
 QString stateText(const fleet::SiteStatus& s)
 {
-    if (s.failures > 0) {
+    const fleet::SiteState state = fleet::siteState(s);
+    if (state == fleet::SiteState::Failed) {
         // The message itself is history's and --json's: a table cell stays short.
-        return QStringLiteral("failed (%1)").arg(s.failures);
+        return QStringLiteral("%1 (%2)").arg(fleet::stateWord(state)).arg(s.failures);
     }
-    return s.lastSuccess ? QStringLiteral("ok") : QStringLiteral("never backed up");
+    return fleet::stateWord(state);
 }
 
 QString driftCell(const fleet::SiteStatus& s)

@@ -52,13 +52,11 @@ QString stateText(const fleet::Site& site, bool running)
     if (running) {
         return QStringLiteral("backing up...");
     }
-    if (failed(site)) {
-        return QStringLiteral("failed: ") + site.status.lastError;
+    const fleet::SiteState state = fleet::siteState(site.status);
+    if (state == fleet::SiteState::Failed) {
+        return fleet::stateWord(state) + QStringLiteral(": ") + site.status.lastError;
     }
-    if (site.status.lastSuccess) {
-        return QStringLiteral("ok");
-    }
-    return QStringLiteral("never backed up");
+    return fleet::stateWord(state);
 }
 
 QString driftText(const std::optional<int>& drift)

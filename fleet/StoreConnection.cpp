@@ -53,14 +53,14 @@ std::optional<QString> sqliteAccessProblem(const QString& path)
     if (file.exists() && !file.isReadable()) {
         return QStringLiteral("%1: permission denied (this user may not read it)").arg(path);
     }
-    if (file.exists() && !file.isWritable()) {
-        return QStringLiteral("%1: permission denied (this user may not write it)").arg(path);
-    }
     if (!folder.isWritable()) {
         return QStringLiteral("%1: permission denied (this user may not write in %2; a reader "
                               "there needs %3-wal and %3-shm to exist, as they do while a writer "
-                              "has the store open)")
+                              "has the store open, or write access to the folder)")
             .arg(path, folder.filePath(), file.fileName());
+    }
+    if (file.exists() && !file.isWritable()) {
+        return QStringLiteral("%1: permission denied (this user may not write it)").arg(path);
     }
     return std::nullopt;
 }

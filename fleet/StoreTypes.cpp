@@ -112,4 +112,25 @@ std::optional<StoreError> notLocal(const Site& site, const Place& place)
                       QStringLiteral("%1: %2").arg(lnk::printable(site.name), why)};
 }
 
+SiteState siteState(const SiteStatus& status)
+{
+    if (status.failures > 0) {
+        return SiteState::Failed;
+    }
+    return status.lastSuccess ? SiteState::Ok : SiteState::Never;
+}
+
+QString stateWord(SiteState state)
+{
+    switch (state) {
+    case SiteState::Ok:
+        return QStringLiteral("ok");
+    case SiteState::Failed:
+        return QStringLiteral("failed");
+    case SiteState::Never:
+        break;
+    }
+    return QStringLiteral("never backed up");
+}
+
 } // namespace fleet

@@ -84,6 +84,16 @@ struct SiteStatus
     std::optional<int> drift;
 };
 
+// A site's state as every front end words it: "ok", "failed", "never backed up".
+enum class SiteState
+{
+    Ok,
+    Failed, // its last attempt failed
+    Never,  // never backed up
+};
+SiteState siteState(const SiteStatus& status);
+QString stateWord(SiteState state);
+
 struct Site
 {
     QString name;
