@@ -1,6 +1,7 @@
 #include "dialogs/SitesDesk.h"
 
 #include "dialogs/frmSites.h"
+#include "fleet/Spool.h"
 #include "fleet/StoreLocation.h"
 #include "session/PanelSession.h"
 
@@ -28,6 +29,14 @@ SitesDesk::SitesDesk(session::PanelSession& session, Prompts& prompts, QWidget* 
     link.monitor = &session.lineLog();
     link.pool = m_policy.pool;
     link.policy = m_policy;
+    // What the panel or a run could not record before it ended is recorded now, each at its
+    // own time.
+    m_store->call<bool>(
+        this,
+        [dir = session.dataDir()](fleet::Store& s) {
+            return !fleet::recordThroughSpool(s, dir, {}, true).spoolError;
+        },
+        [](bool) {});
     m_recorder = new fleet::PanelRecorder(*m_store, link, fleet::currentActor(), this);
     connect(&session, &session::PanelSession::exchangeFinished, m_recorder,
             [this](const lnk::ExchangeResult& result) {

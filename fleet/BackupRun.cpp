@@ -41,6 +41,20 @@ BackupRun::BackupRun(BackupOptions options, StoreWorker& store, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_store(store)
 {}
 
+BackupRun::~BackupRun()
+{
+    if (m_options.link.dataDir.isEmpty() || (m_unrecorded.empty() && m_inFlight.empty())) {
+        return;
+    }
+    QList<SpooledAttempt> pending;
+    for (const auto* list : {&m_inFlight, &m_unrecorded}) {
+        for (const Unrecorded& u : *list) {
+            pending.append({u.site, u.attempt.at, u.attempt.error, u.attempt.taken});
+        }
+    }
+    addToSpool(m_options.link.dataDir, pending);
+}
+
 void BackupRun::start()
 {
     m_clock.start();
@@ -130,6 +144,7 @@ void BackupRun::recordWaiting()
     // One transaction for every site that finished while the last one ran: a store on disk
     // pays a sync for each, and the sites answer faster than it syncs.
     std::vector<Unrecorded> batch = std::exchange(m_unrecorded, {});
+    m_inFlight = batch;
     m_recording = true;
     QList<std::pair<QString, Attempt>> attempts;
     attempts.reserve(qsizetype(batch.size()));
@@ -145,6 +160,7 @@ void BackupRun::recordWaiting()
         },
         [this, batch](const SpooledRecording& r) {
             m_recording = false;
+            m_inFlight.clear();
             for (std::size_t i = 0; i < batch.size(); ++i) {
                 const auto at = qsizetype(i);
                 onRecorded(batch[i].site, batch[i].live, r.results.at(at), r.spooled.at(at));

@@ -68,6 +68,9 @@ class BackupRun : public QObject
 
 public:
     BackupRun(BackupOptions options, StoreWorker& store, QObject* parent = nullptr);
+    // Attempts the store has not confirmed yet (a program quitting under a store that does not
+    // answer) go to the data folder's spool, to be recorded by the next run or start.
+    ~BackupRun() override;
 
     void start();
     const BackupReport& report() const { return m_report; }
@@ -108,6 +111,7 @@ private:
         Attempt attempt;
     };
     std::vector<Unrecorded> m_unrecorded;
+    std::vector<Unrecorded> m_inFlight; // given to the store, no answer yet
     bool m_recording = false;
     bool m_spoolDrained = false;
     std::map<QString, SiteBackup> m_done;

@@ -1,5 +1,6 @@
 #include "fleet/Spool.h"
 
+#include "fleet/ValuesText.h"
 #include "storage/AtomicWrite.h"
 #include "storage/SmallFile.h"
 
@@ -36,8 +37,22 @@ QList<SpooledAttempt> readSpool(const QString& dataDir)
         if (site.isEmpty() || at < 0) {
             continue;
         }
-        entries.append({site, QDateTime::fromMSecsSinceEpoch(at, Qt::UTC),
-                        o.value(QStringLiteral("error")).toString()});
+        SpooledAttempt e{site, QDateTime::fromMSecsSinceEpoch(at, Qt::UTC),
+                         o.value(QStringLiteral("error")).toString(), std::nullopt};
+        if (o.contains(QStringLiteral("vals"))) {
+            const auto layout = layoutByName(o.value(QStringLiteral("layout")).toString());
+            const auto source = sourceByName(o.value(QStringLiteral("source")).toString());
+            const auto values =
+                layout ? decodeValues(*layout, o.value(QStringLiteral("vals")).toString())
+                       : std::nullopt;
+            if (!values || !source) {
+                continue;
+            }
+            e.taken =
+                NewVersion{*layout, *values, *source, o.value(QStringLiteral("by")).toString(),
+                           o.value(QStringLiteral("note")).toString()};
+        }
+        entries.append(e);
     }
     return entries;
 }
@@ -58,16 +73,27 @@ std::optional<QString> writeSpool(const QString& dataDir, QList<SpooledAttempt> 
     }
     QByteArray text;
     for (const SpooledAttempt& e : entries) {
-        text += QJsonDocument(QJsonObject{{QStringLiteral("site"), e.site},
-                                          {QStringLiteral("at"), double(e.at.toMSecsSinceEpoch())},
-                                          {QStringLiteral("error"), e.error.left(kLongestEntry)}})
-                    .toJson(QJsonDocument::Compact) +
-                '\n';
+        QJsonObject o{{QStringLiteral("site"), e.site},
+                      {QStringLiteral("at"), double(e.at.toMSecsSinceEpoch())},
+                      {QStringLiteral("error"), e.error.left(kLongestEntry)}};
+        if (e.taken) {
+            o.insert(QStringLiteral("layout"), layoutName(e.taken->layout));
+            o.insert(QStringLiteral("vals"), encodeValues(e.taken->layout, e.taken->values));
+            o.insert(QStringLiteral("source"), sourceName(e.taken->source));
+            o.insert(QStringLiteral("by"), e.taken->by);
+            o.insert(QStringLiteral("note"), e.taken->note);
+        }
+        text += QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
     }
     if (const auto e = storage::writeFileAtomically(path, text)) {
         return QStringLiteral("%1: %2").arg(path, e->description());
     }
     return std::nullopt;
+}
+
+std::optional<QString> addToSpool(const QString& dataDir, const QList<SpooledAttempt>& entries)
+{
+    return writeSpool(dataDir, readSpool(dataDir) + entries);
 }
 
 SpooledRecording recordThroughSpool(Store& store, const QString& dataDir,
@@ -82,6 +108,8 @@ SpooledRecording recordThroughSpool(Store& store, const QString& dataDir,
             Attempt a;
             a.at = e.at;
             a.error = e.error;
+            a.taken = e.taken;
+            a.late = true;
             late.append({e.site, a});
         }
         const QList<StoreResult<Recorded>> done = store.recordAll(late);
@@ -102,7 +130,8 @@ SpooledRecording recordThroughSpool(Store& store, const QString& dataDir,
         if (spool) {
             const Attempt& a = attempts[i].second;
             kept.append({attempts[i].first, a.at,
-                         a.taken ? QStringLiteral("not stored: %1").arg(e->message) : a.error});
+                         a.taken ? QStringLiteral("not stored: %1").arg(e->message) : a.error,
+                         std::nullopt});
         }
     }
     if (!dataDir.isEmpty() && (kept.size() != before || r.spooled.contains(true))) {

@@ -21,8 +21,8 @@ struct SpooledAttempt
     QString site;
     QDateTime at; // UTC
     QString error;
-
-    bool operator==(const SpooledAttempt&) const = default;
+    // A read the panel could not store before it quit: its values, stored late.
+    std::optional<NewVersion> taken;
 };
 
 // The spool of a data folder, oldest first; a missing file is an empty spool, a line that does
@@ -32,6 +32,8 @@ QList<SpooledAttempt> readSpool(const QString& dataDir);
 // Replaces the spool with these entries (the newest kSpoolLimit kept); none removes the file.
 // The error, if the file could not be written.
 std::optional<QString> writeSpool(const QString& dataDir, QList<SpooledAttempt> entries);
+// Adds entries to the spool.
+std::optional<QString> addToSpool(const QString& dataDir, const QList<SpooledAttempt>& entries);
 
 struct SpooledRecording
 {

@@ -52,6 +52,8 @@ struct Attempt
     std::optional<NewVersion> taken; // nothing: the attempt failed
     QString error;                   // failed attempts: the message
     bool onlyWhenChanged = true;     // backups: a new version only when the values differ
+    // Recorded after the fact (from the spool): never replaces a newer attempt of the site.
+    bool late = false;
 };
 
 enum class EventKind

@@ -89,10 +89,10 @@ StoreResult<Recorded> Store::recordIn(const QString& name, const Attempt& attemp
         if (row.value.site.removed) {
             return siteRemoved(row.value.site.name);
         }
-        // A failure recorded late (from the spool) never replaces what came after it.
+        // An attempt recorded late (from the spool) never replaces what came after it.
         const std::optional<QDateTime>& last = row.value.site.status.lastAttempt;
-        if (!attempt.taken && last && *last > attempt.at) {
-            r.value.outcome = AttemptOutcome::Failed;
+        if (attempt.late && last && *last > attempt.at) {
+            r.value.outcome = attempt.taken ? AttemptOutcome::Unchanged : AttemptOutcome::Failed;
             return std::nullopt;
         }
         const qint64 id = row.value.id;

@@ -550,17 +550,28 @@ void TestFleetStore::failuresTheStoreCannotKeepAreSpooled()
     // A spooled failure older than what the store holds replaces nothing.
     ok.at = now;
     QVERIFY(store->record(QStringLiteral("North"), ok).ok());
-    QVERIFY(!fleet::writeSpool(
-        dataDir.path(), {{QStringLiteral("North"), now.addSecs(-10), QStringLiteral("late")}}));
+    QVERIFY(!fleet::writeSpool(dataDir.path(), {{QStringLiteral("North"), now.addSecs(-10),
+                                                 QStringLiteral("late"), std::nullopt}}));
     fleet::recordThroughSpool(*store, dataDir.path(), {}, true);
     st = store->site(QStringLiteral("North")).value.status;
     QCOMPARE(st.failures, 0);
     QCOMPARE(st.lastAttempt->toMSecsSinceEpoch(), now.toMSecsSinceEpoch());
 
+    // A read the panel could not store before it quit becomes a version at its own time.
+    const QDateTime read = now.addSecs(5);
+    QVERIFY(!fleet::addToSpool(dataDir.path(),
+                               {{QStringLiteral("North"), read, QString(), dayVersion(9)}}));
+    fleet::recordThroughSpool(*store, dataDir.path(), {}, true);
+    const auto latest = store->latest(QStringLiteral("North")).value;
+    QVERIFY(latest);
+    QCOMPARE(latest->values[model::index(model::Member::gate)], 9);
+    QCOMPARE(latest->time.toMSecsSinceEpoch(), read.toMSecsSinceEpoch());
+
     // The spool keeps the newest 1,000.
     QList<fleet::SpooledAttempt> many;
     for (int i = 0; i < fleet::kSpoolLimit + 5; ++i) {
-        many.append({QStringLiteral("North"), now.addSecs(i), QStringLiteral("e%1").arg(i)});
+        many.append(
+            {QStringLiteral("North"), now.addSecs(i), QStringLiteral("e%1").arg(i), std::nullopt});
     }
     QVERIFY(!fleet::writeSpool(dataDir.path(), many));
     const QList<fleet::SpooledAttempt> kept = fleet::readSpool(dataDir.path());
