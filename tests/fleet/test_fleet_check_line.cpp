@@ -1,5 +1,6 @@
 // The monitoring line as text: its states, its names (at most five, worst first, cut), its
 // length at a thousand sites, its ages, and UNKNOWN on one short line.
+#include "SiteSamples.h"
 #include "fleet/Check.h"
 
 #include <QTest>
@@ -8,29 +9,8 @@
 
 using fleet::CheckState;
 
-namespace {
-
-const QDateTime kNow = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
-
-fleet::Site site(const QString& name, std::optional<qint64> successAgo, int failures = 0,
-                 std::optional<int> drift = std::nullopt)
-{
-    fleet::Site s;
-    s.name = name;
-    s.port = QStringLiteral("3");
-    if (successAgo) {
-        s.status.lastSuccess = kNow.addSecs(-*successAgo);
-        s.status.lastAttempt = s.status.lastSuccess;
-    }
-    if (failures > 0) {
-        s.status.lastAttempt = kNow;
-        s.status.failures = failures;
-    }
-    s.status.drift = drift;
-    return s;
-}
-
-} // namespace
+using sitesamples::kNow;
+using sitesamples::site;
 
 Q_DECLARE_METATYPE(QList<fleet::Site>)
 Q_DECLARE_METATYPE(fleet::CheckState)

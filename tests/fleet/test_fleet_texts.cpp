@@ -1,5 +1,6 @@
 // The texts of the fleet: values as the store keeps them, store addresses and the metrics file,
 // each against text written out by hand.
+#include "SiteSamples.h"
 #include "fleet/FleetPolicy.h"
 #include "fleet/Metrics.h"
 #include "fleet/StoreLocation.h"
@@ -10,29 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-const QDateTime kNow = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
-
-fleet::Site site(const QString& name, std::optional<qint64> successAgo, int failures = 0,
-                 std::optional<int> drift = std::nullopt)
-{
-    fleet::Site s;
-    s.name = name;
-    s.port = QStringLiteral("3");
-    if (successAgo) {
-        s.status.lastSuccess = kNow.addSecs(-*successAgo);
-        s.status.lastAttempt = s.status.lastSuccess;
-    }
-    if (failures > 0) {
-        s.status.lastAttempt = kNow;
-        s.status.failures = failures;
-    }
-    s.status.drift = drift;
-    return s;
-}
-
-} // namespace
+using sitesamples::kNow;
+using sitesamples::site;
 
 class TestFleetTexts : public QObject
 {

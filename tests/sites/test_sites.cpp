@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QTcpServer>
 #include <QUndoStack>
 
 using namespace sitesrig;
@@ -138,6 +139,7 @@ private Q_SLOTS:
     void editSiteChangesPortGroupAndName();
     void panelOpensVersionAsOneUndoStepAndRecordsItsExchanges();
     void accessibleNamesBeginWithTheVisibleWords();
+    void historyAndSiteEditSayTheStoreDoesNotAnswer();
 };
 
 void TestSites::ages_data()
@@ -679,6 +681,39 @@ void TestSites::accessibleNamesBeginWithTheVisibleWords()
     auto* edit = w->findChild<frmSiteEdit*>();
     QVERIFY(edit != nullptr);
     QCOMPARE(namesNotBeginningWithTheirWords(*edit).join(QLatin1Char('\n')), QString());
+}
+
+// A store server that accepts and never answers: the history and the site editor say so after
+// 3 s, as the Sites window does, and show the store's own failure once it gives up.
+void TestSites::historyAndSiteEditSayTheStoreDoesNotAnswer()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    fleet::StoreLocation location;
+    location.kind = fleet::StoreKind::Postgres;
+    location.host = QStringLiteral("127.0.0.1");
+    location.port = silent.serverPort();
+    location.database = QStringLiteral("fleet");
+    location.bounds.connectSeconds = 5;
+    fleet::StoreWorker store(location);
+    QTemporaryDir dir;
+    session::SessionEnvironment env;
+    env.programDir = env.dataDir = dir.path();
+    session::PanelSession session(env);
+    ScriptedPrompts prompts;
+    frmSiteHistory history(store, QStringLiteral("Brno"), fleet::LinkSetup(), session, prompts);
+    frmSiteEdit edit(store, QString(), std::nullopt, nullptr);
+    edit.txtName->setText(QStringLiteral("Praha"));
+    edit.cboPort->setEditText(QStringLiteral("201"));
+    edit.cmdOK->click();
+    const QString noAnswer = QStringLiteral("store unreachable: no answer from ");
+    QTRY_VERIFY_WITH_TIMEOUT(history.lblStatus->text().startsWith(noAnswer), 4500);
+    QTRY_VERIFY_WITH_TIMEOUT(edit.lblError->text().startsWith(noAnswer), 4500);
+    // The store's own failure replaces it once the connection gives up.
+    QTRY_VERIFY_WITH_TIMEOUT(!history.lblStatus->text().startsWith(noAnswer), 15000);
+    QVERIFY2(history.lblStatus->text().startsWith(QStringLiteral("store unreachable: ")),
+             qPrintable(history.lblStatus->text()));
+    QTRY_VERIFY_WITH_TIMEOUT(!edit.lblError->text().startsWith(noAnswer), 15000);
 }
 
 QTEST_MAIN(TestSites)
