@@ -10,9 +10,8 @@
 
 #include <optional>
 
-// The command line of orvexdab-cli, taken apart without looking at any file or port:
-//   orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json] [--data-dir DIR]
-//                COMMAND [ARGS]
+// The command line of orvexdab-cli (its synopses in cli/Synopses.cpp), taken apart without
+// looking at any file or port.
 namespace cli {
 
 enum class Verb

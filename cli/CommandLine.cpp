@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/Synopses.h"
 #include "cli/Usage.h"
 
 #include <CLI/CLI.hpp>
@@ -11,9 +12,11 @@
 namespace cli {
 namespace {
 
-constexpr char kGlobalSynopsis[] =
-    "orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json] [--data-dir DIR] "
-    "[--store URL] ";
+// The whole line before a verb, as one line.
+std::string globalSynopsis()
+{
+    return (synopsis(QStringLiteral("program")).simplified() + QLatin1Char(' ')).toStdString();
+}
 
 constexpr char kGlobalFooter[] =
     "Options of every command, before or after it: --port PORT (repeatable), --ports-file FILE,\n"
@@ -37,7 +40,7 @@ public:
         std::string usage = CLI::Formatter::make_usage(app, name);
         const std::string prefix = "Usage: ";
         if (usage.rfind(prefix, 0) == 0) {
-            usage.insert(prefix.size(), kGlobalSynopsis);
+            usage.insert(prefix.size(), globalSynopsis());
         }
         if (!app->get_description().empty()) {
             usage += "\n" + app->get_description() + "\n";

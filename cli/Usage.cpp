@@ -1,11 +1,12 @@
 #include "cli/Usage.h"
 
+#include "cli/Synopses.h"
+
 namespace cli {
 namespace {
 
 constexpr char kUsage[] =
-    R"usage(Usage: orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json]
-                    [--data-dir DIR] [--store URL] COMMAND [ARGS]
+    R"usage(Usage: @program@ COMMAND [ARGS]
 
 Talks to Orvex DAB+ processors as the OrvexDAB Setup panel does, from scripts, without a
 window. With several ports the command runs on up to --parallel of them at once, each port in
@@ -34,30 +35,29 @@ Commands:
                        number reaches ("-"), which can be given by their path.
 
 Fleet commands (named sites, each with its port, kept in the data folder's store):
-  site add NAME PORT [--group GROUP]
-  site set NAME [--port PORT] [--group GROUP] [--name NEWNAME] [--here]
-  site remove NAME [--purge]   The history stays unless --purge.
-  site list            Each site with port, group, last backup, state, drift, and
+  @site add@
+  @site set@
+  @site remove@   The history stays unless --purge.
+  @site list@            Each site with port, group, last backup, state, drift, and
                        where its local port is (HOST:DATADIR for a number, HOST for
                        a device path); another place neither backs it up nor
                        restores it ("NAME: port 3 is local to HOST:DATADIR").
-  backup [NAME... | --group GROUP | --all] [--note TEXT] [--metrics FILE]
-         [--on-change COMMAND]
+  @backup@
                        Upload the sites at once; a new version where values changed:
                        "NAME: new, version 1", "NAME: unchanged", "NAME: changed,
                        version 4 (3 differences)", "NAME: failed: MESSAGE".
-  history NAME         One line a version.
-  diff NAME [A [B]]    A, B: a version number, "reference" or "live" (an upload now);
+  @history@         One line a version.
+  @diff@    A, B: a version number, "reference" or "live" (an upload now);
                        default the version before the latest and the latest.
-  export NAME VERSION --output FILE [--base FILE]
-  approve NAME [VERSION]       The version (default the latest) becomes the reference.
-  unapprove NAME [--day | --night]
-  drift [NAME... | --group GROUP | --all] [--live]
+  @export@
+  @approve@       The version (default the latest) becomes the reference.
+  @unapprove@
+  @drift@
                        The latest versions (--live: the processors now) against the
                        references.
-  restore NAME VERSION [--yes] [--save]
+  @restore@
                        Send a version and read it back; off a terminal only with --yes.
-  check [--warning HOURS] [--critical HOURS]
+  @check@
                        A monitoring plugin line from the store alone; exit 0 to 3.
 
 Options:
@@ -101,7 +101,8 @@ included; check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
 
 QString usageText()
 {
-    return QString::fromUtf8(kUsage);
+    // The synopses are stated once, and the man page takes them from the same table.
+    return withSynopses(QString::fromUtf8(kUsage), false);
 }
 
 } // namespace cli

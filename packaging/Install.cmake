@@ -38,11 +38,20 @@ if(UNIX)
             set(input ${CMAKE_SOURCE_DIR}/packaging/${source}.1)
             set(plain ${CMAKE_BINARY_DIR}/packaging/${source}.1)
         endif()
+        if(source STREQUAL "orvexdab-cli")
+            # Its synopses come from the tool's own table.
+            set(input ${CMAKE_SOURCE_DIR}/packaging/${source}.1.in)
+            set(make_plain $<TARGET_FILE:orvexdab-mangen> ${input} ${plain})
+            set(tool orvexdab-mangen)
+        else()
+            set(make_plain ${CMAKE_COMMAND} -E copy ${input} ${plain})
+            set(tool "")
+        endif()
         add_custom_command(
             OUTPUT ${plain}.gz
-            COMMAND ${CMAKE_COMMAND} -E copy ${input} ${plain}
+            COMMAND ${make_plain}
             COMMAND ${ORVEX_GZIP} -9nf ${plain}
-            DEPENDS ${input}
+            DEPENDS ${input} ${tool}
             COMMENT "Compressing ${source}")
         list(APPEND ORVEX_GZIPPED ${plain}.gz)
         if(NOT source STREQUAL "changelog")

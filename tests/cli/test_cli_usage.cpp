@@ -28,6 +28,8 @@ private Q_SLOTS:
     void help();
     void helpOfEachVerb_data();
     void helpOfEachVerb();
+    void manPageSaysWhatTheUsageSays_data();
+    void manPageSaysWhatTheUsageSays();
 };
 
 namespace {
@@ -294,6 +296,48 @@ void TestCliUsage::help()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.startsWith(QStringLiteral("Usage: orvexdab-cli [--port PORT]...")));
     QVERIFY(r.err.isEmpty());
+}
+
+void TestCliUsage::manPageSaysWhatTheUsageSays_data()
+{
+    QTest::addColumn<QString>("usage");
+    QTest::addColumn<QString>("troff");
+    QTest::newRow("the program, --parallel included")
+        << "orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json]\n"
+           "                    [--data-dir DIR] [--store URL] COMMAND"
+        << "\\fBorvexdab\\-cli\\fR [\\fB\\-\\-port\\fR \\fIPORT\\fR]...\\& "
+           "[\\fB\\-\\-ports\\-file\\fR \\fIFILE\\fR] [\\fB\\-\\-parallel\\fR \\fIN\\fR] "
+           "[\\fB\\-\\-json\\fR] [\\fB\\-\\-data\\-dir\\fR \\fIDIR\\fR] "
+           "[\\fB\\-\\-store\\fR \\fIURL\\fR]\n";
+    QTest::newRow("site set, --here included")
+        << "  site set NAME [--port PORT] [--group GROUP] [--name NEWNAME] [--here]\n"
+        << "\\fBsite\\fR \\fBset\\fR \\fINAME\\fR [\\fB\\-\\-port\\fR \\fIPORT\\fR] "
+           "[\\fB\\-\\-group\\fR \\fIGROUP\\fR] [\\fB\\-\\-name\\fR \\fINEWNAME\\fR] "
+           "[\\fB\\-\\-here\\fR]\n";
+    QTest::newRow("drift, a choice of three")
+        << "  drift [NAME... | --group GROUP | --all] [--live]\n"
+        << "\\fBdrift\\fR [\\fINAME\\fR...\\& | \\fB\\-\\-group\\fR \\fIGROUP\\fR | "
+           "\\fB\\-\\-all\\fR] [\\fB\\-\\-live\\fR]\n";
+}
+
+// The synopses are stated once: the tool's usage and its man page say the same.
+void TestCliUsage::manPageSaysWhatTheUsageSays()
+{
+    QFETCH(QString, usage);
+    QFETCH(QString, troff);
+    Rig rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QVERIFY2(rig.run({QStringLiteral("--help")}).out.contains(usage), qPrintable(usage));
+    QProcess gunzip;
+    gunzip.start(QStringLiteral("gzip"),
+                 {QStringLiteral("-dc"), qEnvironmentVariable("ORVEX_BIN_DIR") +
+                                             QStringLiteral("/../packaging/orvexdab-cli.1.gz")});
+    QVERIFY(gunzip.waitForFinished(10000));
+    const QString page = QString::fromUtf8(gunzip.readAllStandardOutput());
+    QVERIFY2(page.contains(QStringLiteral(".SH SYNOPSIS\n")), "no man page built");
+    QVERIFY2(page.contains(troff), qPrintable(troff));
+    QVERIFY(!page.contains(
+        QRegularExpression(QStringLiteral("^@[a-z ]+@$"), QRegularExpression::MultilineOption)));
 }
 
 void TestCliUsage::helpOfEachVerb_data()
