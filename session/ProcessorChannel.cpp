@@ -130,7 +130,12 @@ void ProcessorChannel::startNext()
     PortTurns& turns = PortTurns::instance();
     const QString turnPort = turnKey(m_port, m_dataDir);
     if (m_turnPort != turnPort) {
+        // What the port reaches changed (its ports/ link went): the old turn is given back,
+        // and whoever waited for it (this channel too) may have started meanwhile.
         giveTurn(std::nullopt);
+        if (m_exchange != nullptr || m_queue.empty()) {
+            return;
+        }
     }
     if (!turns.take(turnPort, this)) {
         return; // another channel of this program uses the port: freed() brings us back

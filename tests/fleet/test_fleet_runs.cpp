@@ -12,6 +12,7 @@
 #include "session/PortText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 using namespace fleetrig;
@@ -446,12 +447,14 @@ void TestFleetRuns::restoreWhosePortVanishes()
     QSignalSpy finished(&run, &fleet::RestoreRun::finished);
     run.start();
     const QString link = QDir(rig.dir.path()).filePath(QStringLiteral("ports/COM%1").arg(kNorth));
-    // The frame has been taken once the processor holds the version's gate: it goes then,
-    // before the read-back's frame gap is over.
+    // The frame has been taken once the processor holds the version's gate, and the send has
+    // ended once line.log has its line: the device goes then, within the read-back's frame gap.
+    const QString lineLog = QDir(rig.dir.path()).filePath(QStringLiteral("line.log"));
     QVERIFY(QTest::qWaitFor(
         [&] {
             return rig.simulators.at(kNorth)->state().current[model::index(model::Member::gate)] ==
-                   42;
+                       42 &&
+                   QFileInfo(lineLog).size() > 0;
         },
         kRunLimitMs));
     rig.simulators.erase(kNorth);
