@@ -107,6 +107,8 @@ void TestFleetCheck::unansweringServerIsUnknownInTime()
     SilentServer server;
     QVERIFY(server.isListening());
     const Answer a = runCheck(server.location());
+    qInfo("figure: check against a server that never answers: %lld ms, a line of %lld bytes",
+          qlonglong(a.ms), qlonglong(a.result.line.toUtf8().size()));
     QVERIFY2(a.ms >= 0 && a.ms < kAnswerMs, qPrintable(QString::number(a.ms)));
     QCOMPARE(a.result.state, fleet::CheckState::Unknown);
     QVERIFY2(a.result.line.contains(QLatin1String("timeout expired")), qPrintable(a.result.line));
@@ -175,6 +177,8 @@ void TestFleetCheck::lockedStoreIsUnknownInTime()
         QVERIFY(q.exec(QStringLiteral("LOCK TABLE fleet_sites IN ACCESS EXCLUSIVE MODE")));
         const Answer a = runCheck(rig.location);
         QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
+        qInfo("figure: check against a locked PostgreSQL store: %lld ms, a line of %lld bytes",
+              qlonglong(a.ms), qlonglong(a.result.line.toUtf8().size()));
         QVERIFY2(a.ms >= 0 && a.ms < kAnswerMs, qPrintable(QString::number(a.ms)));
         QCOMPARE(a.result.state, fleet::CheckState::Unknown);
         QVERIFY2(a.result.line.contains(QLatin1String("timeout")), qPrintable(a.result.line));
