@@ -9,7 +9,8 @@
 #include <deque>
 
 // The on-change command: run through /bin/sh -c once per event, the event in its environment
-// (ORVEXDAB_SITE, ORVEXDAB_EVENT, ORVEXDAB_VERSION, ORVEXDAB_DIFFERENCES) and never in its
+// (ORVEXDAB_SITE, ORVEXDAB_EVENT, ORVEXDAB_VERSION, ORVEXDAB_DIFFERENCES, and for a deploy's
+// events ORVEXDAB_DEPLOY) and never in its
 // command line, so no site name is ever read by the shell. A hook that fails or hangs is
 // reported and stopped; it never fails what it reports on.
 namespace fleet {

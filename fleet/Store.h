@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fleet/DeployRecord.h"
 #include "fleet/StoreLocation.h"
 #include "fleet/StoreTypes.h"
 
@@ -22,7 +23,7 @@ class QSqlError;
 // store, so several processes may write at once without losing a version.
 namespace fleet {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // The sites a command names: some by name, a group, or all of them.
 struct Selection
@@ -62,8 +63,9 @@ enum class EventKind
     Failed,    // the site entered failure
     Drift,     // the site entered drift from its reference
     Recovered, // the first success after failures
+    Deployed,  // a deploy verified the site (in place of changed)
 };
-QString eventName(EventKind kind); // "changed", "failed", "drift", "recovered"
+QString eventName(EventKind kind); // "changed", "failed", "drift", "recovered", "deployed"
 
 struct SiteEvent
 {
@@ -71,6 +73,7 @@ struct SiteEvent
     EventKind kind = EventKind::Changed;
     int version = 0;     // the site's latest version (0: none)
     int differences = 0; // changed: from the previous version; drift: from the reference
+    qint64 deploy = 0;   // deployed: the run
 };
 
 enum class AttemptOutcome
@@ -87,6 +90,28 @@ struct Recorded
     int version = 0;     // New, Changed: the stored version
     int differences = 0; // Changed: from the previous version of that layout
     QList<SiteEvent> events;
+};
+
+// How one site of a run ended, written in one transaction with what came of it.
+struct DeploySiteEnd
+{
+    DeployState state = DeployState::Failed;
+    // Verified, NotVerified: the read-back, recorded as an attempt of the site (a new version
+    // with source deploy when it differs from the latest of its layout).
+    std::optional<Attempt> readBack;
+    int differences = 0;
+    QString detail;
+    bool approve = false; // Verified: the version becomes the reference of its layout
+};
+
+// A reference holding its own values: a group's sound, approved without touching the processors.
+struct SoundReference
+{
+    lnk::Layout layout = lnk::Layout::Day;
+    Values values = initialValues(); // the members the layout's reply carries count
+    QString origin;                  // as given: "sound.DAB", "north:4", "north:reference"
+    QString by = currentActor();
+    QDateTime at = QDateTime::currentDateTimeUtc();
 };
 
 class Store
@@ -142,6 +167,29 @@ public:
     StoreResult<Version> approve(const QString& name, std::optional<int> number = std::nullopt);
     // Removes the reference of one layout, or of both; how many were removed.
     StoreResult<int> unapprove(const QString& name, std::optional<lnk::Layout> layout);
+
+    // The reference of its layout becomes sound for every site chosen (not removed), in one
+    // transaction; the sites, in name order. Their drift follows.
+    StoreResult<QList<Site>> approveSound(const Selection& selection, const SoundReference& sound);
+    // Both references of a site (day first), as reference() gives them.
+    StoreResult<QList<Version>> references(const QString& name);
+
+    // Deploys. begin takes a lease on each site free of another running deploy (see kLeaseLife),
+    // and writes the run with every site Waiting (those held elsewhere NotSent). holder: this
+    // run's process ("host:pid"), so a holder on this host that died frees its sites at once.
+    StoreResult<DeployStarted> beginDeploy(const NewDeploy& deploy);
+    // A site's row: Sending is written before its frame goes out.
+    std::optional<StoreError> setDeployState(qint64 id, const QString& site, DeployState state,
+                                             const QString& detail = {});
+    // A site's end, with its read-back recorded and, when asked, approved; one transaction.
+    StoreResult<Recorded> endDeploySite(qint64 id, const QString& site, const DeploySiteEnd& end);
+    // Keeps the run's leases alive; every kLeaseRenewal while it runs.
+    std::optional<StoreError> renewDeploy(qint64 id);
+    // The run ended: its end time, its leases released.
+    std::optional<StoreError> endDeploy(qint64 id);
+    // Every run, newest first; one run.
+    StoreResult<QList<DeployRecord>> deploys();
+    StoreResult<DeployRecord> deploy(qint64 id);
 
     // For tests and benchmarks: the bytes the values of one version take.
     static int storedBytes(const Version& version);

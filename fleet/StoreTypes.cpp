@@ -48,13 +48,16 @@ QString sourceName(Source source)
         return QStringLiteral("cli");
     case Source::Restore:
         return QStringLiteral("restore");
+    case Source::Deploy:
+        return QStringLiteral("deploy");
     }
     return QStringLiteral("backup");
 }
 
 std::optional<Source> sourceByName(const QString& name)
 {
-    for (const Source s : {Source::Backup, Source::Panel, Source::Cli, Source::Restore}) {
+    for (const Source s :
+         {Source::Backup, Source::Panel, Source::Cli, Source::Restore, Source::Deploy}) {
         if (sourceName(s) == name) {
             return s;
         }

@@ -68,8 +68,9 @@ enum class Source
     Panel,
     Cli,
     Restore,
+    Deploy,
 };
-QString sourceName(Source source); // "backup", "panel", "cli", "restore"
+QString sourceName(Source source); // "backup", "panel", "cli", "restore", "deploy"
 std::optional<Source> sourceByName(const QString& name);
 
 struct SiteStatus
@@ -115,6 +116,10 @@ struct Version
     QString by; // user@host
     QString note;
     bool reference = false; // the approved reference of its layout
+    // A reference that holds its own values (a group's sound, approved with --sound) rather than
+    // being one of the site's versions: number 0, and where its values came from ("sound.DAB",
+    // "north:4", "north:reference").
+    QString origin;
 
     session::CarriedValues carried() const
     {

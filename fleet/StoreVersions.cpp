@@ -23,6 +23,8 @@ QString eventName(EventKind kind)
         return QStringLiteral("drift");
     case EventKind::Recovered:
         return QStringLiteral("recovered");
+    case EventKind::Deployed:
+        return QStringLiteral("deployed");
     }
     return {};
 }
