@@ -79,8 +79,9 @@ struct DeployTarget
     // The latest version against what is sent (the members the layout's reply carries); empty
     // for the same values. Nothing when the site has no version of the layout yet.
     std::optional<QList<session::Difference>> differences;
-    QString notSent;      // a revert's "nothing to revert to", another desk's port: never sent
-    bool skipped = false; // another desk's port in a group or all: left out of the run
+    QString notSent;              // why it is never sent (another desk's port); skipped: why
+    bool skipped = false;         // another desk's port in a group or all: left out of the run
+    bool nothingToRevert = false; // a revert: no version of the layout before the run
 };
 
 struct DeployPlan
@@ -165,11 +166,20 @@ Q_SIGNALS:
     void finished(const fleet::DeployReport& report);
 
 private:
+    void onBegun(const StoreResult<DeployStarted>& started);
+    void nextCanary();
+    void startSite(int index, bool canary);
+    void siteEnded(int index, const SiteDeploy& site);
+    bool stopsTheRun(const SiteDeploy& site) const;
+    void maybeFinish();
+    void finishNow();
+
     struct Private;
     std::unique_ptr<Private> d;
     DeployRequest m_request;
     StoreWorker& m_store;
     DeployPlan m_plan;
+    DeployReport m_report;
 };
 
 } // namespace fleet
