@@ -215,6 +215,17 @@ int FleetCommand::history(fleet::Store& store)
     for (const fleet::HistoryEntry& e : r.value) {
         print(historyText(e), historyJson(e));
     }
+    // A reference that holds its own values is no version: it follows them, saying where its
+    // values came from.
+    const auto references = store.references(m_args.sites.value(0));
+    if (!references.ok()) {
+        return failure(*references.error);
+    }
+    for (const fleet::Version& ref : references.value) {
+        if (ref.number == 0) {
+            print(soundReferenceText(ref), soundReferenceJson(ref));
+        }
+    }
     return kExitOk;
 }
 
