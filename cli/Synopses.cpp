@@ -77,8 +77,8 @@ QString troffSynopsis(const QString& text)
             flush();
             out += QStringLiteral("...\\&"); // not the end of a sentence
             i += 2;
-        } else if (c == QLatin1Char('[') || c == QLatin1Char(']') || c == QLatin1Char('|') ||
-                   c == QLatin1Char(' ')) {
+        } else if (c == QLatin1Char('[') || c == QLatin1Char(']') || c == QLatin1Char('(') ||
+                   c == QLatin1Char(')') || c == QLatin1Char('|') || c == QLatin1Char(' ')) {
             flush();
             out += c;
         } else {

@@ -604,6 +604,22 @@ void TestCliFleet::usageErrorsSendNothing_data()
     row("unapprove of both layouts by name", {"unapprove", "North", "--day", "--night"},
         "exclude each other");
     row("drift without a site", {"drift"}, "drift needs");
+    row("deploy of a file not there", {"deploy", "none.DAB", "North", "--yes"},
+        "none.DAB: no such file");
+    row("deploy of a version not there", {"deploy", "North:7", "North", "--yes"}, "no version 7");
+    row("deploy of a reference not there", {"deploy", "North:reference", "--all", "--yes"},
+        "has no day reference");
+    row("deploy of a site's word that is neither", {"deploy", "North:latest", "--all", "--yes"},
+        "latest is not a version number");
+    row("deploy choosing nothing", {"deploy", "./A.DAB", "--yes"}, "deploy needs");
+    row("deploy with a canary count that is none", {"deploy", "x", "--all", "--canary", "-1"},
+        "--canary -1 is not");
+    row("deploy off a terminal", {"deploy", "North:1", "--all"}, "needs --yes");
+    row("a revert with sites", {"deploy", "--revert", "1", "North", "--yes"},
+        "takes no SOURCE and no sites");
+    row("a revert of a run not there", {"deploy", "--revert", "4", "--yes"}, "no deploy 4");
+    row("approve --sound choosing nothing", {"approve", "--sound", "North:1"}, "approve --sound");
+    row("--group without --sound", {"approve", "--group", "coast"}, "are for approve --sound");
     row("--store on an exchange verb", {"--store", "sqlite:x.sqlite", "ports"},
         "--store belongs to the fleet commands");
     row("--store that is no store", {"--store", "mysql://h/db", "site", "list"}, "mysql://h/db");
