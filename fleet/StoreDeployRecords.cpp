@@ -43,11 +43,11 @@ StoreResult<QList<DeployRecord>> Store::deployRecords(std::optional<qint64> id)
         index.insert(d.id, r.value.size());
         r.value.append(d);
     }
-    if ((r.error = exec(q, QStringLiteral("SELECT deploy_id, site, state, before_version, "
-                                          "after_version, differences, detail FROM "
-                                          "fleet_deploy_sites%1 ORDER BY deploy_id, position")
-                               .arg(id ? QStringLiteral(" WHERE deploy_id = %1").arg(*id)
-                                       : QString())))) {
+    if ((r.error = exec(
+             q, QStringLiteral("SELECT deploy_id, site, state, before_version, "
+                               "after_version, differences, detail FROM "
+                               "fleet_deploy_sites%1 ORDER BY deploy_id, position")
+                    .arg(id ? QStringLiteral(" WHERE deploy_id = %1").arg(*id) : QString())))) {
         r.value.clear();
         return r;
     }

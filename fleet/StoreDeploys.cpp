@@ -14,14 +14,10 @@ namespace fleet {
 namespace {
 
 const std::pair<DeployState, const char*> kStateNames[] = {
-    {DeployState::Waiting, "waiting"},
-    {DeployState::Sending, "sending"},
-    {DeployState::Verified, "verified"},
-    {DeployState::NotVerified, "not verified"},
-    {DeployState::OtherBlock, "other block"},
-    {DeployState::Failed, "failed"},
-    {DeployState::NotSent, "not sent"},
-    {DeployState::NothingToRevert, "nothing"},
+    {DeployState::Waiting, "waiting"},        {DeployState::Sending, "sending"},
+    {DeployState::Verified, "verified"},      {DeployState::NotVerified, "not verified"},
+    {DeployState::OtherBlock, "other block"}, {DeployState::Failed, "failed"},
+    {DeployState::NotSent, "not sent"},       {DeployState::NothingToRevert, "nothing"},
 };
 
 QString thisHolder()
@@ -144,8 +140,9 @@ StoreResult<DeployStarted> Store::beginDeploy(const NewDeploy& deploy)
             return e;
         }
         if (!q.next()) {
-            return StoreError{StoreErrorKind::Unreachable,
-                              QStringLiteral("%1: a new deploy got no id").arg(m_location.display())};
+            return StoreError{
+                StoreErrorKind::Unreachable,
+                QStringLiteral("%1: a new deploy got no id").arg(m_location.display())};
         }
         r.value.id = q.value(0).toLongLong();
         int position = 0;

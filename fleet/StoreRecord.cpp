@@ -201,14 +201,16 @@ StoreResult<Recorded> Store::endDeploySite(qint64 id, const QString& site, const
                 after = r.value.version;
             }
             // A deploy's own change is reported as deployed (when verified), never as changed.
-            r.value.events.removeIf([](const SiteEvent& e) { return e.kind == EventKind::Changed; });
+            r.value.events.removeIf(
+                [](const SiteEvent& e) { return e.kind == EventKind::Changed; });
             if (verified && r.value.version > 0) {
                 r.value.events.prepend({row.value.site.name, EventKind::Deployed, r.value.version,
                                         r.value.differences, id});
             }
         }
         if (auto e = updateDeploySite(
-                id, site, QStringLiteral("state = ?, after_version = ?, differences = ?, detail = ?"),
+                id, site,
+                QStringLiteral("state = ?, after_version = ?, differences = ?, detail = ?"),
                 {deployStateName(end.state),
                  after ? QVariant(*after) : QVariant(QMetaType::fromType<int>()), end.differences,
                  end.detail})) {

@@ -12,9 +12,8 @@ StoreResult<std::optional<Version>> Store::referenceOf(qint64 siteId, lnk::Layou
     StoreResult<std::optional<Version>> r;
     QSqlQuery q(m_db);
     // A store of schema 2 is read as it is: its references are all versions.
-    const QString columns = m_schema >= 3
-                                ? QStringLiteral("number, vals, origin, set_at, by_whom")
-                                : QStringLiteral("number, NULL, '', NULL, ''");
+    const QString columns = m_schema >= 3 ? QStringLiteral("number, vals, origin, set_at, by_whom")
+                                          : QStringLiteral("number, NULL, '', NULL, ''");
     if ((r.error = exec(q,
                         QStringLiteral("SELECT %1 FROM fleet_references WHERE site_id = ? AND "
                                        "layout = ?")
@@ -56,8 +55,8 @@ std::optional<StoreError> Store::setVersionReference(qint64 siteId, lnk::Layout 
                                "CONFLICT (site_id, layout) DO UPDATE SET number = "
                                "excluded.number, vals = NULL, origin = '', set_at = "
                                "excluded.set_at, by_whom = excluded.by_whom"),
-                {siteId, layoutName(layout), number,
-                 storedTime(QDateTime::currentDateTimeUtc()), currentActor()});
+                {siteId, layoutName(layout), number, storedTime(QDateTime::currentDateTimeUtc()),
+                 currentActor()});
 }
 
 StoreResult<Version> Store::approve(const QString& name, std::optional<int> number)

@@ -11,6 +11,9 @@
 #include <QSysInfo>
 #include <QTest>
 
+#include <thread>
+#include <vector>
+
 using namespace storerig;
 using fleet::DeployState;
 using fleet::EventKind;
@@ -94,6 +97,7 @@ private Q_SLOTS:
     void aRunIsRecordedSiteBySite();
     void oneRunAtATimeOnASite_data();
     void oneRunAtATimeOnASite();
+    void desksBeginningAtOnceShareNoSite();
 };
 
 void TestFleetDeploys::schemaTwoReadAsItIsMovedOnByAWrite()
@@ -180,8 +184,8 @@ void TestFleetDeploys::schemaTwoReadAsItIsMovedOnByAWrite()
     fleet::NewVersion deployed = dayVersion(6);
     deployed.source = fleet::Source::Deploy;
     QVERIFY(writer->record(n, success(deployed)).ok());
-    QVERIFY(writer->approveSound({{n}, {}, false, false}, daySound(5, QStringLiteral("s.DAB")))
-                .ok());
+    QVERIFY(
+        writer->approveSound({{n}, {}, false, false}, daySound(5, QStringLiteral("s.DAB"))).ok());
     QVERIFY(writer->beginDeploy(runOf({n})).ok());
     // The old version reference still goes with its version, and any reference with its site.
     QVERIFY(!writer->removeSite(n, true));
@@ -200,17 +204,17 @@ void TestFleetDeploys::aSoundReferenceIsWhatDriftIsMeasuredAgainst()
         QVERIFY(store->addSite(name, port, QStringLiteral("coast")).ok());
         QVERIFY(store->record(name, success(dayVersion(gate))).ok());
     }
-    QVERIFY(store->addSite(QStringLiteral("Gone"), QStringLiteral("5"), QStringLiteral("coast"))
-                .ok());
+    QVERIFY(
+        store->addSite(QStringLiteral("Gone"), QStringLiteral("5"), QStringLiteral("coast")).ok());
     QVERIFY(!store->removeSite(QStringLiteral("Gone"), false));
-    QCOMPARE(store->approveSound({{QStringLiteral("Gone")}, {}, false, true},
-                                 daySound(1, QStringLiteral("coast.DAB")))
+    QCOMPARE(store
+                 ->approveSound({{QStringLiteral("Gone")}, {}, false, true},
+                                daySound(1, QStringLiteral("coast.DAB")))
                  .error->kind,
              StoreErrorKind::SiteRemoved);
 
-    const auto approved =
-        store->approveSound({{}, QStringLiteral("coast"), false, false},
-                            daySound(1, QStringLiteral("coast.DAB")));
+    const auto approved = store->approveSound({{}, QStringLiteral("coast"), false, false},
+                                              daySound(1, QStringLiteral("coast.DAB")));
     QVERIFY2(approved.ok(), why(approved));
     QCOMPARE(approved.value.size(), 2);
     QCOMPARE(approved.value[0].name, differs);
@@ -344,8 +348,8 @@ void TestFleetDeploys::oneRunAtATimeOnASite_data()
     const QString here = QSysInfo::machineHostName() + QLatin1Char(':');
     const qint64 me = QCoreApplication::applicationPid();
     const qint64 life = fleet::kLeaseLife.count();
-    QTest::newRow("a running holder here holds it") << here + QString::number(me) << 0LL << false
-                                                   << true;
+    QTest::newRow("a running holder here holds it")
+        << here + QString::number(me) << 0LL << false << true;
     QTest::newRow("a holder on another host holds it while renewed")
         << QStringLiteral("elsewhere:1") << life / 2 << false << true;
     QTest::newRow("a holder here that died frees it")
@@ -389,10 +393,11 @@ void TestFleetDeploys::oneRunAtATimeOnASite()
         QCOMPARE(rows[1].detail, QStringLiteral("deploy %1 running").arg(first.value.id));
     } else {
         QCOMPARE(rows[1].state, DeployState::Waiting);
-        QCOMPARE(rig.raw(QStringLiteral("SELECT deploy_id FROM fleet_leases WHERE site_id = (SELECT "
-                                        "id FROM fleet_sites WHERE name = 'North')"))
-                     .toLongLong(),
-                 second.value.id);
+        QCOMPARE(
+            rig.raw(QStringLiteral("SELECT deploy_id FROM fleet_leases WHERE site_id = (SELECT "
+                                   "id FROM fleet_sites WHERE name = 'North')"))
+                .toLongLong(),
+            second.value.id);
     }
     // Renewing keeps this run's leases fresh; ending it frees them.
     QVERIFY(!store->renewDeploy(second.value.id));
@@ -401,6 +406,49 @@ void TestFleetDeploys::oneRunAtATimeOnASite()
                          .arg(second.value.id))
                  .toInt(),
              0);
+}
+
+void TestFleetDeploys::desksBeginningAtOnceShareNoSite()
+{
+    FreshStore rig;
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    const QStringList names{QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                            QStringLiteral("Gamma")};
+    {
+        auto store = rig.open();
+        for (int i = 0; i < names.size(); ++i) {
+            QVERIFY(store->addSite(names[i], QString::number(3 + i)).ok());
+        }
+    }
+    // Every desk is this process, alive: whichever lease is taken first holds.
+    constexpr int kDesks = 4;
+    std::vector<fleet::StoreResult<fleet::DeployStarted>> results(kDesks);
+    {
+        std::vector<std::thread> desks;
+        for (int i = 0; i < kDesks; ++i) {
+            QStringList order = names;
+            if (i % 2 == 1) {
+                std::reverse(order.begin(), order.end());
+            }
+            desks.emplace_back([&rig, &results, i, order] {
+                fleet::Store desk(rig.location);
+                results[i] = desk.beginDeploy(runOf(order));
+            });
+        }
+        for (std::thread& t : desks) {
+            t.join();
+        }
+    }
+    for (const auto& r : results) {
+        QVERIFY2(r.ok(), why(r));
+    }
+    for (const QString& name : names) {
+        int leased = 0;
+        for (const auto& r : results) {
+            leased += r.value.heldBy.count(name) == 0 ? 1 : 0;
+        }
+        QCOMPARE(leased, 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFleetDeploys)
