@@ -279,6 +279,8 @@ QJsonObject driftJson(const fleet::SiteDrift& d)
         {QStringLiteral("layout"),
          d.layout ? QJsonValue(fleet::layoutName(*d.layout)) : QJsonValue()},
         {QStringLiteral("reference"), d.reference > 0 ? QJsonValue(d.reference) : QJsonValue()},
+        {QStringLiteral("reference_origin"),
+         d.referenceOrigin.isEmpty() ? QJsonValue() : QJsonValue(d.referenceOrigin)},
         {QStringLiteral("differences"), differencesJson(d.differences)},
         {QStringLiteral("error"), orNull(d.error)},
     };

@@ -77,10 +77,13 @@ void HookRunner::startNext()
                    event.kind == EventKind::Changed || event.kind == EventKind::Drift
                        ? QString::number(event.differences)
                        : QString());
-        // Only a deploy's events carry its run; elsewhere the variable is cleared, so a hook
-        // started from a deploy's own environment does not pass it on.
-        env.insert(QStringLiteral("ORVEXDAB_DEPLOY"),
-                   event.deploy > 0 ? QString::number(event.deploy) : QString());
+        // Only a deploy's events carry its run; elsewhere the variable is removed, so a hook
+        // of a program started from a deploy's own hook does not pass it on.
+        if (event.deploy > 0) {
+            env.insert(QStringLiteral("ORVEXDAB_DEPLOY"), QString::number(event.deploy));
+        } else {
+            env.remove(QStringLiteral("ORVEXDAB_DEPLOY"));
+        }
         p->setProcessEnvironment(env);
         p->setStandardInputFile(QProcess::nullDevice());
         // Into a pipe this program drains, never its own standard error: a child the hook
