@@ -65,6 +65,7 @@ private Q_SLOTS:
     void groupSoundAsReference();
     void nightSourceNeedsNight();
     void oneDeployAtATimeOnASite();
+    void aRunKilledHalfWayIsReverted();
 };
 
 void TestCliDeploy::stagesAndStops_data()
@@ -289,6 +290,41 @@ void TestCliDeploy::oneDeployAtATimeOnASite()
     QVERIFY2(second.out.contains(QStringLiteral("A2: verified")), qPrintable(second.out));
     // Once the first has ended, its sites are free again.
     QCOMPARE(rig.run({"deploy", "B.DAB", "A1", "--yes"}).exitCode, 0);
+}
+
+// A run killed while a site's frame may be out leaves that row at sending: its revert reaches
+// that site (its lease went with its process) and no other.
+void TestCliDeploy::aRunKilledHalfWayIsReverted()
+{
+    Rig rig;
+    QVERIFY(fleetHoldingA(rig, 2));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    sim::Settings slow = rig.simulators.at(1)->settings();
+    slow.reaction = 400ms;
+    rig.simulators.at(1)->setSettings(slow);
+
+    QProcess run;
+    run.setWorkingDirectory(rig.dir.path());
+    run.start(rig.program, {"deploy", "B.DAB", "--all", "--yes"});
+    QVERIFY(run.waitForStarted());
+    const auto sending = [&rig] {
+        const QList<QJsonObject> runs = jsonLines(rig.run({"--json", "deploys"}));
+        return !runs.isEmpty() && runs[0].value("sites").toArray().at(0).toObject().value(
+                                      "outcome") == QLatin1String("sending");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sending(), 10000);
+    run.kill();
+    QVERIFY(run.waitForFinished(5000));
+    QVERIFY2(rig.run({"deploys"}).out.contains(QStringLiteral("not ended")), "the run's end");
+    const int framesAtTwo = frames(*rig.simulators.at(2));
+    QCOMPARE(framesAtTwo, 0);
+
+    const Run revert = rig.run({"deploy", "--revert", "1", "--yes"});
+    QCOMPARE(revert.exitCode, 0);
+    QCOMPARE(revert.lines(),
+             (QStringList{"A1: same values", "A1: verified, version 1", "deploy 2: 1 verified"}));
+    QCOMPARE(frames(*rig.simulators.at(2)), 0);
+    QCOMPARE(sim::valueOf(rig.simulators.at(1)->state().current, model::Member::gate), 8);
 }
 
 QTEST_GUILESS_MAIN(TestCliDeploy)
