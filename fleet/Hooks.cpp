@@ -73,10 +73,11 @@ void HookRunner::startNext()
         env.insert(QStringLiteral("ORVEXDAB_EVENT"), eventName(event.kind));
         env.insert(QStringLiteral("ORVEXDAB_VERSION"),
                    event.version > 0 ? QString::number(event.version) : QString());
-        env.insert(QStringLiteral("ORVEXDAB_DIFFERENCES"),
-                   event.kind == EventKind::Changed || event.kind == EventKind::Drift
-                       ? QString::number(event.differences)
-                       : QString());
+        env.insert(QStringLiteral("ORVEXDAB_DIFFERENCES"), event.kind == EventKind::Changed ||
+                                                                   event.kind == EventKind::Drift ||
+                                                                   event.kind == EventKind::Deployed
+                                                               ? QString::number(event.differences)
+                                                               : QString());
         // Only a deploy's events carry its run; elsewhere the variable is removed, so a hook
         // of a program started from a deploy's own hook does not pass it on.
         if (event.deploy > 0) {

@@ -66,6 +66,7 @@ private Q_SLOTS:
     void nightSourceNeedsNight();
     void oneDeployAtATimeOnASite();
     void aRunKilledHalfWayIsReverted();
+    void hooksHearDeployedNotChanged();
 };
 
 void TestCliDeploy::stagesAndStops_data()
@@ -325,6 +326,23 @@ void TestCliDeploy::aRunKilledHalfWayIsReverted()
              (QStringList{"A1: same values", "A1: verified, version 1", "deploy 2: 1 verified"}));
     QCOMPARE(frames(*rig.simulators.at(2)), 0);
     QCOMPARE(sim::valueOf(rig.simulators.at(1)->state().current, model::Member::gate), 8);
+}
+
+void TestCliDeploy::hooksHearDeployedNotChanged()
+{
+    Rig rig;
+    QVERIFY(fleetHoldingA(rig, 2));
+    QVERIFY2(rig.ready, qPrintable(rig.error));
+    QVERIFY(rig.write(QStringLiteral("fleet.ini"),
+                      "[fleet]\non_change=env | grep '^ORVEXDAB_' | sort > "
+                      "\"hook-$ORVEXDAB_SITE-$ORVEXDAB_EVENT.txt\"\n"));
+    QCOMPARE(rig.run({"deploy", "B.DAB", "--all", "--yes"}).exitCode, 0);
+    QCOMPARE(rig.read(QStringLiteral("hook-A1-deployed.txt")),
+             QByteArray("ORVEXDAB_DEPLOY=1\nORVEXDAB_DIFFERENCES=2\nORVEXDAB_EVENT=deployed\n"
+                        "ORVEXDAB_SITE=A1\nORVEXDAB_VERSION=2\n"));
+    const QStringList hooks =
+        QDir(rig.dir.path()).entryList({QStringLiteral("hook-*")}, QDir::Files, QDir::Name);
+    QCOMPARE(hooks, (QStringList{"hook-A1-deployed.txt", "hook-A2-deployed.txt"}));
 }
 
 QTEST_GUILESS_MAIN(TestCliDeploy)
