@@ -39,6 +39,7 @@ Options:
 
 Faults to inject (for trying the panel's error handling; each N at most %2):
   --no-reply          Never answer the upload request.
+  --ignore-frames     Log complete frames and drop them: the values stay as they were.
   --reply-length N    Send N reply bytes instead of the right number: the reply is cut,
                       or padded with zero bytes.
   --extra-bytes N     Send N extra bytes (0x5A) after each reply.
@@ -147,6 +148,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         {QStringLiteral("reply"), {}, QStringLiteral("LAYOUT")},
         {QStringLiteral("reaction"), {}, QStringLiteral("MS")},
         {QStringLiteral("no-reply"), {}},
+        {QStringLiteral("ignore-frames"), {}},
         {QStringLiteral("reply-length"), {}, QStringLiteral("N")},
         {QStringLiteral("extra-bytes"), {}, QStringLiteral("N")},
         {QStringLiteral("garbage"), {}, QStringLiteral("N")},
@@ -179,6 +181,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     }
     int reaction = static_cast<int>(s.reaction.count());
     s.noReply = p.isSet(QStringLiteral("no-reply"));
+    s.ignoreFrames = p.isSet(QStringLiteral("ignore-frames"));
     constexpr char ms[] = "ms";
     constexpr char bytes[] = "bytes";
     if (!readCount(p, QStringLiteral("reaction"), kMaxReactionMs, ms, reaction, c.error) ||

@@ -67,6 +67,14 @@ void Processor::take(quint8 byte, std::vector<Event>& out)
 
 void Processor::finishFrame(lnk::Layout block, std::vector<Event>& out)
 {
+    if (m_ignoreFrames) {
+        out.push_back({QStringLiteral("%1 frame not taken (fault): %2")
+                           .arg(blockName(block), lnk::hexBytes(m_frame)),
+                       std::nullopt,
+                       {}});
+        m_frame.clear();
+        return;
+    }
     Values& target = block == lnk::Layout::Day ? m_state.current : m_state.night;
     const Values before = target;
     model::ParameterSet set;

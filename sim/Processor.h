@@ -53,6 +53,8 @@ public:
 
     // Fixes the reply layout whatever preset is active; nullopt follows the active preset.
     void setReplyLayout(std::optional<lnk::Layout> layout) { m_replyLayout = layout; }
+    // A fault: complete frames are logged and dropped, as by a processor that does not take them.
+    void setIgnoreFrames(bool ignore) { m_ignoreFrames = ignore; }
 
     const State& state() const { return m_state; }
     void setState(const State& state) { m_state = state; }
@@ -68,6 +70,7 @@ private:
     QByteArray m_frame; // pending frame, header included; empty outside a frame
     Clock::time_point m_lastByte;
     std::optional<lnk::Layout> m_replyLayout;
+    bool m_ignoreFrames = false;
 };
 
 } // namespace sim

@@ -25,6 +25,7 @@ struct Settings
 
     // Faults.
     bool noReply = false;
+    bool ignoreFrames = false; // frames are logged and not taken: the processor keeps its values
     int replyLength = -1; // send this many reply bytes (cut or zero-padded); < 0: the right length
     int extraBytes = 0;   // bytes after the reply
     int garbageBytes = 0; // bytes before the reply

@@ -26,6 +26,7 @@ Simulator::Simulator(Options options)
     : m_options(std::move(options)), m_link(m_options.linkPath), m_settings(m_options.settings)
 {
     m_engine.setReplyLayout(m_settings.replyLayout);
+    m_engine.setIgnoreFrames(m_settings.ignoreFrames);
 }
 
 Simulator::~Simulator()
@@ -135,6 +136,7 @@ void Simulator::setSettings(const Settings& settings)
     std::lock_guard lock(m_mutex);
     m_settings = settings;
     m_engine.setReplyLayout(settings.replyLayout);
+    m_engine.setIgnoreFrames(settings.ignoreFrames);
 }
 
 bool Simulator::dropLineNow()

@@ -183,7 +183,7 @@ void TestSimReplies::commandLine_data()
                                                  "30",         "--extra-bytes",
                                                  "2",          "--garbage",
                                                  "4",          "--drop-after",
-                                                 "0"}
+                                                 "0",          "--ignore-frames"}
                                   << QString() << with([](sim::Settings& s) {
                                          s.replyLayout = lnk::Layout::Night;
                                          s.reaction = 900ms;
@@ -192,6 +192,7 @@ void TestSimReplies::commandLine_data()
                                          s.extraBytes = 2;
                                          s.garbageBytes = 4;
                                          s.dropAfter = 0;
+                                         s.ignoreFrames = true;
                                      });
     QTest::newRow("unknown layout")
         << QStringList{"--reply", "dusk"} << "--reply takes day or night, not \"dusk\""
@@ -250,7 +251,7 @@ void TestSimReplies::helpNamesEveryOption()
     const QString help = sim::helpText();
     for (const char* option :
          {"--link PATH", "--log FILE", "--reply day|night", "--reaction MS", "--no-reply",
-          "--reply-length N", "--extra-bytes N", "--garbage N", "--drop-after N",
+          "--ignore-frames", "--reply-length N", "--extra-bytes N", "--garbage N", "--drop-after N",
           "    100 Testtone   test tone on", "    183 Recall4    user preset 4 recalled"}) {
         QVERIFY2(help.contains(QLatin1String(option)), option);
     }
