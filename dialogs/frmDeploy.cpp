@@ -5,12 +5,12 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -87,9 +87,19 @@ frmDeploy::frmDeploy(fleet::StoreWorker& store, fleet::LinkSetup link, Prompts& 
     auto* sourceLabel = new QLabel(QStringLiteral("&Source:"), this);
     sourceLabel->setBuddy(edtSource);
     form->addRow(sourceLabel, sourceRow);
-    cboLayout = field<QComboBox>("cboLayout", QStringLiteral("&Layout:"), form, this);
-    cboLayout->addItem(QStringLiteral("Day"), static_cast<int>(lnk::Layout::Day));
-    cboLayout->addItem(QStringLiteral("Night"), static_cast<int>(lnk::Layout::Night));
+    // A night sound carries only the night frame's values: the operator says which frame.
+    optDay = new QRadioButton(QStringLiteral("&Day"), this);
+    optDay->setObjectName(QStringLiteral("optDay"));
+    optDay->setAccessibleName(QStringLiteral("Day layout"));
+    optDay->setChecked(true);
+    optNight = new QRadioButton(QStringLiteral("&Night"), this);
+    optNight->setObjectName(QStringLiteral("optNight"));
+    optNight->setAccessibleName(QStringLiteral("Night layout"));
+    auto* layoutRow = new QHBoxLayout;
+    layoutRow->addWidget(optDay);
+    layoutRow->addWidget(optNight);
+    layoutRow->addStretch();
+    form->addRow(new QLabel(QStringLiteral("Layout:"), this), layoutRow);
     spnCanaries = field<QSpinBox>("spnCanaries", QStringLiteral("&Canary sites:"), form, this);
     spnCanaries->setRange(0, 9999);
     spnCanaries->setValue(1);
@@ -133,8 +143,8 @@ frmDeploy::frmDeploy(fleet::StoreWorker& store, fleet::LinkSetup link, Prompts& 
     connect(cmdStop, &QPushButton::clicked, this, &frmDeploy::stop);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     // A preview holds its options: changing one asks for a new preview.
-    connect(edtSource, &QLineEdit::textEdited, this, &frmDeploy::discardPreview);
-    connect(cboLayout, &QComboBox::currentIndexChanged, this, &frmDeploy::discardPreview);
+    connect(edtSource, &QLineEdit::textChanged, this, &frmDeploy::discardPreview);
+    connect(optNight, &QRadioButton::toggled, this, &frmDeploy::discardPreview);
     connect(spnCanaries, &QSpinBox::valueChanged, this, &frmDeploy::discardPreview);
     connect(edtNote, &QLineEdit::textEdited, this, &frmDeploy::discardPreview);
     for (QCheckBox* c : {chkContinue, chkSave, chkApprove}) {
@@ -163,8 +173,7 @@ frmDeploy::~frmDeploy() = default;
 void frmDeploy::setSource(const QString& source, lnk::Layout layout)
 {
     edtSource->setText(source);
-    cboLayout->setCurrentIndex(cboLayout->findData(static_cast<int>(layout)));
-    discardPreview();
+    (layout == lnk::Layout::Night ? optNight : optDay)->setChecked(true);
 }
 
 void frmDeploy::setRevert(qint64 id)
@@ -174,7 +183,6 @@ void frmDeploy::setRevert(qint64 id)
     lblTargets->setText(
         QStringLiteral("Sites deploy %1 reached go back to their versions from before it").arg(id));
     edtSource->setText(QStringLiteral("revert %1").arg(id));
-    discardPreview();
 }
 
 void frmDeploy::setStatus(const QString& text)
@@ -189,7 +197,8 @@ void frmDeploy::updateControls()
     const bool free = idle && !m_revert;
     edtSource->setEnabled(free);
     cmdBrowse->setEnabled(free);
-    cboLayout->setEnabled(free);
+    optDay->setEnabled(free);
+    optNight->setEnabled(free);
     for (QWidget* w :
          std::initializer_list<QWidget*>{spnCanaries, edtNote, chkContinue, chkSave, chkApprove}) {
         w->setEnabled(idle);

@@ -8,10 +8,10 @@
 class DeployModel;
 class Prompts;
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QSpinBox;
 class QTableView;
 
@@ -47,7 +47,8 @@ public:
     QLabel* lblTargets = nullptr;
     QLineEdit* edtSource = nullptr;
     QPushButton* cmdBrowse = nullptr;
-    QComboBox* cboLayout = nullptr;
+    QRadioButton* optDay = nullptr;
+    QRadioButton* optNight = nullptr;
     QSpinBox* spnCanaries = nullptr;
     QCheckBox* chkContinue = nullptr;
     QCheckBox* chkSave = nullptr;

@@ -4,9 +4,9 @@
 #include "dialogs/frmDeploy.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 
 // The deploy window's work: a preview is a run's plan, the run itself sends it, and a stop
@@ -18,7 +18,7 @@ fleet::DeployRequest frmDeploy::request() const
         r.revert = m_revert;
     } else {
         r.source = edtSource->text().trimmed();
-        r.layout = static_cast<lnk::Layout>(cboLayout->currentData().toInt());
+        r.layout = optNight->isChecked() ? lnk::Layout::Night : lnk::Layout::Day;
     }
     r.selection = m_targets;
     r.canaries = spnCanaries->value();
@@ -38,7 +38,6 @@ void frmDeploy::browse()
     ask.mustExist = true;
     if (const std::optional<QString> path = m_prompts.openFile(ask)) {
         edtSource->setText(*path);
-        discardPreview();
     }
 }
 

@@ -144,7 +144,7 @@ void TestDeployWindow::previewRunAndStoppedRun()
                      QStringLiteral("Ostrava|same values|")}));
 
     // A stopped run: the first site in name order is the canary, and its port leads nowhere.
-    QVERIFY2(rig.addSite(QStringLiteral("Aachen"), QStringLiteral("299")), qPrintable(rig.error));
+    QVERIFY2(rig.addSite(QStringLiteral("Aachen"), QStringLiteral("209")), qPrintable(rig.error));
     QVERIFY(writeSound(file, valuesWith({{M::density, 70}})));
     frmDeploy* stopped = w->deployToSelected();
     stopped->edtSource->setText(file);
@@ -213,9 +213,9 @@ void TestDeployWindow::stallWhileDeployingTo32Sites()
     const QString file = rig.dir.filePath(QStringLiteral("coast.DAB"));
     QVERIFY(writeSound(file, valuesWith({{M::density, 60}})));
     for (int i = 0; i < kSites; ++i) {
-        QVERIFY2(rig.addSimulator(300 + i), qPrintable(rig.error));
+        QVERIFY2(rig.addSimulator(100 + i), qPrintable(rig.error));
         QVERIFY2(rig.addSite(QStringLiteral("Site %1").arg(i, 2, 10, QLatin1Char('0')),
-                             QString::number(300 + i)),
+                             QString::number(100 + i)),
                  qPrintable(rig.error));
     }
     frmSites* w = rig.open();
