@@ -10,8 +10,11 @@
 //      the store filled through the store's own API beforehand.
 //   4. The bytes a stored version takes: its values as kept, and the store file per version.
 //
-//   orvexdab-fleetbench [backup|loopback|check] [rounds]   (default all, 5 rounds; temporary
+//   5. A deploy to 1 site and to 128 with one canary (DeployFigures.cpp).
+//
+//   orvexdab-fleetbench [backup|loopback|check|deploy] [rounds]   (default all, 5 rounds; temporary
 //   folders, stores on disk)
+#include "DeployFigures.h"
 #include "LoopbackFleet.h"
 #include "ToolRun.h"
 #include "fleet/Check.h"
@@ -204,8 +207,9 @@ int main(int argc, char* argv[])
     const QString only =
         !args.isEmpty() && !args.front().front().isDigit() ? args.takeFirst() : QString();
     if (!only.isEmpty() && only != QLatin1String("backup") && only != QLatin1String("loopback") &&
-        only != QLatin1String("check")) {
-        std::fprintf(stderr, "usage: orvexdab-fleetbench [backup|loopback|check] [rounds]\n");
+        only != QLatin1String("check") && only != QLatin1String("deploy")) {
+        std::fprintf(stderr,
+                     "usage: orvexdab-fleetbench [backup|loopback|check|deploy] [rounds]\n");
         return 2;
     }
     const auto runs = [&only](const char* figure) {
@@ -221,7 +225,9 @@ int main(int argc, char* argv[])
     QTemporaryDir backupDir;
     QTemporaryDir loopbackDir;
     QTemporaryDir checkDir;
-    if (!backupDir.isValid() || !loopbackDir.isValid() || !checkDir.isValid()) {
+    QTemporaryDir deployDir;
+    if (!backupDir.isValid() || !loopbackDir.isValid() || !checkDir.isValid() ||
+        !deployDir.isValid()) {
         std::fprintf(stderr, "orvexdab-fleetbench: no temporary folder\n");
         return 1;
     }
@@ -229,8 +235,9 @@ int main(int argc, char* argv[])
     const bool loopbackMet =
         !runs("loopback") || bench::loopbackFigures(program, loopbackDir.path(), rounds);
     const bool checkMet = !runs("check") || checkFigures(program, checkDir.path(), rounds);
+    const bool deployMet = !runs("deploy") || bench::deployFigures(deployDir.path(), rounds);
     std::printf("\nwall ms: from starting orvexdab-cli to its exit, program start included.\n"
                 "cpu ms: the tool's user and system time; peak MiB: its maximum resident set "
                 "(getrusage ru_maxrss).\n");
-    return backupMet && loopbackMet && checkMet ? 0 : 1;
+    return backupMet && loopbackMet && checkMet && deployMet ? 0 : 1;
 }

@@ -49,6 +49,10 @@ QString verbWord(Verb verb, std::optional<lnk::Command> command)
         return QStringLiteral("drift");
     case Verb::Restore:
         return QStringLiteral("restore");
+    case Verb::Deploy:
+        return QStringLiteral("deploy");
+    case Verb::Deploys:
+        return QStringLiteral("deploys");
     case Verb::Check:
         return QStringLiteral("check");
     case Verb::Help:
@@ -71,6 +75,7 @@ bool onlyReadsStore(Verb verb)
     case Verb::Diff:
     case Verb::Export:
     case Verb::Drift:
+    case Verb::Deploys:
     case Verb::Check:
         return true;
     default:
@@ -88,6 +93,7 @@ bool runsInParallel(Verb verb)
     case Verb::Command:
     case Verb::Backup:
     case Verb::Drift:
+    case Verb::Deploy:
         return true;
     default:
         return false;

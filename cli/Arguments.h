@@ -34,6 +34,8 @@ enum class Verb
     Unapprove,
     Drift,
     Restore,
+    Deploy,
+    Deploys,
     Check,
     Help,
     Version,
@@ -78,6 +80,14 @@ struct FleetArguments
     bool live = false;
     bool yes = false;
     bool save = false;
+    // deploy; approve --sound
+    QString source;               // SOURCE as given: a file, SITE:VERSION or SITE:reference
+    bool night = false;           // the night frame (deploy), the night reference (approve)
+    std::optional<qint64> revert; // deploy --revert ID
+    int canaries = 1;
+    bool continueAfterFailure = false;
+    bool acceptOtherBlock = false;
+    bool approveVerified = false; // deploy --approve
     double warningHours = fleet::kDefaultWarningHours;
     double criticalHours = fleet::kDefaultCriticalHours;
 };

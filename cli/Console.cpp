@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 
 #include <cstdio>
+#include <string>
 
 namespace cli {
 
@@ -34,6 +35,18 @@ void reportError(const QString& error, bool json, bool hint)
         writeOut(QStringLiteral("{\"ok\":false,\"error\":%1}\n")
                      .arg(QString::fromUtf8(quoted.mid(1, quoted.size() - 2))));
     }
+}
+
+// One answer line from a terminal; "y" or "yes" in any case agrees.
+bool agreed()
+{
+    std::string line;
+    int c = 0;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n') {
+        line.push_back(char(c));
+    }
+    const QString answer = QString::fromLocal8Bit(line.c_str()).trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
 } // namespace cli

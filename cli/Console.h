@@ -13,4 +13,7 @@ void writeErr(const QString& text);
 // hint adds the pointer to --help.
 void reportError(const QString& error, bool json, bool hint);
 
+// One answer line from the terminal; "y" or "yes" in any case agrees.
+bool agreed();
+
 } // namespace cli

@@ -53,7 +53,8 @@ void FleetCommand::start()
     };
     using namespace std::placeholders;
     const bool reachesProcessors = m_inv.verb == Verb::Backup || m_inv.verb == Verb::Diff ||
-                                   m_inv.verb == Verb::Drift || m_inv.verb == Verb::Restore;
+                                   m_inv.verb == Verb::Drift || m_inv.verb == Verb::Restore ||
+                                   m_inv.verb == Verb::Deploy;
     if (reachesProcessors) {
         const fleet::PolicyParse policy = fleet::fleetPolicy(m_dataDir);
         if (!policy.error.isEmpty()) {
@@ -75,7 +76,12 @@ void FleetCommand::start()
     case Verb::Export:
         return now(std::bind(&FleetCommand::exportVersion, this, _1));
     case Verb::Approve:
-        return now(std::bind(&FleetCommand::approve, this, _1));
+        return m_args.source.isEmpty() ? now(std::bind(&FleetCommand::approve, this, _1))
+                                       : now(std::bind(&FleetCommand::approveSound, this, _1));
+    case Verb::Deploys:
+        return now(std::bind(&FleetCommand::deploys, this, _1));
+    case Verb::Deploy:
+        return startDeploy();
     case Verb::Unapprove:
         return now(std::bind(&FleetCommand::unapprove, this, _1));
     case Verb::Check:
@@ -208,6 +214,17 @@ int FleetCommand::history(fleet::Store& store)
     }
     for (const fleet::HistoryEntry& e : r.value) {
         print(historyText(e), historyJson(e));
+    }
+    // A reference that holds its own values is no version: it follows them, saying where its
+    // values came from.
+    const auto references = store.references(m_args.sites.value(0));
+    if (!references.ok()) {
+        return failure(*references.error);
+    }
+    for (const fleet::Version& ref : references.value) {
+        if (ref.number == 0) {
+            print(soundReferenceText(ref), soundReferenceJson(ref));
+        }
     }
     return kExitOk;
 }

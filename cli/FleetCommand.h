@@ -4,6 +4,7 @@
 #include "cli/Progress.h"
 #include "fleet/BackupRun.h"
 #include "fleet/Compare.h"
+#include "fleet/Deploy.h"
 #include "fleet/Restore.h"
 
 #include <QObject>
@@ -44,6 +45,8 @@ private:
     int exportVersion(fleet::Store& store);
     int approve(fleet::Store& store);
     int unapprove(fleet::Store& store);
+    int approveSound(fleet::Store& store);
+    int deploys(fleet::Store& store);
 
     // The check answers within its own time, whatever the store does (CheckVerb.cpp); it and
     // the verbs that talk to processors end through done().
@@ -58,6 +61,10 @@ private:
     void onPreview(const fleet::DiffResult& preview);
     void sendRestore();
     void onRestoreFinished(const fleet::RestoreResult& result);
+    // deploy and its revert (DeployCommand.cpp)
+    void startDeploy();
+    void onDeployPlanned(const fleet::DeployPlan& plan);
+    void onDeployFinished(const fleet::DeployReport& report);
 
     fleet::LinkSetup link() const;
     fleet::StoreWorker& worker();
@@ -73,6 +80,7 @@ private:
     fleet::FleetPolicy m_policy; // fleet.ini [fleet]; the command's flags override it
     std::unique_ptr<fleet::StoreWorker> m_worker;
     std::unique_ptr<ProgressLine> m_progress;
+    fleet::DeployRun* m_deploy = nullptr;
 };
 
 } // namespace cli

@@ -38,4 +38,7 @@ void addOnce(CommandLine& cl, CLI::App* sub, const char* name, const char* typeN
 // The site verbs: site add, set, remove, list.
 void addSiteVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c);
 
+// deploy (with --revert) and deploys.
+void addDeployVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c);
+
 } // namespace cli

@@ -193,6 +193,26 @@ QString historyText(const fleet::HistoryEntry& e)
     return fields.join(QStringLiteral("  ")) + QLatin1Char('\n');
 }
 
+QString soundReferenceText(const fleet::Version& ref)
+{
+    return QStringList{QStringLiteral("reference"), isoTime(ref.time),
+                       fleet::layoutName(ref.layout),
+                       QStringLiteral("approved from %1").arg(lnk::printable(ref.origin)),
+                       lnk::printable(ref.by)}
+               .join(QStringLiteral("  ")) +
+           QLatin1Char('\n');
+}
+
+QJsonObject soundReferenceJson(const fleet::Version& ref)
+{
+    return {{QStringLiteral("version"), QJsonValue()},
+            {QStringLiteral("time"), isoTime(ref.time)},
+            {QStringLiteral("layout"), fleet::layoutName(ref.layout)},
+            {QStringLiteral("by"), ref.by},
+            {QStringLiteral("reference"), true},
+            {QStringLiteral("origin"), ref.origin}};
+}
+
 QJsonObject historyJson(const fleet::HistoryEntry& e)
 {
     const fleet::Version& v = e.version;

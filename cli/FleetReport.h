@@ -22,6 +22,9 @@ QJsonObject backupJson(const fleet::SiteBackup& site);
 //   3  2026-12-09T03:00:00Z  day  backup  op@desk  2 differences  reference  note
 QString historyText(const fleet::HistoryEntry& entry);
 QJsonObject historyJson(const fleet::HistoryEntry& entry);
+// A reference holding its own values: "reference  TIME  day  approved from B.DAB  BY"
+QString soundReferenceText(const fleet::Version& reference);
+QJsonObject soundReferenceJson(const fleet::Version& reference);
 
 //   North: 2 differences, version 1 -> version 2 (day layout)
 //     gate: 8 -> 9

@@ -8,7 +8,6 @@
 #include "session/OutputFile.h"
 
 #include <cstdio>
-#include <string>
 
 namespace cli {
 namespace {
@@ -16,18 +15,6 @@ namespace {
 fleet::Selection selectionOf(const FleetArguments& f)
 {
     return {f.sites, f.group, f.all};
-}
-
-// One answer line from a terminal; "y" or "yes" in any case agrees.
-bool agreed()
-{
-    std::string line;
-    int c = 0;
-    while ((c = std::fgetc(stdin)) != EOF && c != '\n') {
-        line.push_back(char(c));
-    }
-    const QString answer = QString::fromLocal8Bit(line.c_str()).trimmed().toLower();
-    return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
 } // namespace

@@ -121,20 +121,38 @@ void addExport(CommandLine& cl, const std::shared_ptr<Collected>& c)
 void addReferences(CommandLine& cl, const std::shared_ptr<Collected>& c)
 {
     FleetArguments& f = cl.invocation().fleet;
-    CLI::App* approve =
-        cl.addVerb("approve", "Make a version (default: the latest) the reference of its layout.",
-                   Verb::Approve, [&f, c](const QStringList& surplus) {
-                       const QStringList given = c->operands + surplus;
-                       if (given.isEmpty() || given.size() > 2) {
-                           return QStringLiteral("approve needs NAME [VERSION]");
-                       }
-                       f.sites = {given[0]};
-                       if (given.size() == 2 && !(f.version = versionNumber(given[1]))) {
-                           return badVersion(given[1]);
-                       }
-                       return QString();
-                   });
+    auto sound = std::make_shared<QString>();
+    CLI::App* approve = cl.addVerb(
+        "approve",
+        "Make a version (default: the latest) the reference of its layout; with --sound, make "
+        "SOURCE's values (a parameter file, SITE:VERSION or SITE:reference) the reference of "
+        "every chosen site, without touching the processors.",
+        Verb::Approve, [&f, c, sound](const QStringList& surplus) {
+            const QStringList given = c->operands + surplus;
+            if (!sound->isNull()) {
+                f.source = *sound;
+                f.sites = given;
+                return selectionError("approve --sound", f);
+            }
+            if (!f.group.isNull() || f.all || f.night) {
+                return QStringLiteral("--group, --all and --night are for approve --sound");
+            }
+            if (given.isEmpty() || given.size() > 2) {
+                return QStringLiteral("approve needs NAME [VERSION]");
+            }
+            f.sites = {given[0]};
+            if (given.size() == 2 && !(f.version = versionNumber(given[1]))) {
+                return badVersion(given[1]);
+            }
+            return QString();
+        });
     addOperands(approve, c, {{"NAME", "The site"}, {"VERSION", "A version number"}});
+    addOnce(cl, approve, "--sound", "SOURCE", "The values every chosen site is compared with",
+            *sound);
+    addOnce(cl, approve, "--group", "GROUP", "With --sound: every site of the group", f.group);
+    cl.addSwitch(approve, "--all", "With --sound: every site", f.all);
+    cl.addSwitch(approve, "--night", "With --sound: the night reference (default the day's)",
+                 f.night);
 
     auto day = std::make_shared<bool>(false);
     auto night = std::make_shared<bool>(false);
@@ -234,6 +252,7 @@ void addFleetVerbs(CommandLine& cl)
     addExport(cl, c);
     addReferences(cl, c);
     addDriftRestoreCheck(cl, c);
+    addDeployVerbs(cl, c);
 }
 
 } // namespace cli

@@ -245,8 +245,10 @@ std::optional<int> Program::prepareFleet(const QString& dataDir)
                       true);
     }
     // Asking needs someone to answer: off a terminal only --yes sends.
-    if (inv.verb == Verb::Restore && !inv.fleet.yes && !standardInputIsTerminal()) {
-        return refuse(QStringLiteral("restore needs --yes when standard input is not a terminal"),
+    if ((inv.verb == Verb::Restore || inv.verb == Verb::Deploy) && !inv.fleet.yes &&
+        !standardInputIsTerminal()) {
+        return refuse(QStringLiteral("%1 needs --yes when standard input is not a terminal")
+                          .arg(verbWord(inv.verb)),
                       true);
     }
     // A data folder that is not there holds no store and no fleet.ini: its store is missing.

@@ -9,7 +9,7 @@ namespace cli {
 namespace {
 
 // Wrapped where the usage wraps them; the man page joins the lines.
-constexpr std::array<std::pair<const char*, const char*>, 14> kSynopses{{
+constexpr std::array<std::pair<const char*, const char*>, 19> kSynopses{{
     {"program", "orvexdab-cli [--port PORT]... [--ports-file FILE] [--parallel N] [--json]\n"
                 "                    [--data-dir DIR] [--store URL]"},
     {"site add", "site add NAME PORT [--group GROUP]"},
@@ -22,9 +22,15 @@ constexpr std::array<std::pair<const char*, const char*>, 14> kSynopses{{
     {"diff", "diff NAME [A [B]]"},
     {"export", "export NAME VERSION --output FILE [--base FILE]"},
     {"approve", "approve NAME [VERSION]"},
+    {"approve --sound", "approve (NAME... | --group GROUP | --all) --sound SOURCE [--night]"},
     {"unapprove", "unapprove NAME [--day | --night]"},
     {"drift", "drift [NAME... | --group GROUP | --all] [--live]"},
     {"restore", "restore NAME VERSION [--yes] [--save]"},
+    {"deploy", "deploy SOURCE (NAME... | --group GROUP | --all) [--night] [--canary N]\n"
+               "         [--continue] [--accept-other-block] [--save] [--approve] [--note TEXT]\n"
+               "         [--yes]"},
+    {"deploy --revert", "deploy --revert ID [--yes] [--note TEXT]"},
+    {"deploys", "deploys"},
     {"check", "check [--warning HOURS] [--critical HOURS]"},
 }};
 
@@ -71,8 +77,8 @@ QString troffSynopsis(const QString& text)
             flush();
             out += QStringLiteral("...\\&"); // not the end of a sentence
             i += 2;
-        } else if (c == QLatin1Char('[') || c == QLatin1Char(']') || c == QLatin1Char('|') ||
-                   c == QLatin1Char(' ')) {
+        } else if (c == QLatin1Char('[') || c == QLatin1Char(']') || c == QLatin1Char('(') ||
+                   c == QLatin1Char(')') || c == QLatin1Char('|') || c == QLatin1Char(' ')) {
             flush();
             out += c;
         } else {

@@ -51,12 +51,27 @@ Fleet commands (named sites, each with its port, kept in the data folder's store
                        default the version before the latest and the latest.
   @export@
   @approve@       The version (default the latest) becomes the reference.
+  @approve --sound@
+                       SOURCE's values become each site's reference (a parameter
+                       file, SITE:VERSION or SITE:reference); the processors are not
+                       touched.
   @unapprove@
   @drift@
                        The latest versions (--live: the processors now) against the
                        references.
   @restore@
                        Send a version and read it back; off a terminal only with --yes.
+  @deploy@
+                       Send SOURCE to the sites and read each one back: "NAME:
+                       verified, version 5", "NAME: sent, not verified (3
+                       differences)", "NAME: failed: MESSAGE", "NAME: not sent
+                       (stopped after west)". The --canary sites (default 1) go one
+                       at a time first; one not verified stops the run, and so does
+                       any other site unless --continue. Off a terminal only with
+                       --yes.
+  @deploy --revert@
+                       Send every site that run reached its version from before it.
+  @deploys@              The runs, newest first, one line each beginning with its id.
   @check@
                        A monitoring plugin line from the store alone; exit 0 to 3.
 
@@ -93,8 +108,9 @@ exchange failed (a missing port or one that cannot be opened included), an outpu
 could not be written after all, or compare found differences; 2 for a usage error, a file
 that cannot be read or is malformed, an output path that cannot take a file, or a port that
 does not parse. The fleet commands: 0 done (changes found included); 1 a site failed,
-drift or no reference found, a restore not verified; 2 as above, an unknown site or version
-included; check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
+drift or no reference found, a restore not verified, a deploy site not verified or not sent;
+2 as above, an unknown site or version included, and a deploy refused before anything was
+sent; check: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
 )usage";
 
 } // namespace

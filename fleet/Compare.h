@@ -28,7 +28,8 @@ std::optional<DiffSideChoice> parseDiffSide(const QString& text);
 struct DiffSide
 {
     DiffSideChoice choice;
-    int version = 0; // the stored version compared (Version, Reference)
+    int version = 0; // the stored version compared (Version, Reference); 0: a sound reference
+    QString origin;  // a sound reference: where its values came from
     lnk::Layout layout = lnk::Layout::Day;
     Values values = initialValues();
 
@@ -36,7 +37,8 @@ struct DiffSide
     {
         return session::CarriedValues::ofLayout(layout, values);
     }
-    QString label() const; // "version 3", "reference (version 2)", "live"
+    // "version 3", "reference (version 2)", "reference (from sound.DAB)", "live"
+    QString label() const;
 };
 
 struct DiffResult
@@ -71,6 +73,7 @@ private:
         std::optional<StoreError> error;
         Site site;
         QList<Version> versions;
+        QList<Version> references; // either kind, day first
     };
     void onStored(const Stored& stored);
     void onLive(const LiveValues& live);
@@ -101,7 +104,8 @@ struct SiteDrift
     QString site;
     State state = State::NoReference;
     std::optional<lnk::Layout> layout;
-    int reference = 0;                      // the reference's version number
+    int reference = 0;                      // the reference's version number; 0: a sound
+    QString referenceOrigin;                // a sound reference: where its values came from
     int version = 0;                        // the latest version compared (0 for live)
     QList<session::Difference> differences; // reference -> now
     QString error;                          // Failed, Skipped: why

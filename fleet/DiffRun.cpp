@@ -36,7 +36,8 @@ QString DiffSide::label() const
     case DiffSideChoice::Kind::Version:
         return QStringLiteral("version %1").arg(version);
     case DiffSideChoice::Kind::Reference:
-        return QStringLiteral("reference (version %1)").arg(version);
+        return origin.isEmpty() ? QStringLiteral("reference (version %1)").arg(version)
+                                : QStringLiteral("reference (from %1)").arg(origin);
     case DiffSideChoice::Kind::Live:
         break;
     }
@@ -72,8 +73,13 @@ void DiffRun::start()
             }
             st.site = site.value;
             const StoreResult<QList<Version>> versions = s.versions(name);
-            st.error = versions.error;
+            if ((st.error = versions.error)) {
+                return st;
+            }
             st.versions = versions.value;
+            const StoreResult<QList<Version>> references = s.references(name);
+            st.error = references.error;
+            st.references = references.value;
             return st;
         },
         [this](const Stored& st) { onStored(st); });
@@ -195,8 +201,8 @@ void DiffRun::resolve()
             layout = versions.last().layout;
         }
         const Version* ref = nullptr;
-        for (const Version& v : versions) {
-            if (layout && v.reference && v.layout == *layout) {
+        for (const Version& v : m_stored.references) {
+            if (layout && v.layout == *layout) {
                 ref = &v;
             }
         }
@@ -210,6 +216,7 @@ void DiffRun::resolve()
             return;
         }
         side->version = ref->number;
+        side->origin = ref->origin;
         side->layout = ref->layout;
         side->values = ref->values;
     }

@@ -26,6 +26,7 @@ SiteDrift driftOf(const QString& site, lnk::Layout layout, const Values& values,
         return d;
     }
     d.reference = ref->number;
+    d.referenceOrigin = ref->origin;
     d.differences = *driftDifferences(ref, layout, values);
     d.state = d.differences.isEmpty() ? SiteDrift::State::NoDrift : SiteDrift::State::Drift;
     return d;

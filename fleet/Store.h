@@ -223,7 +223,18 @@ private:
     StoreResult<Recorded> recordIn(const QString& name, const Attempt& attempt);
     StoreResult<std::optional<Version>> latestOf(qint64 siteId, std::optional<lnk::Layout> layout);
     StoreResult<std::optional<Version>> versionOf(qint64 siteId, int number);
+    // A sound reference as a Version of number 0 with its origin; on schema 2 only versions.
     StoreResult<std::optional<Version>> referenceOf(qint64 siteId, lnk::Layout layout);
+    // The version becomes its layout's reference, replacing whichever kind was there.
+    std::optional<StoreError> setVersionReference(qint64 siteId, lnk::Layout layout, int number);
+    // The run's lease on a site, unless another run's live lease holds it: that run's id.
+    StoreResult<std::optional<qint64>> takeLease(qint64 siteId, qint64 deploy,
+                                                 const QString& holder, const QDateTime& now);
+    // Every run (newest first), or the one asked for.
+    StoreResult<QList<DeployRecord>> deployRecords(std::optional<qint64> id);
+    // A site's row of a run; UnknownDeploy when the run has no such site.
+    std::optional<StoreError> updateDeploySite(qint64 id, const QString& site, const QString& sets,
+                                               const QVariantList& values);
     // Recomputes the stored drift of a site; the drift before and after.
     StoreResult<std::pair<std::optional<int>, std::optional<int>>> refreshDrift(qint64 siteId);
     StoreResult<Version> versionFrom(QSqlQuery& q, const QString& site);

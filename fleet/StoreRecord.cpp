@@ -169,72 +169,66 @@ StoreResult<Recorded> Store::recordIn(const QString& name, const Attempt& attemp
     return r;
 }
 
-StoreResult<Version> Store::approve(const QString& name, std::optional<int> number)
+StoreResult<Recorded> Store::endDeploySite(qint64 id, const QString& site, const DeploySiteEnd& end)
 {
-    StoreResult<Version> r;
+    StoreResult<Recorded> r;
     if ((r.error = ensure(Access::Write))) {
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
-        const StoreResult<SiteRow> row = siteRow(name, true);
+        r.value = {};
+        const StoreResult<SiteRow> row = siteRow(site, true);
         if (!row.ok()) {
             return row.error;
         }
-        if (row.value.site.removed) {
-            return siteRemoved(row.value.site.name);
+        std::optional<int> after;
+        const bool verified = end.state == DeployState::Verified;
+        if (end.readBack) {
+            const StoreResult<Recorded> rec = recordIn(site, *end.readBack);
+            if (!rec.ok()) {
+                return rec.error;
+            }
+            r.value = rec.value;
+            if (end.readBack->taken && r.value.version == 0) {
+                // Nothing new stored: the read-back is the latest version of its layout.
+                const auto latest = latestOf(row.value.id, end.readBack->taken->layout);
+                if (!latest.ok()) {
+                    return latest.error;
+                }
+                r.value.version = latest.value ? latest.value->number : 0;
+            }
+            if (end.readBack->taken) {
+                after = r.value.version;
+            }
+            // A deploy's own change is reported as deployed (when verified), never as changed.
+            r.value.events.removeIf(
+                [](const SiteEvent& e) { return e.kind == EventKind::Changed; });
+            if (verified && r.value.version > 0) {
+                r.value.events.prepend({row.value.site.name, EventKind::Deployed, r.value.version,
+                                        r.value.differences, id});
+            }
         }
-        const StoreResult<std::optional<Version>> v =
-            number ? versionOf(row.value.id, *number) : latestOf(row.value.id, std::nullopt);
-        if (!v.ok()) {
-            return v.error;
-        }
-        if (!v.value) {
-            return number ? unknownVersion(row.value.site.name, *number)
-                          : StoreError{StoreErrorKind::UnknownVersion,
-                                       QStringLiteral("site \"%1\" has no version yet")
-                                           .arg(row.value.site.name)};
-        }
-        r.value = *v.value;
-        r.value.reference = true;
-        QSqlQuery q(m_db);
-        if (auto e = exec(q,
-                          QStringLiteral("INSERT INTO fleet_references (site_id, layout, number) "
-                                         "VALUES (?, ?, ?) ON CONFLICT (site_id, layout) DO "
-                                         "UPDATE SET number = excluded.number"),
-                          {row.value.id, layoutName(r.value.layout), r.value.number})) {
+        if (auto e = updateDeploySite(
+                id, site,
+                QStringLiteral("state = ?, after_version = ?, differences = ?, detail = ?"),
+                {deployStateName(end.state),
+                 after ? QVariant(*after) : QVariant(QMetaType::fromType<int>()), end.differences,
+                 end.detail})) {
             return e;
         }
-        return refreshDrift(row.value.id).error;
-    });
-    return r;
-}
-
-StoreResult<int> Store::unapprove(const QString& name, std::optional<lnk::Layout> layout)
-{
-    StoreResult<int> r;
-    if ((r.error = ensure(Access::Write))) {
-        return r;
-    }
-    r.error = write([&]() -> std::optional<StoreError> {
-        const StoreResult<SiteRow> row = siteRow(name, true);
-        if (!row.ok()) {
-            return row.error;
+        if (!end.approve || !verified || !end.readBack || !end.readBack->taken || !after ||
+            *after == 0) {
+            return std::nullopt;
         }
-        if (row.value.site.removed) {
-            return siteRemoved(row.value.site.name);
-        }
-        QSqlQuery q(m_db);
-        QVariantList binds{row.value.id};
-        QString sql = QStringLiteral("DELETE FROM fleet_references WHERE site_id = ?");
-        if (layout) {
-            sql += QStringLiteral(" AND layout = ?");
-            binds << layoutName(*layout);
-        }
-        if (auto e = exec(q, sql, binds)) {
+        if (auto e = setVersionReference(row.value.id, end.readBack->taken->layout, *after)) {
             return e;
         }
-        r.value = q.numRowsAffected();
-        return refreshDrift(row.value.id).error;
+        const auto drift = refreshDrift(row.value.id);
+        if (drift.value.second.value_or(0) == 0) {
+            // Approved as it was read: whatever drift the read-back showed is gone.
+            r.value.events.removeIf([](const SiteEvent& e) { return e.kind == EventKind::Drift; });
+        }
+        return drift.error;
     });
     return r;
 }

@@ -59,4 +59,9 @@ inline StoreError unknownVersion(const QString& site, int number)
             QStringLiteral("site \"%1\" has no version %2").arg(lnk::printable(site)).arg(number)};
 }
 
+inline StoreError unknownDeploy(qint64 id)
+{
+    return {StoreErrorKind::UnknownDeploy, QStringLiteral("no deploy %1").arg(id)};
+}
+
 } // namespace fleet

@@ -30,6 +30,7 @@ enum class StoreErrorKind
     PortTaken,      // another site uses that port
     UnknownSite,    // no site of that name
     UnknownVersion, // the site has no such version (or no reference)
+    UnknownDeploy,  // no deploy of that id (or it has no such site)
     SiteRemoved,    // a removed site named where a processor would be contacted or changed
 };
 

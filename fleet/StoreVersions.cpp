@@ -102,22 +102,6 @@ StoreResult<std::optional<Version>> Store::latestOf(qint64 siteId,
     return versionOf(siteId, q.value(0).toInt());
 }
 
-StoreResult<std::optional<Version>> Store::referenceOf(qint64 siteId, lnk::Layout layout)
-{
-    StoreResult<std::optional<Version>> r;
-    QSqlQuery q(m_db);
-    if ((r.error = exec(q,
-                        QStringLiteral("SELECT number FROM fleet_references WHERE site_id = ? AND "
-                                       "layout = ?"),
-                        {siteId, layoutName(layout)}))) {
-        return r;
-    }
-    if (!q.next()) {
-        return r;
-    }
-    return versionOf(siteId, q.value(0).toInt());
-}
-
 StoreResult<QList<Version>> Store::versions(const QString& name)
 {
     StoreResult<QList<Version>> r;

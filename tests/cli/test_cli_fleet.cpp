@@ -1,6 +1,7 @@
 // orvexdab-cli's fleet verbs against simulated processors: the lines a script reads, the exit
 // statuses it tests, and what reaches the processors and the files.
 #include "CliRig.h"
+#include "FleetSamples.h"
 #include "sim/PseudoTerminal.h"
 
 #include <QElapsedTimer>
@@ -18,22 +19,12 @@ using namespace clirig;
 
 namespace {
 
-// Distinct values, as the exchange tests hold them.
-const QByteArray kFileA =
-    dabFile({8,  255, 205, 180, 60, 141, 59, 65, 123, 141, 59, 58,  58,  126, 128, 130,
-             65, 136, 131, 25,  73, 1,   90, 1,  1,   0,   1,  100, 135, 92,  220, 165});
-// A with gate 9 and the digital input off.
-const QByteArray kFileB =
-    dabFile({9,  255, 205, 180, 60, 141, 59, 65, 123, 141, 59, 58,  58,  126, 128, 130,
-             65, 136, 131, 25,  73, 1,   90, 1,  0,   0,   1,  100, 135, 92,  220, 165});
 const QByteArray kBase = dabFile({3,  4,  5,  6,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
                                   20, 21, 22, 23, 24, 25, 26, 0,  0,  0,  0,  27, 28, 29, 30, 31});
 // A's night reply onto the base: lines 26..32 travel in no night reply.
 const QByteArray kNightOntoBase =
     dabFile({8,  255, 205, 180, 60, 141, 59, 65, 123, 141, 59, 58, 58, 126, 128, 130,
              65, 136, 131, 25,  73, 1,   90, 1,  1,   0,   0,  27, 28, 29,  30,  31});
-
-const QString kAToB = QStringLiteral("  gate: 8 -> 9\n  Digin: 1 -> 0\n");
 
 // North and South on simulators 1 and 2 holding A; West on port 9, where nothing answers.
 bool fleetOfThree(Rig& rig)
@@ -44,24 +35,6 @@ bool fleetOfThree(Rig& rig)
            rig.run({"site", "add", "North", "1", "--group", "east"}).exitCode == 0 &&
            rig.run({"site", "add", "South", "2"}).exitCode == 0 &&
            rig.run({"site", "add", "West", "9", "--group", "east"}).exitCode == 0;
-}
-
-QList<QJsonObject> jsonLines(const Run& r)
-{
-    QList<QJsonObject> objects;
-    for (const QString& line : r.lines()) {
-        objects << QJsonDocument::fromJson(line.toUtf8()).object();
-    }
-    return objects;
-}
-
-int received(const Rig& rig)
-{
-    int lines = 0;
-    for (const auto& [n, s] : rig.simulators) {
-        lines += s->log().count();
-    }
-    return lines;
 }
 
 } // namespace
@@ -631,6 +604,22 @@ void TestCliFleet::usageErrorsSendNothing_data()
     row("unapprove of both layouts by name", {"unapprove", "North", "--day", "--night"},
         "exclude each other");
     row("drift without a site", {"drift"}, "drift needs");
+    row("deploy of a file not there", {"deploy", "none.DAB", "North", "--yes"},
+        "none.DAB: no such file");
+    row("deploy of a version not there", {"deploy", "North:7", "North", "--yes"}, "no version 7");
+    row("deploy of a reference not there", {"deploy", "North:reference", "--all", "--yes"},
+        "has no day reference");
+    row("deploy of a site's word that is neither", {"deploy", "North:latest", "--all", "--yes"},
+        "latest is not a version number");
+    row("deploy choosing nothing", {"deploy", "./A.DAB", "--yes"}, "deploy needs");
+    row("deploy with a canary count that is none", {"deploy", "x", "--all", "--canary", "-1"},
+        "--canary -1 is not");
+    row("deploy off a terminal", {"deploy", "North:1", "--all"}, "needs --yes");
+    row("a revert with sites", {"deploy", "--revert", "1", "North", "--yes"},
+        "takes no SOURCE and no sites");
+    row("a revert of a run not there", {"deploy", "--revert", "4", "--yes"}, "no deploy 4");
+    row("approve --sound choosing nothing", {"approve", "--sound", "North:1"}, "approve --sound");
+    row("--group without --sound", {"approve", "--group", "coast"}, "are for approve --sound");
     row("--store on an exchange verb", {"--store", "sqlite:x.sqlite", "ports"},
         "--store belongs to the fleet commands");
     row("--store that is no store", {"--store", "mysql://h/db", "site", "list"}, "mysql://h/db");

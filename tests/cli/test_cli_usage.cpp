@@ -318,6 +318,11 @@ void TestCliUsage::manPageSaysWhatTheUsageSays_data()
         << "  drift [NAME... | --group GROUP | --all] [--live]\n"
         << "\\fBdrift\\fR [\\fINAME\\fR...\\& | \\fB\\-\\-group\\fR \\fIGROUP\\fR | "
            "\\fB\\-\\-all\\fR] [\\fB\\-\\-live\\fR]\n";
+    QTest::newRow("approve --sound, a choice in brackets")
+        << "  approve (NAME... | --group GROUP | --all) --sound SOURCE [--night]\n"
+        << "\\fBapprove\\fR (\\fINAME\\fR...\\& | \\fB\\-\\-group\\fR \\fIGROUP\\fR | "
+           "\\fB\\-\\-all\\fR) \\fB\\-\\-sound\\fR \\fISOURCE\\fR "
+           "[\\fB\\-\\-night\\fR]\n";
 }
 
 // The synopses are stated once: the tool's usage and its man page say the same.
@@ -362,6 +367,8 @@ void TestCliUsage::helpOfEachVerb_data()
                             << "--on-change COMMAND";
     QTest::newRow("check") << QStringList{"check", "--help"} << global + "check"
                            << "--critical HOURS";
+    QTest::newRow("deploy") << QStringList{"deploy", "--help"} << global + "deploy"
+                            << "--accept-other-block";
     QTest::newRow("whole program")
         << QStringList{"--help"} << "Usage: orvexdab-cli [--port PORT]..."
         << "--data-dir DIR";

@@ -340,6 +340,24 @@ void TestFleetRuns::diffAndDrift()
     QCOMPARE(now.sites[0].differences,
              (QList<session::Difference>{{model::Member::ranges, 100, 101}}));
     QCOMPARE(now.sites[1].state, Drift::NoDrift);
+
+    // A group's sound as reference: North runs it, South does not.
+    fleet::SoundReference sound;
+    sound.values[model::index(model::Member::gate)] = 9;
+    sound.values[model::index(model::Member::ranges)] = 101;
+    sound.origin = QStringLiteral("coast.DAB");
+    QVERIFY(store->approveSound({{}, {}, true, false}, sound).ok());
+    const auto coast = drift(true);
+    QCOMPARE(coast.sites[0].state, Drift::NoDrift);
+    QCOMPARE(coast.sites[0].reference, 0);
+    QCOMPARE(coast.sites[0].referenceOrigin, QStringLiteral("coast.DAB"));
+    QCOMPARE(coast.sites[1].state, Drift::Drift);
+    const auto fromSound = diff(fleet::parseDiffSide(QStringLiteral("reference")),
+                                fleet::parseDiffSide(QStringLiteral("2")));
+    QVERIFY(fromSound.ok());
+    QCOMPARE(fromSound.a.label(), QStringLiteral("reference (from coast.DAB)"));
+    QCOMPARE(fromSound.differences,
+             (QList<session::Difference>{{model::Member::ranges, 101, 100}}));
 }
 
 void TestFleetRuns::restoreReadsBack_data()
