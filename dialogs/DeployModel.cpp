@@ -150,6 +150,9 @@ QVariant DeployModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ToolTipRole && index.column() == Change) {
         return row.change;
     }
+    if (role == Qt::ToolTipRole && index.column() == Outcome) {
+        return row.outcome;
+    }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) {
         return {};
     }

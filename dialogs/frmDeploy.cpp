@@ -205,8 +205,10 @@ void frmDeploy::updateControls()
     }
     cmdPreview->setEnabled(idle && (m_revert || !edtSource->text().trimmed().isEmpty()));
     const int n = m_planned ? m_run->currentPlan().toSend() : 0;
-    cmdDeploy->setText(n == 1 ? QStringLiteral("Deploy to 1 site")
-                              : QStringLiteral("Deploy to %1 sites").arg(n));
+    // The count is only known from a preview; without one the button says no number.
+    cmdDeploy->setText(!m_planned ? QStringLiteral("Deploy")
+                       : n == 1   ? QStringLiteral("Deploy to 1 site")
+                                  : QStringLiteral("Deploy to %1 sites").arg(n));
     cmdDeploy->setAccessibleName(cmdDeploy->text());
     cmdDeploy->setEnabled(idle && m_planned && n > 0);
     cmdStop->setEnabled(m_running && !m_stopAsked);

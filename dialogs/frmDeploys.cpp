@@ -31,6 +31,8 @@ frmDeploys::frmDeploys(fleet::StoreWorker& store, QWidget* parent) : QDialog(par
     tblRuns = siteTable("tblRuns", QStringLiteral("Deploys, newest first"), this);
     tblRuns->setModel(m_runs);
     tblRuns->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A file source is a path: its name at the end is what tells runs apart.
+    tblRuns->setTextElideMode(Qt::ElideMiddle);
     const QList<std::pair<int, int>> widths{{DeploysModel::Id, 50},
                                             {DeploysModel::Time, 200},
                                             {DeploysModel::By, 150},

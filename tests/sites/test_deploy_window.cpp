@@ -91,6 +91,7 @@ void TestDeployWindow::previewRunAndStoppedRun()
     frmDeploy* d = w->deployToSelected();
     QVERIFY(d != nullptr);
     QVERIFY(!d->cmdDeploy->isEnabled());
+    QCOMPARE(d->cmdDeploy->text(), QStringLiteral("Deploy"));
     rig.prompts.answerNextDialog(file);
     d->cmdBrowse->click();
     QCOMPARE(d->edtSource->text(), file);
