@@ -79,6 +79,8 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
                             QStringLiteral("Approve the selected version as the reference"), this);
     cmdRestore = siteButton("cmdRestore", QStringLiteral("Restore..."),
                             QStringLiteral("Restore the selected version to the processor"), this);
+    cmdDeploy = siteButton("cmdDeploy", QStringLiteral("Deploy this version..."),
+                           QStringLiteral("Send the selected version to the chosen sites"), this);
     cmdClose =
         siteButton("cmdClose", QStringLiteral("Close"), QStringLiteral("Close the history"), this);
     connect(cmdCompare, &QPushButton::clicked, this, &frmSiteHistory::compareWithProcessor);
@@ -86,6 +88,11 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     connect(cmdExport, &QPushButton::clicked, this, &frmSiteHistory::exportVersion);
     connect(cmdApprove, &QPushButton::clicked, this, &frmSiteHistory::approveVersion);
     connect(cmdRestore, &QPushButton::clicked, this, &frmSiteHistory::restoreVersion);
+    connect(cmdDeploy, &QPushButton::clicked, this, [this] {
+        if (const fleet::Version* v = versionOf(selectedVersion())) {
+            Q_EMIT deployVersion(QStringLiteral("%1:%2").arg(m_site).arg(v->number), v->layout);
+        }
+    });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     connect(tblVersions->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &frmSiteHistory::showSelection);
@@ -107,7 +114,7 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     split->addWidget(top);
     split->addWidget(bottom);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdCompare, cmdOpen, cmdExport, cmdApprove, cmdRestore}) {
+    for (QPushButton* b : {cmdCompare, cmdOpen, cmdExport, cmdApprove, cmdRestore, cmdDeploy}) {
         buttons->addWidget(b);
     }
     buttons->addStretch();
@@ -115,7 +122,7 @@ frmSiteHistory::frmSiteHistory(fleet::StoreWorker& store, QString site, fleet::L
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(880, 560);
+    resize(1000, 560);
 
     m_stall.setSingleShot(true);
     m_stall.setInterval(sitetexts::kStoreStall);
@@ -240,6 +247,7 @@ void frmSiteHistory::updateButtons()
     cmdOpen->setEnabled(one);
     cmdExport->setEnabled(one);
     cmdApprove->setEnabled(one);
+    cmdDeploy->setEnabled(one);
 }
 
 void frmSiteHistory::endWork()

@@ -61,12 +61,15 @@ public:
     QPushButton* cmdExport = nullptr;
     QPushButton* cmdApprove = nullptr;
     QPushButton* cmdRestore = nullptr;
+    QPushButton* cmdDeploy = nullptr;
     QPushButton* cmdClose = nullptr;
 
 Q_SIGNALS:
     void openInPanel(const model::ParameterSet::Values& values, const QString& caption);
     // The store changed through this window (an approval, a restore's read-back).
     void storeChanged();
+    // The operator asked to deploy the selected version ("SITE:VERSION") to other sites.
+    void deployVersion(const QString& source, lnk::Layout layout);
     void historyShown();
     // A comparison with the processor or a restore has ended.
     void workDone();

@@ -126,6 +126,7 @@ frmSites::frmSites(fleet::StoreWorker* store, fleet::LinkSetup link, session::Pa
     for (QPushButton* b : {cmdBackupAll, cmdBackupSelected, cmdHistory, cmdOpen, cmdApprove}) {
         siteButtons->addWidget(b);
     }
+    addDeployButtons(siteButtons);
     siteButtons->addStretch();
     auto* listButtons = new QHBoxLayout;
     for (QPushButton* b : {cmdAdd, cmdEdit, cmdRemove}) {
@@ -287,4 +288,6 @@ void frmSites::updateButtons()
     }
     cmdRemove->setEnabled(one && idle);
     cmdAdd->setEnabled(store);
+    cmdDeploy->setEnabled(store && !m_model->sites().isEmpty());
+    cmdDeploys->setEnabled(store);
 }

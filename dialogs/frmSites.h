@@ -14,7 +14,10 @@ class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
 class SitesModel;
+class frmDeploy;
+class frmDeploys;
 class frmSiteHistory;
+class QHBoxLayout;
 
 namespace session {
 class PanelSession;
@@ -46,6 +49,10 @@ public:
     // The site of the selected (or current) row; empty when none.
     QString currentSite() const;
     QStringList selectedSites() const;
+    // A deploy window for the selected sites, or all when none is selected.
+    frmDeploy* deployToSelected();
+    // The past deploys, or brings their window to the front.
+    frmDeploys* showDeploys();
 
     QLabel* lblStatus = nullptr;
     QTableView* tblSites = nullptr;
@@ -55,6 +62,8 @@ public:
     QPushButton* cmdHistory = nullptr;
     QPushButton* cmdOpen = nullptr;
     QPushButton* cmdApprove = nullptr;
+    QPushButton* cmdDeploy = nullptr;
+    QPushButton* cmdDeploys = nullptr;
     QPushButton* cmdAdd = nullptr;
     QPushButton* cmdEdit = nullptr;
     QPushButton* cmdRemove = nullptr;
@@ -77,6 +86,8 @@ private:
     void addSite();
     void editSite();
     void removeSite();
+    void addDeployButtons(QHBoxLayout* row);
+    frmDeploy* newDeploy();
     void updateButtons();
     void setStatus(const QString& text);
     void showCounts();
@@ -91,6 +102,7 @@ private:
     QSortFilterProxyModel* m_proxy = nullptr;
     QPointer<fleet::BackupRun> m_run;
     QList<QPointer<frmSiteHistory>> m_histories;
+    QPointer<frmDeploys> m_deploys;
     QTimer m_refresh;
     QTimer m_stall; // no answer from the store for this long: it is shown as unreachable
     int m_pending = 0;

@@ -1,5 +1,6 @@
 #include "dialogs/Prompts.h"
 #include "dialogs/SitesModel.h"
+#include "dialogs/frmDeploy.h"
 #include "dialogs/frmSiteEdit.h"
 #include "dialogs/frmSiteHistory.h"
 #include "dialogs/frmSites.h"
@@ -84,6 +85,12 @@ void frmSites::showHistory()
     history->setAttribute(Qt::WA_DeleteOnClose);
     connect(history, &frmSiteHistory::openInPanel, this, &frmSites::openInPanel);
     connect(history, &frmSiteHistory::storeChanged, this, &frmSites::reload);
+    connect(history, &frmSiteHistory::deployVersion, this,
+            [this](const QString& source, lnk::Layout layout) {
+                if (frmDeploy* deploy = newDeploy()) {
+                    deploy->setSource(source, layout);
+                }
+            });
     m_histories.removeAll(nullptr);
     m_histories.append(history);
     history->show();

@@ -8,6 +8,8 @@
 #include "dialogs/SiteTexts.h"
 #include "dialogs/SitesDesk.h"
 #include "dialogs/VersionsModel.h"
+#include "dialogs/frmDeploy.h"
+#include "dialogs/frmDeploys.h"
 #include "dialogs/frmSiteEdit.h"
 #include "dialogs/frmSiteHistory.h"
 #include "link/PortLines.h"
@@ -681,6 +683,12 @@ void TestSites::accessibleNamesBeginWithTheVisibleWords()
     auto* edit = w->findChild<frmSiteEdit*>();
     QVERIFY(edit != nullptr);
     QCOMPARE(namesNotBeginningWithTheirWords(*edit).join(QLatin1Char('\n')), QString());
+    frmDeploy* deploy = w->deployToSelected();
+    QVERIFY(deploy != nullptr);
+    QCOMPARE(namesNotBeginningWithTheirWords(*deploy).join(QLatin1Char('\n')), QString());
+    frmDeploys* deploys = w->showDeploys();
+    QVERIFY(deploys != nullptr);
+    QCOMPARE(namesNotBeginningWithTheirWords(*deploys).join(QLatin1Char('\n')), QString());
 }
 
 // A store server that accepts and never answers: the history and the site editor say so after
