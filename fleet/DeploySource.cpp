@@ -80,11 +80,8 @@ SourceValues readSource(Store& store, const DeploySource& source, lnk::Layout se
         }
         // A version carries only its layout's members: what the other frame needs is not there.
         if (v.value.layout != sent) {
-            r.fileError =
-                QStringLiteral("%1 is a %2 version; it can only be sent as the %2 frame%3")
-                    .arg(lnk::printable(source.text), layoutName(v.value.layout),
-                         v.value.layout == lnk::Layout::Night ? QStringLiteral(" (--night)")
-                                                              : QString());
+            r.fileError = QStringLiteral("%1 is a %2 version; it can only be sent as the %2 frame")
+                              .arg(lnk::printable(source.text), layoutName(v.value.layout));
             return r;
         }
         r.layout = v.value.layout;
