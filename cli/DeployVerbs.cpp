@@ -2,22 +2,6 @@
 #include "cli/FleetOperands.h"
 
 namespace cli {
-namespace {
-
-// NAME... | --group GROUP | --all, exactly one of them.
-QString selectionProblem(const char* verb, const FleetArguments& f)
-{
-    const int ways = int(!f.sites.isEmpty()) + int(!f.group.isNull()) + int(f.all);
-    if (ways == 1) {
-        return {};
-    }
-    return ways == 0 ? QStringLiteral("%1 needs NAME..., --group GROUP or --all").arg(verb)
-                     : QStringLiteral("%1 takes NAME..., --group GROUP or --all, only one of them")
-                           .arg(verb);
-}
-
-} // namespace
-
 void addDeployVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c)
 {
     FleetArguments& f = cl.invocation().fleet;
@@ -60,7 +44,7 @@ void addDeployVerbs(CommandLine& cl, const std::shared_ptr<Collected>& c)
             }
             f.source = given[0];
             f.sites = given.mid(1);
-            return selectionProblem("deploy", f);
+            return selectionError("deploy", f);
         });
     addOperands(deploy, c,
                 {{"SOURCE", "A parameter file, SITE:VERSION or SITE:reference"},

@@ -52,4 +52,15 @@ void addOnce(CommandLine& cl, CLI::App* sub, const char* name, const char* typeN
     });
 }
 
+QString selectionError(const char* verb, const FleetArguments& f)
+{
+    const int ways = int(!f.sites.isEmpty()) + int(!f.group.isNull()) + int(f.all);
+    if (ways == 1) {
+        return {};
+    }
+    return ways == 0 ? QStringLiteral("%1 needs NAME..., --group GROUP or --all").arg(verb)
+                     : QStringLiteral("%1 takes NAME..., --group GROUP or --all, only one of them")
+                           .arg(verb);
+}
+
 } // namespace cli

@@ -31,6 +31,9 @@ void addOperands(CLI::App* sub, const std::shared_ptr<Collected>& c,
 std::optional<int> versionNumber(const QString& text);
 QString badVersion(const QString& text);
 
+// NAME... | --group GROUP | --all: exactly one way of choosing; the usage error, or empty.
+QString selectionError(const char* verb, const FleetArguments& f);
+
 // One value option, given at most once.
 void addOnce(CommandLine& cl, CLI::App* sub, const char* name, const char* typeName,
              const char* description, QString& into);

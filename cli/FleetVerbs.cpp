@@ -9,18 +9,6 @@
 namespace cli {
 namespace {
 
-// NAME... | --group GROUP | --all: exactly one way of choosing.
-QString selectionError(const char* verb, const FleetArguments& f)
-{
-    const int ways = int(!f.sites.isEmpty()) + int(!f.group.isNull()) + int(f.all);
-    if (ways == 1) {
-        return {};
-    }
-    return ways == 0 ? QStringLiteral("%1 needs NAME..., --group GROUP or --all").arg(verb)
-                     : QStringLiteral("%1 takes NAME..., --group GROUP or --all, only one of them")
-                           .arg(verb);
-}
-
 // A verb over chosen sites: NAME..., --group GROUP or --all.
 CLI::App* addSelectionVerb(CommandLine& cl, const std::shared_ptr<Collected>& c, const char* word,
                            const char* help, Verb verb)

@@ -220,6 +220,8 @@ private:
     StoreError errorOf(const QSqlError& error, const QString& doing);
 
     StoreResult<SiteRow> siteRow(const QString& name, bool lock);
+    // The site's row, locked for a write that changes it: a removed site is SiteRemoved.
+    StoreResult<SiteRow> liveSiteRow(const QString& name);
     StoreResult<Recorded> recordIn(const QString& name, const Attempt& attempt);
     StoreResult<std::optional<Version>> latestOf(qint64 siteId, std::optional<lnk::Layout> layout);
     StoreResult<std::optional<Version>> versionOf(qint64 siteId, int number);

@@ -147,12 +147,9 @@ StoreResult<DeployStarted> Store::beginDeploy(const NewDeploy& deploy)
         r.value.id = q.value(0).toLongLong();
         int position = 0;
         for (const auto& [name, before] : deploy.sites) {
-            const StoreResult<SiteRow> row = siteRow(name, true);
+            const StoreResult<SiteRow> row = liveSiteRow(name);
             if (!row.ok()) {
                 return row.error;
-            }
-            if (row.value.site.removed) {
-                return siteRemoved(row.value.site.name);
             }
             const auto held = takeLease(row.value.id, r.value.id, holder, now);
             if (!held.ok()) {

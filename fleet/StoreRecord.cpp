@@ -82,12 +82,9 @@ StoreResult<Recorded> Store::recordIn(const QString& name, const Attempt& attemp
     StoreResult<Recorded> r;
     r.error = [&]() -> std::optional<StoreError> {
         r.value = {};
-        const StoreResult<SiteRow> row = siteRow(name, true);
+        const StoreResult<SiteRow> row = liveSiteRow(name);
         if (!row.ok()) {
             return row.error;
-        }
-        if (row.value.site.removed) {
-            return siteRemoved(row.value.site.name);
         }
         // An attempt recorded late (from the spool) never replaces what came after it.
         const std::optional<QDateTime>& last = row.value.site.status.lastAttempt;

@@ -66,12 +66,9 @@ StoreResult<Version> Store::approve(const QString& name, std::optional<int> numb
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
-        const StoreResult<SiteRow> row = siteRow(name, true);
+        const StoreResult<SiteRow> row = liveSiteRow(name);
         if (!row.ok()) {
             return row.error;
-        }
-        if (row.value.site.removed) {
-            return siteRemoved(row.value.site.name);
         }
         const StoreResult<std::optional<Version>> v =
             number ? versionOf(row.value.id, *number) : latestOf(row.value.id, std::nullopt);
@@ -101,12 +98,9 @@ StoreResult<int> Store::unapprove(const QString& name, std::optional<lnk::Layout
         return r;
     }
     r.error = write([&]() -> std::optional<StoreError> {
-        const StoreResult<SiteRow> row = siteRow(name, true);
+        const StoreResult<SiteRow> row = liveSiteRow(name);
         if (!row.ok()) {
             return row.error;
-        }
-        if (row.value.site.removed) {
-            return siteRemoved(row.value.site.name);
         }
         QSqlQuery q(m_db);
         QVariantList binds{row.value.id};
@@ -142,12 +136,9 @@ StoreResult<QList<Site>> Store::approveSound(const Selection& selection,
         r.value.clear();
         QSqlQuery q(m_db);
         for (const Site& site : sites.value) {
-            const StoreResult<SiteRow> row = siteRow(site.name, true);
+            const StoreResult<SiteRow> row = liveSiteRow(site.name);
             if (!row.ok()) {
                 return row.error;
-            }
-            if (row.value.site.removed) {
-                return siteRemoved(row.value.site.name);
             }
             if (auto e = exec(q,
                               QStringLiteral("INSERT INTO fleet_references (site_id, layout, "

@@ -53,6 +53,15 @@ StoreResult<Store::SiteRow> Store::siteRow(const QString& name, bool lock)
     return r;
 }
 
+StoreResult<Store::SiteRow> Store::liveSiteRow(const QString& name)
+{
+    StoreResult<SiteRow> r = siteRow(name, true);
+    if (r.ok() && r.value.site.removed) {
+        r.error = siteRemoved(r.value.site.name);
+    }
+    return r;
+}
+
 StoreResult<QList<Site>> Store::sites(bool withRemoved)
 {
     StoreResult<QList<Site>> r;

@@ -51,6 +51,18 @@ bool fleetHoldingA(Rig& rig, int sites = 3)
     return ok && rig.run({"backup", "--all"}).exitCode == 0;
 }
 
+// The tool started in the background while the processor of A1 answers slowly (still within
+// its reply time), so that a test can catch the run while it is under way.
+bool startBehindASlowSite(Rig& rig, QProcess& run, const QStringList& arguments)
+{
+    sim::Settings slow = rig.simulators.at(1)->settings();
+    slow.reaction = 400ms;
+    rig.simulators.at(1)->setSettings(slow);
+    run.setWorkingDirectory(rig.dir.path());
+    run.start(rig.program, arguments);
+    return run.waitForStarted();
+}
+
 } // namespace
 
 class TestCliDeploy : public QObject
@@ -271,14 +283,8 @@ void TestCliDeploy::oneDeployAtATimeOnASite()
     Rig rig;
     QVERIFY(fleetHoldingA(rig, 2));
     QVERIFY2(rig.ready, qPrintable(rig.error));
-    sim::Settings slow = rig.simulators.at(1)->settings();
-    slow.reaction = 400ms;
-    rig.simulators.at(1)->setSettings(slow);
-
     QProcess first;
-    first.setWorkingDirectory(rig.dir.path());
-    first.start(rig.program, {"deploy", "B.DAB", "A1", "--yes"});
-    QVERIFY(first.waitForStarted());
+    QVERIFY(startBehindASlowSite(rig, first, {"deploy", "B.DAB", "A1", "--yes"}));
     QTRY_VERIFY_WITH_TIMEOUT(rig.run({"deploys"}).out.startsWith(QStringLiteral("1  ")), 10000);
     QCOMPARE(::kill(pid_t(first.processId()), SIGSTOP), 0);
     const Run second = rig.run({"deploy", "B.DAB", "--all", "--yes", "--canary", "0"});
@@ -300,14 +306,8 @@ void TestCliDeploy::aRunKilledHalfWayIsReverted()
     Rig rig;
     QVERIFY(fleetHoldingA(rig, 2));
     QVERIFY2(rig.ready, qPrintable(rig.error));
-    sim::Settings slow = rig.simulators.at(1)->settings();
-    slow.reaction = 400ms;
-    rig.simulators.at(1)->setSettings(slow);
-
     QProcess run;
-    run.setWorkingDirectory(rig.dir.path());
-    run.start(rig.program, {"deploy", "B.DAB", "--all", "--yes"});
-    QVERIFY(run.waitForStarted());
+    QVERIFY(startBehindASlowSite(rig, run, {"deploy", "B.DAB", "--all", "--yes"}));
     const auto sending = [&rig] {
         const QList<QJsonObject> runs = jsonLines(rig.run({"--json", "deploys"}));
         return !runs.isEmpty() && runs[0].value("sites").toArray().at(0).toObject().value(
