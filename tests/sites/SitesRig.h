@@ -3,6 +3,7 @@
 // A data folder with a fleet store filled through the store's own operations, simulated
 // processors linked there as ports/COM<n>, and the Sites window over it.
 #include "dialogs/SitesModel.h"
+#include "dialogs/frmSiteHistory.h"
 #include "dialogs/frmSites.h"
 #include "fleet/Store.h"
 #include "session/PanelSession.h"
@@ -10,7 +11,11 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -127,5 +132,27 @@ struct Rig
     std::unique_ptr<frmSites> window;
     QString error;
 };
+
+// The site's row selected in the window.
+inline void selectSite(frmSites& w, const QString& site)
+{
+    const QModelIndex source = w.model()->index(w.model()->rowOf(site), 0);
+    w.tblSites->selectionModel()->select(w.proxy()->mapFromSource(source),
+                                         QItemSelectionModel::ClearAndSelect |
+                                             QItemSelectionModel::Rows);
+}
+
+// The site's history window, once it shows the versions.
+inline frmSiteHistory* openHistory(frmSites& w, const QString& site)
+{
+    selectSite(w, site);
+    w.cmdHistory->click();
+    auto* h = w.findChild<frmSiteHistory*>();
+    if (h == nullptr) {
+        return nullptr;
+    }
+    QSignalSpy shown(h, &frmSiteHistory::historyShown);
+    return shown.wait(kWait) ? h : nullptr;
+}
 
 } // namespace sitesrig

@@ -9,6 +9,7 @@
 #include "dialogs/frmSiteHistory.h"
 #include "storage/ParameterFile.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -64,6 +65,7 @@ class TestDeployWindow : public QObject
 
 private Q_SLOTS:
     void previewRunAndStoppedRun();
+    void versionFromHistoryThenReverted();
     void refusedSourceIsShown_data();
     void refusedSourceIsShown();
     void stallWhileDeployingTo32Sites();
@@ -166,6 +168,67 @@ void TestDeployWindow::previewRunAndStoppedRun()
     for (int i = 0; i < names.size(); ++i) {
         QCOMPARE(rig.simulators[200 + i]->state().current[model::index(M::density)], 60);
     }
+}
+
+// "Deploy this version..." in a site's history sends that version to the Sites window's sites,
+// saved and approved where verified; "Revert..." in the list of deploys runs the way back.
+void TestDeployWindow::versionFromHistoryThenReverted()
+{
+    Rig rig;
+    for (const int port : {200, 201}) {
+        QVERIFY2(rig.addSimulator(port), qPrintable(rig.error));
+    }
+    QVERIFY2(rig.addSite(QStringLiteral("Brno"), QStringLiteral("200")), qPrintable(rig.error));
+    QVERIFY2(rig.addSite(QStringLiteral("Ostrava"), QStringLiteral("201")), qPrintable(rig.error));
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    QVERIFY(rig.record(QStringLiteral("Brno"), before, valuesWith({{M::density, 90}})));
+    QVERIFY(rig.record(QStringLiteral("Ostrava"), before, valuesWith({{M::density, 50}})));
+    frmSites* w = rig.open();
+    QVERIFY(w != nullptr);
+
+    frmSiteHistory* h = openHistory(*w, QStringLiteral("Brno"));
+    QVERIFY(h != nullptr);
+    w->tblSites->clearSelection();
+    h->selectVersions({1});
+    h->cmdDeploy->click();
+    frmDeploy* d = w->findChild<frmDeploy*>();
+    QVERIFY(d != nullptr);
+    QCOMPARE(d->edtSource->text(), QStringLiteral("Brno:1"));
+    d->chkSave->setChecked(true);
+    d->chkApprove->setChecked(true);
+    QVERIFY(previewed(*d));
+    QCOMPARE(rows(*d->model(), DeployModel::Site, DeployModel::Change),
+             QStringList({QStringLiteral("Brno|same values|"),
+                          QStringLiteral("Ostrava|1 difference|Density 50 → 90")}));
+    QVERIFY(deployed(*d));
+    QCOMPARE(rows(*d->model(), DeployModel::Outcome, DeployModel::Outcome),
+             QStringList({QStringLiteral("verified, version 1, saved"),
+                          QStringLiteral("verified, version 2, saved")}));
+    for (const int port : {200, 201}) {
+        QCOMPARE(rig.simulators[port]->state().current[model::index(M::density)], 90);
+        QVERIFY(rig.simulators[port]->log().lines().join(QLatin1Char('\n')).contains("Saveday"));
+    }
+    const auto reference = rig.store->reference(QStringLiteral("Ostrava"), lnk::Layout::Day);
+    QVERIFY(reference.ok() && reference.value && reference.value->number == 2);
+
+    frmDeploys* list = w->showDeploys();
+    QSignalSpy listed(list, &frmDeploys::runsShown);
+    QVERIFY(listed.wait(kWait));
+    list->selectRun(1);
+    list->cmdRevert->click();
+    frmDeploy* revert = nullptr;
+    for (frmDeploy* f : w->findChildren<frmDeploy*>()) {
+        revert = f->windowTitle().startsWith(QStringLiteral("Revert")) ? f : revert;
+    }
+    QVERIFY(revert != nullptr);
+    QVERIFY(previewed(*revert));
+    QCOMPARE(rows(*revert->model(), DeployModel::Site, DeployModel::Change),
+             QStringList({QStringLiteral("Brno|same values|"),
+                          QStringLiteral("Ostrava|1 difference|Density 90 → 50")}));
+    QVERIFY(deployed(*revert));
+    QVERIFY2(revert->lblStatus->text().endsWith(QStringLiteral(" done: 2 verified")),
+             qPrintable(revert->lblStatus->text()));
+    QCOMPARE(rig.simulators[201]->state().current[model::index(M::density)], 50);
 }
 
 void TestDeployWindow::refusedSourceIsShown_data()

@@ -39,26 +39,6 @@ QString local(const QDateTime& utc)
     return utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-void selectSite(frmSites& w, const QString& site)
-{
-    const QModelIndex source = w.model()->index(w.model()->rowOf(site), 0);
-    w.tblSites->selectionModel()->select(w.proxy()->mapFromSource(source),
-                                         QItemSelectionModel::ClearAndSelect |
-                                             QItemSelectionModel::Rows);
-}
-
-frmSiteHistory* openHistory(frmSites& w, const QString& site)
-{
-    selectSite(w, site);
-    w.cmdHistory->click();
-    auto* h = w.findChild<frmSiteHistory*>();
-    if (h == nullptr) {
-        return nullptr;
-    }
-    QSignalSpy shown(h, &frmSiteHistory::historyShown);
-    return shown.wait(kWait) ? h : nullptr;
-}
-
 // The words a control shows: its own text, or its label's (a buddy); mnemonics, a trailing
 // colon and an ellipsis are not words.
 QString visibleWords(const QWidget& w)
