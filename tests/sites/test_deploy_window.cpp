@@ -57,6 +57,16 @@ bool deployed(frmDeploy& d)
     return finished.wait(4 * kWait);
 }
 
+// The deploy window "Revert..." opened.
+frmDeploy* revertWindow(frmSites& w)
+{
+    frmDeploy* revert = nullptr;
+    for (frmDeploy* f : w.findChildren<frmDeploy*>()) {
+        revert = f->windowTitle().startsWith(QStringLiteral("Revert")) ? f : revert;
+    }
+    return revert;
+}
+
 } // namespace
 
 class TestDeployWindow : public QObject
@@ -134,10 +144,7 @@ void TestDeployWindow::previewRunAndStoppedRun()
                  .toString(),
              QStringLiteral("1"));
     list->cmdRevert->click();
-    frmDeploy* revert = nullptr;
-    for (frmDeploy* f : w->findChildren<frmDeploy*>()) {
-        revert = f->windowTitle().startsWith(QStringLiteral("Revert")) ? f : revert;
-    }
+    frmDeploy* revert = revertWindow(*w);
     QVERIFY(revert != nullptr);
     QVERIFY(previewed(*revert));
     QCOMPARE(
@@ -216,10 +223,7 @@ void TestDeployWindow::versionFromHistoryThenReverted()
     QVERIFY(listed.wait(kWait));
     list->selectRun(1);
     list->cmdRevert->click();
-    frmDeploy* revert = nullptr;
-    for (frmDeploy* f : w->findChildren<frmDeploy*>()) {
-        revert = f->windowTitle().startsWith(QStringLiteral("Revert")) ? f : revert;
-    }
+    frmDeploy* revert = revertWindow(*w);
     QVERIFY(revert != nullptr);
     QVERIFY(previewed(*revert));
     QCOMPARE(rows(*revert->model(), DeployModel::Site, DeployModel::Change),
